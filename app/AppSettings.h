@@ -1,0 +1,54 @@
+// The user's choices, kept in "tessavo.ini" in the data folder, and the data folder itself.
+#pragma once
+
+#include "common/misc/CxIniUtil.h"
+
+#include <cstdint>
+
+// Bits of AppSettings.AppFlag.
+enum : int32_t { APP_CONTACTS = 1, APP_CALENDAR = 2, APP_TASKS = 4, APP_NOTES = 8 };
+
+struct TAppSettings
+{
+    char Email[64];
+    char Password[64];         // plain text in memory only
+    char EncodedPassword[256]; // Base64 working buffer
+    bool SaveEmail;
+    bool SavePassword;
+    int32_t AppFlag;
+    bool CaseSensitive;
+    bool AddrDisplayName;
+    bool AddrCompanyName;
+    bool AddrTitle;
+    bool AddrEmail;
+    bool AddrPhone;
+    bool AddrAddress;
+    bool AddrIM;
+    bool AddrWebSite;
+    bool AddrDate;
+    bool AddrNote;
+    bool DateSubject;
+    bool DateLocation;
+    bool DateStartTime;
+    bool DateEndTime;
+    bool DateAllDayEvent;
+    bool DateRecur; // kept in the file only; no rule reads it
+    bool DateNote;
+    bool EnableDebug;
+    int32_t LogLevel;
+};
+
+// The one settings record, touched only from the user-interface thread.
+extern TAppSettings AppSettings;
+
+// The settings file; it starts beside the program and moves to the data folder at start-up.
+extern CxIniUtil g_settingsFile;
+
+inline constexpr const char* kSettingsSection = "Qosweep";
+
+void LoadSettings();
+void SaveSettings();
+
+// Writes the data folder, ending with the separator, into buffer (at least 260 bytes) and creates
+// it when missing. False, with the buffer untouched, when it cannot be found or created.
+bool GetDataFolder(char* buffer);

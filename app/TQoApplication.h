@@ -1,0 +1,15 @@
+// The application object: shows an exception that reaches the event loop and goes on.
+#pragma once
+
+#include <QApplication>
+
+class TQoApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    TQoApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows the toolkit's standard exception message; an empty text for thrown non-exceptions.
+    static void ShowException(const QString& message);
+};

@@ -1,0 +1,15 @@
+#include "app/TfmQoSource.h"
+
+TfmQoSource::TfmQoSource(TfmMain* owner, QWidget* parent)
+    : QWidget(parent)
+    , m_owner(owner)
+{
+    setObjectName(QStringLiteral("fmQoSource"));
+    setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);
+}
+
+bool TfmQoSource::TransferData(bool /*save*/)
+{
+    // The page's controls arrive with its own work; until then every transfer succeeds.
+    return true;
+}

@@ -1,0 +1,136 @@
+#include "common/misc/CxFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <sys/stat.h>
+
+CxFile::~CxFile()
+{
+    Close();
+}
+
+bool CxFile::Open(const char* path, const char* mode)
+{
+    if (!path || !*path || !mode || !*mode)
+        return false;
+    Close();
+    m_pFile = std::fopen(path, mode);
+    return m_pFile != nullptr;
+}
+
+bool CxFile::Close()
+{
+    if (m_pFile)
+        std::fclose(m_pFile);
+    m_pFile = nullptr;
+    m_bEof = false;
+    return true;
+}
+
+bool CxFile::ReadValue(void* value, size_t size)
+{
+    if (!m_pFile || !value)
+        return false;
+    unsigned char bytes[8];
+    if (size > sizeof bytes || std::fread(bytes, 1, size, m_pFile) != size) {
+        m_bEof = true;
+        return true;
+    }
+    std::memcpy(value, bytes, size);
+    return true;
+}
+
+bool CxFile::ReadString(char* buffer, size_t capacity, int* pLength)
+{
+    if (!m_pFile || !buffer || capacity == 0)
+        return false;
+    int32_t length = 0;
+    ReadValue(&length, sizeof length);
+    if (pLength)
+        *pLength = length;
+    if (length <= 0)
+        return true;
+
+    const size_t stored = static_cast<size_t>(length);
+    const size_t fit = std::min(stored, capacity - 1);
+    const size_t got = std::fread(buffer, 1, fit, m_pFile);
+    buffer[got] = '\0';
+    if (got < fit)
+        m_bEof = true;
+    else if (stored > fit)
+        Skip(stored - fit);
+    return true;
+}
+
+void CxFile::Skip(size_t count)
+{
+    // Seek instead of reading: a damaged length may claim gigabytes. Never seek past the end, so a
+    // text running off the file is seen as a cut record here and not only by the next read.
+    const long pos = std::ftell(m_pFile);
+    if (pos < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0) {
+        m_bEof = true;
+        return;
+    }
+    const long end = std::ftell(m_pFile);
+    if (end >= pos && count <= static_cast<size_t>(end - pos))
+        std::fseek(m_pFile, pos + static_cast<long>(count), SEEK_SET);
+    else
+        m_bEof = true;
+}
+
+bool CxFile::WriteBytes(const void* data, size_t size)
+{
+    return m_pFile && std::fwrite(data, 1, size, m_pFile) == size;
+}
+
+bool CxFile::WriteInt(int32_t value)
+{
+    return WriteBytes(&value, sizeof value);
+}
+
+bool CxFile::WriteBool(bool value)
+{
+    return WriteInt(value ? 1 : 0);
+}
+
+bool CxFile::WriteDouble(double value)
+{
+    return WriteBytes(&value, sizeof value);
+}
+
+bool CxFile::WriteString(const char* text)
+{
+    const size_t length = text ? std::strlen(text) : 0;
+    if (length > INT32_MAX)
+        return false;
+    if (!WriteInt(static_cast<int32_t>(length)))
+        return false;
+    return length == 0 || WriteBytes(text, length);
+}
+
+bool CxFile::WriteLine(const char* text)
+{
+    if (!m_pFile)
+        return false;
+    if (text && std::fputs(text, m_pFile) < 0)
+        return false;
+    return std::fputs("\r\n", m_pFile) >= 0;
+}
+
+int32_t CxFile::GetFileSize(const char* path)
+{
+    if (!path || !*path)
+        return -1;
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return -1;
+    // A folder opens for reading here too, but has no size in this sense.
+    struct stat info
+    {};
+    int32_t size = -1;
+    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+        size = static_cast<int32_t>(std::min<off_t>(info.st_size, INT32_MAX));
+    std::fclose(file);
+    return size;
+}

@@ -1,0 +1,75 @@
+// One C stream with the binary field primitives of the data and parameter files.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <type_traits>
+
+// Fields are stored as they lie in memory on the target, which must be little-endian.
+static_assert(std::endian::native == std::endian::little);
+
+class CxFile
+{
+public:
+    CxFile() = default;
+    virtual ~CxFile();
+    CxFile(const CxFile&) = delete;
+    CxFile& operator=(const CxFile&) = delete;
+
+    // mode is "rb", "wb" or "ab". A file still open is closed first.
+    bool Open(const char* path, const char* mode);
+    bool Close();
+    bool IsOpen() const { return m_pFile != nullptr; }
+
+    // The reads return false only without a stream or target. A value cut short by the end of the
+    // file leaves the target untouched and sets Eof().
+    template <class T>
+    requires(sizeof(T) == 4 && std::is_trivially_copyable_v<T>) bool ReadInt(T* value)
+    {
+        return ReadValue(value, sizeof(T));
+    }
+    template <class T>
+    requires(sizeof(T) == 8 && std::is_trivially_copyable_v<T>) bool ReadDouble(T* value)
+    {
+        return ReadValue(value, sizeof(T));
+    }
+
+    // Reads a 4-byte length L and L bytes into buffer (capacity counts the terminator), terminated.
+    // *pLength receives L as stored (0 when the length itself is missing); L <= 0 leaves the buffer
+    // untouched. A text longer than capacity - 1 is cut to fit and the rest of it is skipped, so the
+    // next field is read from its own place. A text cut short by the end of the file keeps the bytes
+    // present, terminated, and sets Eof(). False without a stream, buffer or capacity.
+    bool ReadString(char* buffer, size_t capacity, int* pLength = nullptr);
+    template <size_t N>
+    bool ReadString(char (&buffer)[N], int* pLength = nullptr)
+    {
+        return ReadString(buffer, N, pLength);
+    }
+
+    // The writes return false without a stream, or when the stream refuses the bytes.
+    bool WriteInt(int32_t value);
+    bool WriteBool(bool value);
+    bool WriteDouble(double value);
+    // Length (4 bytes) and the bytes without terminator; null or empty writes a length of 0.
+    bool WriteString(const char* text);
+    // The text (null: none) followed by CR LF.
+    bool WriteLine(const char* text);
+
+    // True once a read since Open ran into the end of the file, i.e. a record was cut short.
+    // Reading exactly up to the end does not set it.
+    bool Eof() const { return m_bEof; }
+
+    // Size in bytes of a regular file, at most INT32_MAX; -1 for a null or empty path or a file that
+    // cannot be opened for reading.
+    static int32_t GetFileSize(const char* path);
+
+private:
+    bool ReadValue(void* value, size_t size);
+    void Skip(size_t count);
+    bool WriteBytes(const void* data, size_t size);
+
+    FILE* m_pFile = nullptr;
+    bool m_bEof = false;
+};

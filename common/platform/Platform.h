@@ -1,0 +1,100 @@
+// The operating-system services the rest of Qosweep asks for. Everything above this folder calls
+// only these functions; posix/ implements them for Linux.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Path separator used in every folder text we build; folder texts always end with it.
+inline constexpr char kPathSeparator = '/';
+
+// Broken-down time in the layout of the Windows SYSTEMTIME structure.
+struct SystemTime
+{
+    uint16_t wYear;
+    uint16_t wMonth;     // 1 to 12
+    uint16_t wDayOfWeek; // 0 = Sunday
+    uint16_t wDay;
+    uint16_t wHour;
+    uint16_t wMinute;
+    uint16_t wSecond;
+    uint16_t wMilliseconds;
+};
+
+// --- Folders and files ------------------------------------------------------------------------
+
+// The folder of the running executable, ending with the separator; empty if it cannot be found.
+std::string ProgramFolder();
+
+// Base of the per-user data folder ($XDG_DATA_HOME, else ~/.local/share), ending with the
+// separator; false when neither can be determined.
+bool DataFolderBase(std::string& folder);
+
+bool FileExists(const char* path);
+bool FolderExists(const char* path);
+// Creates one folder level; true when it exists afterwards.
+bool CreateFolder(const char* path);
+// True when the file is gone afterwards (a missing file counts as deleted).
+bool DeleteFile(const char* path);
+bool CopyFile(const char* from, const char* to, bool overwrite);
+
+std::string CurrentDirectory();
+bool SetCurrentDirectory(const char* path);
+
+// The text of the last operating-system error (errno) of the calling thread.
+std::string LastErrorText();
+
+// --- Time and threads ---------------------------------------------------------------------------
+
+void GetLocalTime(SystemTime* time);
+unsigned long CurrentThreadId();
+
+// --- Text encodings -----------------------------------------------------------------------------
+
+// UTF-8 to UTF-16; malformed bytes become U+FFFD. At most maxUnits code units are produced, and a
+// surrogate pair is never split by that limit.
+std::u16string Utf8ToUtf16(const char* text, size_t maxUnits = SIZE_MAX);
+
+// UTF-16 to UTF-8 into a buffer of the given capacity (terminator included). Stops at the first
+// character that would not fit whole, so the result is always valid UTF-8. Returns the bytes written
+// without the terminator; nothing is written when capacity is 0.
+size_t Utf16ToUtf8(const char16_t* text, size_t units, char* buffer, size_t capacity);
+
+// --- Processes ----------------------------------------------------------------------------------
+
+struct Process
+{
+    int pid = 0;
+};
+
+enum class WaitResult { Exited, TimedOut, Failed };
+
+// Called between the slices of a process wait, on the waiting thread. The app installs one that
+// lets its windows repaint; none is installed by default.
+using WaitPump = std::function<void()>;
+void SetWaitPump(WaitPump pump);
+
+// Starts the program file with the given argument vector (argv[0] included), inheriting the
+// current directory and environment. False, with errno set, when the program cannot be started.
+bool StartProcess(const std::string& program, const std::vector<std::string>& args, Process* process);
+
+// Waits up to timeoutMs for the process to end, in slices of at most 100 ms with the wait pump
+// called between them. On a time-out the process keeps running; ReleaseProcess then leaves it to
+// be reaped later without blocking.
+WaitResult WaitProcess(Process* process, uint32_t timeoutMs);
+
+// Forgets the process. One still running is reaped by a later call of this layer, never waited for.
+void ReleaseProcess(Process* process);
+
+// --- Desktop ------------------------------------------------------------------------------------
+
+// Opens a file, folder or URL with the desktop's default handler, detached. False only when the
+// opener could not be started.
+bool ShellOpen(const char* target);
+
+} // namespace platform

@@ -1,0 +1,338 @@
+// POSIX implementation of the platform layer.
+#include "common/platform/Platform.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+std::string ProgramFolder()
+{
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return {};
+    std::string folder = exe.parent_path().string();
+    if (folder.empty() || folder.back() != kPathSeparator)
+        folder += kPathSeparator;
+    return folder;
+}
+
+bool DataFolderBase(std::string& folder)
+{
+    std::string base;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    // The XDG rules say a relative value is invalid and must be ignored.
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/')
+            return false;
+        base = std::string(home) + "/.local/share";
+    }
+    if (base.back() != kPathSeparator)
+        base += kPathSeparator;
+    folder = base;
+    return true;
+}
+
+bool FileExists(const char* path)
+{
+    std::error_code ec;
+    return path && *path && fs::is_regular_file(path, ec);
+}
+
+bool FolderExists(const char* path)
+{
+    std::error_code ec;
+    return path && *path && fs::is_directory(path, ec);
+}
+
+bool CreateFolder(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    return FolderExists(path);
+}
+
+bool DeleteFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    std::error_code ec;
+    fs::remove(path, ec);
+    return !ec;
+}
+
+bool CopyFile(const char* from, const char* to, bool overwrite)
+{
+    if (!from || !*from || !to || !*to)
+        return false;
+    std::error_code ec;
+    auto options = overwrite ? fs::copy_options::overwrite_existing : fs::copy_options::none;
+    return fs::copy_file(from, to, options, ec) && !ec;
+}
+
+std::string CurrentDirectory()
+{
+    std::error_code ec;
+    std::string dir = fs::current_path(ec).string();
+    return ec ? std::string() : dir;
+}
+
+bool SetCurrentDirectory(const char* path)
+{
+    return path && *path && ::chdir(path) == 0;
+}
+
+std::string LastErrorText()
+{
+    return std::strerror(errno);
+}
+
+void GetLocalTime(SystemTime* time)
+{
+    struct timeval now
+    {};
+    ::gettimeofday(&now, nullptr);
+    struct tm local
+    {};
+    ::localtime_r(&now.tv_sec, &local);
+    time->wYear = static_cast<uint16_t>(local.tm_year + 1900);
+    time->wMonth = static_cast<uint16_t>(local.tm_mon + 1);
+    time->wDayOfWeek = static_cast<uint16_t>(local.tm_wday);
+    time->wDay = static_cast<uint16_t>(local.tm_mday);
+    time->wHour = static_cast<uint16_t>(local.tm_hour);
+    time->wMinute = static_cast<uint16_t>(local.tm_min);
+    time->wSecond = static_cast<uint16_t>(local.tm_sec);
+    time->wMilliseconds = static_cast<uint16_t>(now.tv_usec / 1000);
+}
+
+unsigned long CurrentThreadId()
+{
+    return static_cast<unsigned long>(::syscall(SYS_gettid));
+}
+
+// --- Text encodings -----------------------------------------------------------------------------
+
+namespace {
+
+// Decodes one UTF-8 sequence at p (bounded by end); returns U+FFFD for malformed input and always
+// advances by at least one byte.
+char32_t DecodeUtf8(const unsigned char*& p, const unsigned char* end)
+{
+    unsigned char lead = *p++;
+    if (lead < 0x80)
+        return lead;
+    int extra = (lead >= 0xF0 && lead <= 0xF4) ? 3 : (lead >= 0xE0) ? 2 : (lead >= 0xC2 && lead < 0xE0) ? 1 : -1;
+    if (extra < 0 || lead > 0xF4)
+        return 0xFFFD;
+    char32_t cp = lead & (0x3F >> extra);
+    for (int i = 0; i < extra; ++i) {
+        if (p >= end || (*p & 0xC0) != 0x80)
+            return 0xFFFD;
+        cp = (cp << 6) | (*p++ & 0x3F);
+    }
+    bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0xFFFD;
+    return cp;
+}
+
+size_t EncodeUtf8(char32_t cp, char out[4])
+{
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+} // namespace
+
+std::u16string Utf8ToUtf16(const char* text, size_t maxUnits)
+{
+    std::u16string out;
+    if (!text)
+        return out;
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = p + std::strlen(text);
+    while (p < end) {
+        char32_t cp = DecodeUtf8(p, end);
+        size_t units = cp >= 0x10000 ? 2 : 1;
+        if (out.size() + units > maxUnits)
+            break;
+        if (units == 2) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+size_t Utf16ToUtf8(const char16_t* text, size_t units, char* buffer, size_t capacity)
+{
+    if (!buffer || capacity == 0)
+        return 0;
+    size_t used = 0;
+    for (size_t i = 0; text && i < units;) {
+        char32_t cp = text[i++];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i < units && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+        else if (cp >= 0xD800 && cp <= 0xDFFF)
+            cp = 0xFFFD; // a lone surrogate
+        char bytes[4];
+        size_t n = EncodeUtf8(cp, bytes);
+        if (used + n + 1 > capacity)
+            break;
+        std::memcpy(buffer + used, bytes, n);
+        used += n;
+    }
+    buffer[used] = '\0';
+    return used;
+}
+
+// --- Processes ----------------------------------------------------------------------------------
+
+namespace {
+
+std::mutex g_processMutex;
+WaitPump g_waitPump;
+std::vector<int> g_abandoned;
+
+// Collects abandoned children that have ended meanwhile, so none stays a zombie for long.
+void ReapAbandoned()
+{
+    std::lock_guard lock(g_processMutex);
+    std::erase_if(g_abandoned, [](int pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
+}
+
+WaitPump CurrentPump()
+{
+    std::lock_guard lock(g_processMutex);
+    return g_waitPump;
+}
+
+} // namespace
+
+void SetWaitPump(WaitPump pump)
+{
+    std::lock_guard lock(g_processMutex);
+    g_waitPump = std::move(pump);
+}
+
+bool StartProcess(const std::string& program, const std::vector<std::string>& args, Process* process)
+{
+    ReapAbandoned();
+    if (!process || program.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    if (argv.empty())
+        argv.push_back(const_cast<char*>(program.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (rc != 0) {
+        errno = rc;
+        return false;
+    }
+    process->pid = pid;
+    return true;
+}
+
+WaitResult WaitProcess(Process* process, uint32_t timeoutMs)
+{
+    if (!process || process->pid <= 0)
+        return WaitResult::Failed;
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    const WaitPump pump = CurrentPump();
+    // Poll every 10 ms so a helper that ends at once costs no full slice; pump every 100 ms.
+    auto nextPump = steady_clock::now() + milliseconds(100);
+    for (;;) {
+        int status = 0;
+        pid_t rc = ::waitpid(process->pid, &status, WNOHANG);
+        if (rc == process->pid) {
+            process->pid = 0;
+            return WaitResult::Exited;
+        }
+        if (rc < 0)
+            return WaitResult::Failed;
+        auto now = steady_clock::now();
+        if (now >= deadline)
+            return WaitResult::TimedOut;
+        if (pump && now >= nextPump) {
+            pump();
+            nextPump = steady_clock::now() + milliseconds(100);
+        }
+        auto nap = std::min<nanoseconds>(milliseconds(10), deadline - now);
+        struct timespec ts
+        {
+            0, static_cast<long>(nap.count())
+        };
+        ::nanosleep(&ts, nullptr);
+    }
+}
+
+void ReleaseProcess(Process* process)
+{
+    if (process && process->pid > 0) {
+        std::lock_guard lock(g_processMutex);
+        g_abandoned.push_back(process->pid);
+        process->pid = 0;
+    }
+    ReapAbandoned();
+}
+
+bool ShellOpen(const char* target)
+{
+    if (!target || !*target)
+        return false;
+    Process opener;
+    if (!StartProcess("/usr/bin/xdg-open", {"xdg-open", target}, &opener))
+        return false;
+    ReleaseProcess(&opener);
+    return true;
+}
+
+} // namespace platform

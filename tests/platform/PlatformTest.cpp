@@ -1,0 +1,162 @@
+#include "common/platform/Platform.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+using namespace platform;
+
+TEST(PlatformFoldersTest, ProgramFolderHoldsThisTest)
+{
+    std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ('/', folder.back());
+    EXPECT_TRUE(FileExists((folder + "platform_tests").c_str()));
+}
+
+TEST(PlatformFoldersTest, DataFolderBaseFollowsXdgThenHome)
+{
+    std::string base;
+    setenv("XDG_DATA_HOME", "/tmp/xdg-data", 1);
+    ASSERT_TRUE(DataFolderBase(base));
+    EXPECT_EQ("/tmp/xdg-data/", base);
+
+    // A relative XDG value is invalid and falls back to the home folder.
+    setenv("XDG_DATA_HOME", "relative/path", 1);
+    setenv("HOME", "/home/someone", 1);
+    ASSERT_TRUE(DataFolderBase(base));
+    EXPECT_EQ("/home/someone/.local/share/", base);
+
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("HOME");
+    base = "unchanged";
+    EXPECT_FALSE(DataFolderBase(base));
+    EXPECT_EQ("unchanged", base);
+}
+
+TEST(PlatformFilesTest, ExistsDeleteCopy)
+{
+    TempDir dir;
+    const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+    EXPECT_FALSE(FileExists(a.c_str()));
+    EXPECT_TRUE(DeleteFile(a.c_str())) << "a missing file counts as deleted";
+    TempDir::WriteFile(a, "alpha");
+    EXPECT_TRUE(FileExists(a.c_str()));
+    EXPECT_FALSE(FileExists(dir.path().c_str())) << "a folder is not a file";
+
+    EXPECT_TRUE(CopyFile(a.c_str(), b.c_str(), false));
+    EXPECT_EQ("alpha", TempDir::ReadFile(b));
+    TempDir::WriteFile(a, "beta");
+    EXPECT_FALSE(CopyFile(a.c_str(), b.c_str(), false)) << "no overwrite unless asked";
+    EXPECT_TRUE(CopyFile(a.c_str(), b.c_str(), true));
+    EXPECT_EQ("beta", TempDir::ReadFile(b));
+    EXPECT_FALSE(CopyFile(dir.file("missing").c_str(), b.c_str(), true));
+
+    EXPECT_TRUE(DeleteFile(a.c_str()));
+    EXPECT_FALSE(FileExists(a.c_str()));
+    EXPECT_FALSE(FileExists(nullptr));
+    EXPECT_FALSE(DeleteFile(""));
+}
+
+TEST(PlatformFilesTest, CreateFolderOneLevel)
+{
+    TempDir dir;
+    const std::string sub = dir.file("sub");
+    EXPECT_TRUE(CreateFolder(sub.c_str()));
+    EXPECT_TRUE(CreateFolder(sub.c_str())) << "an existing folder is fine";
+    EXPECT_TRUE(FolderExists(sub.c_str()));
+    EXPECT_FALSE(CreateFolder(dir.file("no/such/parent").c_str()));
+    TempDir::WriteFile(dir.file("plain"), "x");
+    EXPECT_FALSE(CreateFolder(dir.file("plain").c_str())) << "a file is in the way";
+}
+
+TEST(PlatformFilesTest, CurrentDirectoryRoundTrip)
+{
+    TempDir dir;
+    const std::string before = CurrentDirectory();
+    ASSERT_TRUE(SetCurrentDirectory(dir.path().c_str()));
+    EXPECT_EQ(dir.path(), CurrentDirectory() + "/");
+    EXPECT_FALSE(SetCurrentDirectory(dir.file("missing").c_str()));
+    EXPECT_EQ(dir.path(), CurrentDirectory() + "/");
+    ASSERT_TRUE(SetCurrentDirectory(before.c_str()));
+}
+
+TEST(PlatformTimeTest, LocalTimeMatchesTheCLibrary)
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    SystemTime st{};
+    std::time_t before = std::time(nullptr);
+    GetLocalTime(&st);
+    std::tm tm{};
+    gmtime_r(&before, &tm);
+    EXPECT_EQ(tm.tm_year + 1900, st.wYear);
+    EXPECT_EQ(tm.tm_mon + 1, st.wMonth);
+    EXPECT_EQ(tm.tm_mday, st.wDay);
+    EXPECT_EQ(tm.tm_wday, st.wDayOfWeek);
+    EXPECT_LT(st.wMilliseconds, 1000);
+    EXPECT_NE(0ul, CurrentThreadId());
+}
+
+struct Utf8Case
+{
+    const char* name;
+    std::string utf8;
+    std::u16string utf16;
+};
+
+TEST(PlatformTextTest, Utf8AndUtf16RoundTrip)
+{
+    const Utf8Case cases[] = {
+        {"ascii", "abc", u"abc"},
+        {"empty", "", u""},
+        {"two-byte", "M\xC3\xBCller", u"M\u00FCller"},
+        {"three-byte",
+         "\xE2\x82\xAC"
+         "5",
+         u"\u20AC5"},
+        {"four-byte", "a\xF0\x9F\x98\x80z", u"a\U0001F600z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.utf16, Utf8ToUtf16(c.utf8.c_str()));
+        char back[64];
+        EXPECT_EQ(c.utf8.size(), Utf16ToUtf8(c.utf16.data(), c.utf16.size(), back, sizeof back));
+        EXPECT_EQ(c.utf8, std::string(back));
+    }
+}
+
+TEST(PlatformTextTest, MalformedUtf8BecomesReplacementCharacters)
+{
+    EXPECT_EQ(u"a\uFFFDb", Utf8ToUtf16("a\xFF"
+                                       "b"));
+    EXPECT_EQ(u"\uFFFD", Utf8ToUtf16("\xC3")) << "a sequence cut short";
+    EXPECT_EQ(u"\uFFFD\uFFFD", Utf8ToUtf16("\xC0\xAF")) << "overlong";
+    EXPECT_EQ(u"", Utf8ToUtf16(nullptr));
+}
+
+TEST(PlatformTextTest, LimitsNeverCutInsideACharacter)
+{
+    // A pair of surrogates does not fit into 2 units after 'a'.
+    EXPECT_EQ(u"a", Utf8ToUtf16("a\xF0\x9F\x98\x80", 2));
+    EXPECT_EQ(u"a\U0001F600", Utf8ToUtf16("a\xF0\x9F\x98\x80", 3));
+
+    // "ü" takes two bytes: with room for "a" plus one byte, it is left out whole.
+    const std::u16string text = u"a\u00FC";
+    char buf[8];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(1u, Utf16ToUtf8(text.data(), text.size(), buf, 3));
+    EXPECT_STREQ("a", buf);
+    EXPECT_EQ('x', buf[3]);
+    EXPECT_EQ(0u, Utf16ToUtf8(text.data(), text.size(), buf, 0));
+
+    const char16_t lone[] = {u'a', 0xD800, u'b'};
+    EXPECT_EQ(5u, Utf16ToUtf8(lone, 3, buf, sizeof buf)) << "a lone surrogate becomes U+FFFD";
+    EXPECT_STREQ("a\xEF\xBF\xBD"
+                 "b",
+                 buf);
+}

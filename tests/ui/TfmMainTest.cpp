@@ -1,0 +1,173 @@
+#include "app/TfmMain.h"
+#include "app/AppMessage.h"
+#include "app/AppSettings.h"
+#include "app/TfmQoClean.h"
+#include "app/TfmQoData.h"
+#include "app/TfmQoSource.h"
+#include "common/misc/CxDebugUtil.h"
+#include "common/misc/WinUtil.h"
+#include "common/platform/Platform.h"
+#include "tests/support/TempDir.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class TfmMainTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_DATA_HOME", m_home.path().c_str(), 1);
+        m_dataFolder = m_home.path() + "tessavo/Qosweep/";
+        SetAppMessageHandler([this](const AppMessageRecord& r) { m_messages.push_back(r); });
+        SetOpenWithShellHandler([this](const char* target) { m_opened.push_back(target); });
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        SetAppMessageHandler({});
+        SetOpenWithShellHandler({});
+    }
+
+    TfmMain& Window()
+    {
+        if (!m_window)
+            m_window = std::make_unique<TfmMain>();
+        return *m_window;
+    }
+
+    QPushButton* Button(const char* name) { return Window().findChild<QPushButton*>(name); }
+    QString StepText() { return Window().findChild<QLabel*>("lblStep")->text(); }
+
+    void ExpectPage(int page, bool prev, bool next, const char* cancel, const char* step)
+    {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(page, Window().CurrentPage());
+        EXPECT_EQ(prev, Button("btnPrev")->isEnabled());
+        EXPECT_EQ(next, Button("btnNext")->isEnabled());
+        EXPECT_EQ(QString(cancel), Button("btnCancel")->text());
+        EXPECT_EQ(QString(step), StepText());
+        QWidget* pages[] = {Window().SourcePage(), Window().DataPage(), Window().CleanPage()};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(i == page, !pages[i]->isHidden()) << "page " << i;
+    }
+
+    TempDir m_home;
+    std::string m_dataFolder;
+    std::unique_ptr<TfmMain> m_window;
+    std::vector<AppMessageRecord> m_messages;
+    std::vector<std::string> m_opened;
+};
+
+const char* const kStep0 = "Please select enter your Google login information";
+const char* const kStep1 = "Please select the duplicate items that you want to delete.";
+const char* const kStep2 = "Deleting duplicate items now.";
+
+} // namespace
+
+TEST_F(TfmMainTest, WindowHasItsCaptionSizeAndControls)
+{
+    TfmMain& w = Window();
+    EXPECT_EQ(QString("Qosweep - Remove Duplicates in Google Contacts & Google Calendar"), w.windowTitle());
+    EXPECT_EQ(QSize(794, 594), w.size());
+    EXPECT_EQ(113, w.findChild<QWidget*>("pTop")->height());
+    EXPECT_EQ(54, w.findChild<QWidget*>("pBottom")->height());
+    EXPECT_EQ(QString("Qosweep"), w.findChild<QLabel*>("Label1")->text());
+    EXPECT_EQ(QString("&Help"), Button("btnHelp")->text());
+    EXPECT_EQ(QString("&Troubleshooting"), Button("btnDebug")->text());
+    EXPECT_EQ(QString("<  &Prev"), Button("btnPrev")->text());
+    EXPECT_EQ(QString("&Next  >"), Button("btnNext")->text());
+    QWidget* client = w.findChild<QWidget*>("pClient");
+    for (QWidget* page : {static_cast<QWidget*>(w.SourcePage()), static_cast<QWidget*>(w.DataPage()),
+                          static_cast<QWidget*>(w.CleanPage())})
+        EXPECT_EQ(client, page->parentWidget());
+}
+
+TEST_F(TfmMainTest, ButtonsFollowThePages)
+{
+    ExpectPage(0, false, true, "&Cancel", kStep0);
+    QTest::mouseClick(Button("btnNext"), Qt::LeftButton);
+    ExpectPage(1, true, true, "&Cancel", kStep1);
+    QTest::mouseClick(Button("btnPrev"), Qt::LeftButton);
+    ExpectPage(0, false, true, "&Cancel", kStep0);
+    QTest::mouseClick(Button("btnNext"), Qt::LeftButton);
+    QTest::mouseClick(Button("btnNext"), Qt::LeftButton);
+    ExpectPage(2, false, false, "&Finish", kStep2);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(TfmMainTest, PageIndexesOutOfRangeAreClamped)
+{
+    Window().GoToPage(9);
+    ExpectPage(2, false, false, "&Finish", kStep2);
+    Window().GoToPage(-4);
+    ExpectPage(0, false, true, "&Cancel", kStep0);
+}
+
+TEST_F(TfmMainTest, StepTextCanBeSetByThePages)
+{
+    Window().SetStepText("Loading Google information, please wait ...");
+    EXPECT_EQ(QString("Loading Google information, please wait ..."), StepText());
+    Window().ShowPage();
+    EXPECT_EQ(QString(kStep0), StepText());
+}
+
+TEST_F(TfmMainTest, StartUpReadsSettingsAndConfiguresTheLogInTheDataFolder)
+{
+    ASSERT_TRUE(platform::CreateFolder((m_home.path() + "tessavo").c_str()));
+    ASSERT_TRUE(platform::CreateFolder(m_dataFolder.c_str()));
+    TempDir::WriteFile(m_dataFolder + "tessavo.ini", "[Qosweep]\r\nAppFlag=3\r\nEnableDebug=1\r\nLogLevel=3\r\n");
+    Window();
+    EXPECT_EQ(3, AppSettings.AppFlag);
+    EXPECT_TRUE(AppSettings.EnableDebug);
+
+    g_debugLog.Print(2, __FILE__, __LINE__, "progress %d", 42);
+    const std::string log = TempDir::ReadFile(m_dataFolder + "appdebug.log");
+    EXPECT_NE(std::string::npos, log.find("progress 42\r\n")) << log;
+}
+
+TEST_F(TfmMainTest, ClosingSavesTheSettingsOnEveryPage)
+{
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        Window().GoToPage(page);
+        AppSettings.AppFlag = 100 + page;
+        QTest::mouseClick(Button("btnCancel"), Qt::LeftButton);
+        EXPECT_FALSE(Window().isVisible());
+        m_window.reset();
+        CxIniUtil ini(m_dataFolder.c_str(), "tessavo.ini");
+        EXPECT_EQ(100 + page, ini.ReadNumber("Qosweep", "AppFlag", -1));
+    }
+}
+
+TEST_F(TfmMainTest, HelpOpensThePageBesideTheProgram)
+{
+    QTest::mouseClick(Button("btnHelp"), Qt::LeftButton);
+    const std::string expected = platform::ProgramFolder() + "Qosweep.chm";
+    ASSERT_EQ(std::vector<std::string>{expected}, m_opened);
+    const std::string page = TempDir::ReadFile(expected);
+    EXPECT_NE(std::string::npos, page.find("duplicate rule")) << "the shipped help page is missing";
+}
+
+TEST_F(TfmMainTest, WithoutADataFolderTheSettingsStayBesideTheProgram)
+{
+    // A base that is a regular file cannot hold the data folder.
+    TempDir::WriteFile(m_home.file("plain"), "x");
+    setenv("XDG_DATA_HOME", m_home.file("plain").c_str(), 1);
+    g_settingsFile.SetFilePath(m_home.file("elsewhere.ini").c_str());
+    TempDir::WriteFile(m_home.file("elsewhere.ini"), "[Qosweep]\nAppFlag=1\n");
+    Window();
+    // The settings file keeps its earlier place and the program goes on.
+    EXPECT_EQ(1, AppSettings.AppFlag);
+    ExpectPage(0, false, true, "&Cancel", kStep0);
+}
