@@ -11,7 +11,7 @@ class CxDebugUtil
 public:
     // Messages are cut to this many bytes, terminator included.
     static constexpr size_t kMessageCapacity = 40960;
-    // A log larger than this is moved to "<path>.old.log" before the next line.
+    // A log larger than this is copied to "<path>.old.log" and emptied before the next line.
     static constexpr int32_t kMaxLogSize = 10485760;
 
     CxDebugUtil() = default;

@@ -1,6 +1,7 @@
 #include "common/misc/CxFile.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
@@ -33,7 +34,8 @@ bool CxFile::ReadValue(void* value, size_t size)
     if (!m_pFile || !value)
         return false;
     unsigned char bytes[8];
-    if (size > sizeof bytes || std::fread(bytes, 1, size, m_pFile) != size) {
+    assert(size <= sizeof bytes);
+    if (std::fread(bytes, 1, size, m_pFile) != size) {
         m_bEof = true;
         return true;
     }

@@ -10,6 +10,10 @@
 // Fields are stored as they lie in memory on the target, which must be little-endian.
 static_assert(std::endian::native == std::endian::little);
 
+// A value read or written as its N bytes.
+template <class T, size_t N>
+concept FixedSizeField = (sizeof(T) == N) && std::is_trivially_copyable_v<T>;
+
 class CxFile
 {
 public:
@@ -25,13 +29,13 @@ public:
 
     // The reads return false only without a stream or target. A value cut short by the end of the
     // file leaves the target untouched and sets Eof().
-    template <class T>
-    requires(sizeof(T) == 4 && std::is_trivially_copyable_v<T>) bool ReadInt(T* value)
+    template <FixedSizeField<4> T>
+    bool ReadInt(T* value)
     {
         return ReadValue(value, sizeof(T));
     }
-    template <class T>
-    requires(sizeof(T) == 8 && std::is_trivially_copyable_v<T>) bool ReadDouble(T* value)
+    template <FixedSizeField<8> T>
+    bool ReadDouble(T* value)
     {
         return ReadValue(value, sizeof(T));
     }

@@ -128,7 +128,7 @@ TEST_F(CxFileTest, AppendModeKeepsEarlierContent)
 
 TEST_F(CxFileTest, ValuesCutByTheEndOfTheFileLeaveTargetsUntouched)
 {
-    enum Kind { Int, Double, String };
+    enum class Kind { Int, Double, String };
     struct Case
     {
         const char* name;
@@ -136,9 +136,12 @@ TEST_F(CxFileTest, ValuesCutByTheEndOfTheFileLeaveTargetsUntouched)
         std::string bytes;
     };
     const Case cases[] = {
-        {"int, empty file", Int, ""},       {"int, 3 of 4 bytes", Int, "\x01\x02\x03"},
-        {"double, empty file", Double, ""}, {"double, 7 of 8 bytes", Double, "1234567"},
-        {"string, empty file", String, ""}, {"string, 2 of 4 length bytes", String, std::string("\x05\x00", 2)},
+        {"int, empty file", Kind::Int, ""},
+        {"int, 3 of 4 bytes", Kind::Int, "\x01\x02\x03"},
+        {"double, empty file", Kind::Double, ""},
+        {"double, 7 of 8 bytes", Kind::Double, "1234567"},
+        {"string, empty file", Kind::String, ""},
+        {"string, 2 of 4 length bytes", Kind::String, std::string("\x05\x00", 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,13 +151,13 @@ TEST_F(CxFileTest, ValuesCutByTheEndOfTheFileLeaveTargetsUntouched)
         int length = -1;
         OpenWith(c.bytes);
         switch (c.kind) {
-        case Int:
+        case Kind::Int:
             EXPECT_TRUE(m_file.ReadInt(&number));
             break;
-        case Double:
+        case Kind::Double:
             EXPECT_TRUE(m_file.ReadDouble(&value));
             break;
-        case String:
+        case Kind::String:
             EXPECT_TRUE(m_file.ReadString(text, &length));
             EXPECT_EQ(0, length) << "a length that cannot be read counts as 0";
             break;
