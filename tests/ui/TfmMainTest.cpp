@@ -167,7 +167,8 @@ TEST_F(TfmMainTest, WithoutADataFolderTheSettingsStayBesideTheProgram)
     g_settingsFile.SetFilePath(m_home.file("elsewhere.ini").c_str());
     TempDir::WriteFile(m_home.file("elsewhere.ini"), "[Qosweep]\nAppFlag=1\n");
     Window();
-    // The settings file keeps its earlier place and the program goes on.
+    // The settings file keeps its earlier place, the log goes beside the program, and it goes on.
     EXPECT_EQ(1, AppSettings.AppFlag);
+    EXPECT_EQ(platform::ProgramFolder(), g_debugLog.GetFolder());
     ExpectPage(0, false, true, "&Cancel", kStep0);
 }
