@@ -141,7 +141,7 @@ void TfmMain::BuildControls()
 
 void TfmMain::FormCreate()
 {
-    char dataFolder[MAX_PATH];
+    char dataFolder[MAX_PATH] = "";
     if (GetDataFolder(dataFolder)) {
         char settingsPath[MAX_PATH];
         FormatText(settingsPath, "%stessavo.ini", dataFolder);
