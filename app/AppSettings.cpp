@@ -5,7 +5,6 @@
 #include "common/platform/Platform.h"
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 TAppSettings AppSettings;
@@ -64,12 +63,6 @@ void WritePassword()
     g_settingsFile.WriteEntry(kSettingsSection, "QoPassword", AppSettings.EncodedPassword);
 }
 
-// Creates one level of the data folder when it is missing.
-bool EnsureFolder(const std::string& folder)
-{
-    return platform::FolderExists(folder.c_str()) || platform::CreateFolder(folder.c_str());
-}
-
 } // namespace
 
 void LoadSettings()
@@ -105,13 +98,13 @@ bool GetDataFolder(char* buffer)
     if (!buffer || !platform::DataFolderBase(folder))
         return false;
     // The base may not exist yet on a fresh account; it is created like the two levels below it.
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    if (!platform::CreateFolderPath(folder.c_str()))
+        return false;
     folder += "tessavo/";
-    if (!EnsureFolder(folder))
+    if (!platform::CreateFolder(folder.c_str()))
         return false;
     folder += "Qosweep/";
-    if (!EnsureFolder(folder))
+    if (!platform::CreateFolder(folder.c_str()))
         return false;
     // A path that does not fit is refused rather than cut: a cut path names another folder.
     if (folder.size() >= MAX_PATH)

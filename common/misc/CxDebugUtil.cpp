@@ -76,7 +76,7 @@ void CxDebugUtil::WriteLogLine(const char* text) const
     char path[2 * MAX_PATH];
     FormatText(path, "%s%s", m_szFolder, m_szFileName);
     const char* mode = "ab";
-    if (platform::FileExists(path) && CxFile::GetFileSize(path) > kMaxLogSize) {
+    if (CxFile::GetFileSize(path) > kMaxLogSize) {
         char oldPath[2 * MAX_PATH + 16];
         FormatText(oldPath, "%s.old.log", path);
         // A failed copy still empties the log: an endless log is the worse fault.

@@ -1,10 +1,11 @@
 #include "common/misc/CxFile.h"
 
+#include "common/platform/Platform.h"
+
 #include <algorithm>
 #include <cassert>
 #include <climits>
 #include <cstring>
-#include <sys/stat.h>
 
 CxFile::~CxFile()
 {
@@ -127,12 +128,8 @@ int32_t CxFile::GetFileSize(const char* path)
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return -1;
-    // A folder opens for reading here too, but has no size in this sense.
-    struct stat info
-    {};
-    int32_t size = -1;
-    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
-        size = static_cast<int32_t>(std::min<off_t>(info.st_size, INT32_MAX));
     std::fclose(file);
-    return size;
+    // A folder opens for reading here too, but has no size in this sense.
+    const int64_t size = platform::FileSize(path);
+    return static_cast<int32_t>(std::min<int64_t>(size, INT32_MAX));
 }

@@ -1,9 +1,9 @@
 #include "common/misc/CxIniUtil.h"
 
 #include "common/misc/WinUtil.h"
+#include "common/platform/Platform.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -12,10 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -197,92 +193,20 @@ FileRead ReadWholeFile(const char* path, std::string& content)
     return failed ? FileRead::Failed : FileRead::Ok;
 }
 
-bool WriteAll(int fd, const std::string& content)
-{
-    for (size_t done = 0; done < content.size();) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-int CreateTempBeside(const std::string& path, std::string& tempPath)
-{
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-// The new content goes to a temporary file in the same folder which then replaces the old one, so a
-// crash midway leaves either the old file or the new one, never half of one.
-bool ReplaceFile(const std::string& path, const std::string& content, mode_t keepMode)
-{
-    std::string tempPath;
-    const int fd = CreateTempBeside(path, tempPath);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, content) && (keepMode == 0 || ::fchmod(fd, keepMode) == 0) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(tempPath.c_str());
-    return false;
-}
-
-// A symbolic link stays a link: the file it points to is the one replaced.
-std::string FollowLink(const char* path)
-{
-    struct stat info
-    {};
-    if (::lstat(path, &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    char* real = ::realpath(path, nullptr);
-    if (!real)
-        return path;
-    std::string target = real;
-    std::free(real);
-    return target;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// rename() would replace a read-only file in a writable folder, so writability is checked first. A
-// writable file in a read-only folder fails too: there is no room for the temporary file.
+// An unreadable file is never replaced by one holding only the new entry; an unchanged value leaves
+// the file alone.
 bool WriteValue(const char* file, std::string_view section, std::string_view key, std::string_view value)
 {
     if (!*file)
         return false;
-    const std::string path = FollowLink(file);
-    struct stat info
-    {};
-    const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && (!S_ISREG(info.st_mode) || ::access(path.c_str(), W_OK) != 0))
-        return false;
-    if (::access(FolderOf(path).c_str(), W_OK | X_OK) != 0)
-        return false;
-    // An unreadable file is never replaced by one holding only the new entry.
     std::string content;
-    if (exists && ReadWholeFile(path.c_str(), content) != FileRead::Ok)
+    const FileRead read = ReadWholeFile(file, content);
+    if (read == FileRead::Failed)
         return false;
     const std::string updated = UpdateContent(content, section, key, value);
-    if (exists && updated == content)
+    if (read == FileRead::Ok && updated == content)
         return true;
-    return ReplaceFile(path, updated, exists ? (info.st_mode & 07777) : 0);
+    return platform::ReplaceFileContents(file, updated);
 }
 
 // Names that could not be read back as written: they would parse as a header, a comment or a split.

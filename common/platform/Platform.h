@@ -39,9 +39,19 @@ bool FileExists(const char* path);
 bool FolderExists(const char* path);
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(const char* path);
+// Creates every missing level of the path; true when it exists afterwards.
+bool CreateFolderPath(const char* path);
 // True when the file is gone afterwards (a missing file counts as deleted).
 bool DeleteFile(const char* path);
 bool CopyFile(const char* from, const char* to, bool overwrite);
+// Size in bytes of a regular file; -1 for anything else or a missing file.
+int64_t FileSize(const char* path);
+
+// Replaces the whole content of a file, creating it when missing. The new content is written to a
+// temporary file beside it and renamed over it, so a crash midway leaves the old file or the new one,
+// never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode.
+// False, with the file unchanged, when the file or its folder is not writable.
+bool ReplaceFileContents(const char* path, const std::string& content);
 
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const char* path);

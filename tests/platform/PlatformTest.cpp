@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 using namespace platform;
 
@@ -159,4 +161,53 @@ TEST(PlatformTextTest, LimitsNeverCutInsideACharacter)
     EXPECT_STREQ("a\xEF\xBF\xBD"
                  "b",
                  buf);
+}
+
+TEST(PlatformFilesTest, FileSizeOfRegularFilesOnly)
+{
+    TempDir dir;
+    TempDir::WriteFile(dir.file("empty"), "");
+    TempDir::WriteFile(dir.file("five"), "12345");
+    EXPECT_EQ(0, FileSize(dir.file("empty").c_str()));
+    EXPECT_EQ(5, FileSize(dir.file("five").c_str()));
+    EXPECT_EQ(-1, FileSize(dir.file("missing").c_str()));
+    EXPECT_EQ(-1, FileSize(dir.path().c_str()));
+    EXPECT_EQ(-1, FileSize(nullptr));
+}
+
+TEST(PlatformFilesTest, CreateFolderPathMakesEveryLevel)
+{
+    TempDir dir;
+    const std::string deep = dir.file("a/b/c/");
+    EXPECT_TRUE(CreateFolderPath(deep.c_str()));
+    EXPECT_TRUE(FolderExists(deep.c_str()));
+    EXPECT_TRUE(CreateFolderPath(deep.c_str()));
+    TempDir::WriteFile(dir.file("plain"), "x");
+    EXPECT_FALSE(CreateFolderPath(dir.file("plain/below").c_str()));
+    EXPECT_FALSE(CreateFolderPath(""));
+}
+
+TEST(PlatformFilesTest, ReplaceFileContentsCreatesOrReplacesWholeFiles)
+{
+    TempDir dir;
+    const std::string path = dir.file("f.txt");
+    ASSERT_TRUE(ReplaceFileContents(path.c_str(), "first"));
+    EXPECT_EQ("first", TempDir::ReadFile(path));
+    ASSERT_TRUE(ReplaceFileContents(path.c_str(), "second, longer"));
+    EXPECT_EQ("second, longer", TempDir::ReadFile(path));
+    ASSERT_TRUE(ReplaceFileContents(path.c_str(), ""));
+    EXPECT_EQ("", TempDir::ReadFile(path));
+
+    // No temporary file is left behind, and places that cannot hold the file fail.
+    EXPECT_EQ(std::vector<std::string>{"f.txt"}, [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        return names;
+    }());
+    TempDir::WriteFile(dir.file("plain"), "x");
+    EXPECT_FALSE(ReplaceFileContents(dir.file("plain/f.txt").c_str(), "x"));
+    EXPECT_FALSE(ReplaceFileContents(dir.file("missing/f.txt").c_str(), "x"));
+    EXPECT_FALSE(ReplaceFileContents(dir.path().c_str(), "x")) << "a folder is not replaced";
+    EXPECT_TRUE(FolderExists(dir.path().c_str()));
 }

@@ -1,14 +1,17 @@
 // POSIX implementation of the platform layer.
 #include "common/platform/Platform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -72,6 +75,15 @@ bool CreateFolder(const char* path)
     return FolderExists(path);
 }
 
+bool CreateFolderPath(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    return FolderExists(path);
+}
+
 bool DeleteFile(const char* path)
 {
     if (!path || !*path)
@@ -88,6 +100,82 @@ bool CopyFile(const char* from, const char* to, bool overwrite)
     std::error_code ec;
     auto options = overwrite ? fs::copy_options::overwrite_existing : fs::copy_options::none;
     return fs::copy_file(from, to, options, ec) && !ec;
+}
+
+int64_t FileSize(const char* path)
+{
+    struct stat info
+    {};
+    if (!path || !*path || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    return static_cast<int64_t>(info.st_size);
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& content)
+{
+    for (size_t done = 0; done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int CreateTempBeside(const std::string& path, std::string& tempPath)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// The file a path names, seen through a symbolic link.
+std::string FollowLink(const char* path)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec))
+        return path;
+    fs::path target = fs::canonical(path, ec);
+    return ec ? std::string(path) : target.string();
+}
+
+} // namespace
+
+bool ReplaceFileContents(const char* file, const std::string& content)
+{
+    if (!file || !*file)
+        return false;
+    const std::string path = FollowLink(file);
+    // rename() would replace a read-only file in a writable folder, so writability is checked first.
+    // A writable file in a read-only folder fails too: there is no room for the temporary file.
+    struct stat info
+    {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && (!S_ISREG(info.st_mode) || ::access(path.c_str(), W_OK) != 0))
+        return false;
+    const fs::path folder = fs::path(path).parent_path();
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0)
+        return false;
+
+    std::string tempPath;
+    const int fd = CreateTempBeside(path, tempPath);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, content) && (!exists || ::fchmod(fd, info.st_mode & 07777) == 0) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(tempPath.c_str());
+    return false;
 }
 
 std::string CurrentDirectory()
