@@ -158,9 +158,9 @@ void TfmMain::FormCreate()
     // The pages share pClient; ShowPage makes one of them visible.
     auto* stack = new QStackedLayout(pClient);
     stack->setStackingMode(QStackedLayout::StackAll);
-    m_fmSource = new TfmQoSource(this, pClient);
-    m_fmData = new TfmQoData(this, pClient);
-    m_fmClean = new TfmQoClean(this, pClient);
+    m_fmSource = new TfmQoSource(pClient);
+    m_fmData = new TfmQoData(pClient);
+    m_fmClean = new TfmQoClean(pClient);
     stack->addWidget(m_fmSource);
     stack->addWidget(m_fmData);
     stack->addWidget(m_fmClean);

@@ -1,8 +1,7 @@
 #include "app/TfmQoClean.h"
 
-TfmQoClean::TfmQoClean(TfmMain* owner, QWidget* parent)
+TfmQoClean::TfmQoClean(QWidget* parent)
     : QWidget(parent)
-    , m_owner(owner)
 {
     setObjectName(QStringLiteral("fmQoClean"));
     setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);

@@ -1,8 +1,7 @@
 #include "app/TfmQoData.h"
 
-TfmQoData::TfmQoData(TfmMain* owner, QWidget* parent)
+TfmQoData::TfmQoData(QWidget* parent)
     : QWidget(parent)
-    , m_owner(owner)
 {
     setObjectName(QStringLiteral("fmQoData"));
     setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);

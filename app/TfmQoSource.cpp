@@ -1,8 +1,7 @@
 #include "app/TfmQoSource.h"
 
-TfmQoSource::TfmQoSource(TfmMain* owner, QWidget* parent)
+TfmQoSource::TfmQoSource(QWidget* parent)
     : QWidget(parent)
-    , m_owner(owner)
 {
     setObjectName(QStringLiteral("fmQoSource"));
     setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);
