@@ -1,6 +1,8 @@
 #include "app/TQoApplication.h"
 
 #include "app/AppMessage.h"
+#include "app/CxWaitWindowView.h"
+#include "common/platform/Platform.h"
 
 #include <exception>
 
@@ -9,6 +11,21 @@ TQoApplication::TQoApplication(int& argc, char** argv)
 {
     // The title only; a display name would be appended to every window title.
     setApplicationName(QStringLiteral("Qosweep"));
+    InstallWaitWindowView();
+    // While a helper runs the wait window keeps painting; the other windows take no input meanwhile.
+    platform::SetWaitPump([] {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+TQoApplication::~TQoApplication()
+{
+    // A wait window's thread would otherwise post repaints into an application that is gone. The
+    // host goes first: the window it would reactivate may be destroyed already.
+    SetWaitWindowHost(nullptr);
+    StopWaitWindow();
+    platform::SetWaitPump({});
 }
 
 bool TQoApplication::notify(QObject* receiver, QEvent* event)

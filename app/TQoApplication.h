@@ -8,6 +8,8 @@ class TQoApplication : public QApplication
     Q_OBJECT
 public:
     TQoApplication(int& argc, char** argv);
+    // Closes a wait window still up and takes back what the constructor installed.
+    ~TQoApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows the toolkit's standard exception message; an empty text for thrown non-exceptions.

@@ -2,6 +2,11 @@
 
 option(QOSWEEP_WERROR "Treat compiler warnings as errors" "$ENV{CI}")
 option(QOSWEEP_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QOSWEEP_SANITIZE_THREAD "Build with ThreadSanitizer (for the threaded tests)" OFF)
+if(QOSWEEP_SANITIZE AND QOSWEEP_SANITIZE_THREAD)
+    # The runtimes cannot share one process.
+    message(FATAL_ERROR "QOSWEEP_SANITIZE and QOSWEEP_SANITIZE_THREAD exclude each other")
+endif()
 
 add_library(qosweep_warnings INTERFACE)
 target_compile_options(qosweep_warnings INTERFACE
@@ -14,6 +19,10 @@ if(QOSWEEP_SANITIZE)
     target_compile_options(qosweep_warnings INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(qosweep_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+if(QOSWEEP_SANITIZE_THREAD)
+    target_compile_options(qosweep_warnings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(qosweep_warnings INTERFACE -fsanitize=thread)
 endif()
 
 # qosweep_add_test(<name> SOURCES ... LIBS ... [GUI])

@@ -30,6 +30,26 @@ bool CxFile::Close()
     return true;
 }
 
+bool CxFile::OpenPrivate(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    Close();
+    m_pFile = platform::OpenPrivateFile(path);
+    return m_pFile != nullptr;
+}
+
+bool CxFile::CloseFlushed()
+{
+    if (!m_pFile)
+        return false;
+    const bool failedBefore = std::ferror(m_pFile) != 0;
+    const bool closed = std::fclose(m_pFile) == 0;
+    m_pFile = nullptr;
+    m_bEof = false;
+    return closed && !failedBefore;
+}
+
 bool CxFile::ReadValue(void* value, size_t size)
 {
     if (!m_pFile || !value)
@@ -64,6 +84,17 @@ bool CxFile::ReadString(char* buffer, size_t capacity, int* pLength)
     else if (stored > fit)
         Skip(stored - fit);
     return true;
+}
+
+bool CxFile::AtEnd()
+{
+    if (!m_pFile)
+        return true;
+    const int c = std::fgetc(m_pFile);
+    if (c == EOF)
+        return true;
+    std::ungetc(c, m_pFile);
+    return false;
 }
 
 void CxFile::Skip(size_t count)

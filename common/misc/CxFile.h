@@ -26,6 +26,12 @@ public:
     bool Open(const char* path, const char* mode);
     bool Close();
     bool IsOpen() const { return m_pFile != nullptr; }
+    // Like Open with "wb", but the file is readable and writable by its owner only, also when it
+    // existed before with a wider mode. Refuses links and anything but a regular file.
+    bool OpenPrivate(const char* path);
+    // Closes like Close and tells whether every byte written reached the file: false when a write,
+    // the final flush or the close failed, or when no file was open.
+    bool CloseFlushed();
 
     // The reads return false only without a stream or target. A value cut short by the end of the
     // file leaves the target untouched and sets Eof().
@@ -56,6 +62,8 @@ public:
     bool WriteInt(int32_t value);
     bool WriteBool(bool value);
     bool WriteDouble(double value);
+    // The bytes as they are, for fields whose length is known already.
+    bool WriteBytes(const void* data, size_t size);
     // Length (4 bytes) and the bytes without terminator; null or empty writes a length of 0.
     bool WriteString(const char* text);
     // The text (null: none) followed by CR LF.
@@ -65,6 +73,9 @@ public:
     // Reading exactly up to the end does not set it.
     bool Eof() const { return m_bEof; }
 
+    // True when no byte is left to read (or no file is open); the next read would hit the end.
+    bool AtEnd();
+
     // Size in bytes of a regular file, at most INT32_MAX; -1 for a null or empty path or a file that
     // cannot be opened for reading.
     static int32_t GetFileSize(const char* path);
@@ -72,7 +83,6 @@ public:
 private:
     bool ReadValue(void* value, size_t size);
     void Skip(size_t count);
-    bool WriteBytes(const void* data, size_t size);
 
     FILE* m_pFile = nullptr;
     bool m_bEof = false;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +53,12 @@ int64_t FileSize(const char* path);
 // never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode.
 // False, with the file unchanged, when the file or its folder is not writable.
 bool ReplaceFileContents(const char* path, const std::string& content);
+
+// Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
+// owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.
+// Null, with errno set, for a symbolic link, anything but a regular file, or a file whose mode we
+// may not change; such a file is left as it was.
+FILE* OpenPrivateFile(const char* path);
 
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const char* path);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -369,4 +370,54 @@ TEST_F(CxFileTest, GetFileSize)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.size, CxFile::GetFileSize(c.null ? nullptr : c.path.c_str()));
     }
+}
+
+TEST_F(CxFileTest, OpenPrivateWritesAFileForItsOwnerOnly)
+{
+    const auto modeOf = [this] {
+        struct stat info
+        {};
+        return ::stat(m_path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "existing 0644 file" : "new file");
+        std::filesystem::remove(m_path);
+        if (existing) {
+            TempDir::WriteFile(m_path, "older and longer content");
+            ASSERT_EQ(0, ::chmod(m_path.c_str(), 0644));
+        }
+        ASSERT_TRUE(m_file.OpenPrivate(m_path.c_str()));
+        EXPECT_TRUE(m_file.IsOpen());
+        EXPECT_TRUE(m_file.WriteString("abc"));
+        EXPECT_TRUE(m_file.CloseFlushed());
+        EXPECT_FALSE(m_file.IsOpen());
+        EXPECT_EQ(Text("abc"), TempDir::ReadFile(m_path));
+        EXPECT_EQ(0600u, modeOf());
+    }
+
+    const std::string missingFolder = m_dir.file("no-such-folder/data.dat");
+    for (const char* path : {static_cast<const char*>(nullptr), "", missingFolder.c_str(), m_dir.path().c_str()}) {
+        SCOPED_TRACE(path ? path : "null");
+        CxFile file;
+        EXPECT_FALSE(file.OpenPrivate(path));
+        EXPECT_FALSE(file.IsOpen());
+    }
+}
+
+TEST_F(CxFileTest, CloseFlushedReportsBytesThatNeverArrived)
+{
+    EXPECT_FALSE(m_file.CloseFlushed()) << "nothing open";
+
+    ASSERT_TRUE(m_file.Open(m_path.c_str(), "wb"));
+    EXPECT_TRUE(m_file.WriteInt(5));
+    EXPECT_TRUE(m_file.CloseFlushed());
+    EXPECT_EQ(Int32(5), TempDir::ReadFile(m_path));
+
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    // Four bytes sit in the stream's buffer; the device refuses them only when they are flushed.
+    ASSERT_TRUE(m_file.Open("/dev/full", "wb"));
+    EXPECT_TRUE(m_file.WriteInt(5));
+    EXPECT_FALSE(m_file.CloseFlushed());
+    EXPECT_FALSE(m_file.IsOpen());
 }

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace platform;
@@ -210,4 +215,102 @@ TEST(PlatformFilesTest, ReplaceFileContentsCreatesOrReplacesWholeFiles)
     EXPECT_FALSE(ReplaceFileContents(dir.file("missing/f.txt").c_str(), "x"));
     EXPECT_FALSE(ReplaceFileContents(dir.path().c_str(), "x")) << "a folder is not replaced";
     EXPECT_TRUE(FolderExists(dir.path().c_str()));
+}
+
+namespace {
+
+unsigned ModeOf(const std::string& path)
+{
+    struct stat info
+    {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+} // namespace
+
+TEST(PlatformFilesTest, OpenPrivateFileIsForItsOwnerOnly)
+{
+    struct Case
+    {
+        const char* name;
+        bool existing;
+        unsigned oldMode;
+        mode_t umask;
+    };
+    const Case cases[] = {
+        {"new file", false, 0, 022},
+        {"new file, open umask", false, 0, 0},
+        {"new file, umask without owner write", false, 0, 0277},
+        {"existing 0644 file", true, 0644, 022},
+        {"existing 0666 file, open umask", true, 0666, 0},
+        {"existing 0600 file", true, 0600, 022},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("private.dat");
+        if (c.existing) {
+            TempDir::WriteFile(path, "older and longer");
+            ASSERT_EQ(0, ::chmod(path.c_str(), c.oldMode));
+        }
+        const mode_t before = ::umask(c.umask);
+        FILE* file = OpenPrivateFile(path.c_str());
+        ::umask(before);
+        ASSERT_NE(nullptr, file);
+        EXPECT_EQ(0600u, ModeOf(path)) << "private before anything is written";
+        EXPECT_EQ(0, FileSize(path.c_str())) << "an existing file is cut";
+        EXPECT_NE(0, ::fcntl(::fileno(file), F_GETFD) & FD_CLOEXEC) << "not handed to helper programs";
+        EXPECT_EQ(0, ::fcntl(::fileno(file), F_GETFL) & O_NONBLOCK);
+        EXPECT_EQ(3u, std::fwrite("new", 1, 3, file));
+        EXPECT_EQ(0, std::fclose(file));
+        EXPECT_EQ("new", TempDir::ReadFile(path));
+        EXPECT_EQ(0600u, ModeOf(path));
+    }
+}
+
+TEST(PlatformFilesTest, OpenPrivateFileRefusesWhatIsNotAPlainFile)
+{
+    TempDir dir;
+    const std::string target = dir.file("target");
+    const std::string link = dir.file("link");
+    const std::string fifo = dir.file("fifo");
+    const std::string lonelyFifo = dir.file("lonely-fifo");
+    const std::string missing = dir.file("missing/private.dat");
+    TempDir::WriteFile(target, "keep");
+    ASSERT_EQ(0, ::chmod(target.c_str(), 0644));
+    std::filesystem::create_symlink(target, link);
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0644));
+    ASSERT_EQ(0, ::mkfifo(lonelyFifo.c_str(), 0644)); // no reader: must not stall the open
+    // With a reader present the fifo opens for writing, so only its type can turn it away.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_LE(0, reader);
+    struct Case
+    {
+        const char* name;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"null", nullptr},
+        {"empty", ""},
+        {"link to a file", link.c_str()},
+        {"fifo", fifo.c_str()},
+        {"fifo without a reader", lonelyFifo.c_str()},
+        {"folder", dir.path().c_str()},
+        {"missing folder", missing.c_str()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        errno = 0;
+        FILE* file = OpenPrivateFile(c.path);
+        EXPECT_EQ(nullptr, file);
+        EXPECT_NE(0, errno);
+        if (file)
+            std::fclose(file);
+    }
+    EXPECT_EQ("keep", TempDir::ReadFile(target));
+    EXPECT_EQ(0644u, ModeOf(target));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(0644u, ModeOf(fifo)) << "the fifo keeps its mode";
+    EXPECT_EQ(0, ::close(reader));
+    EXPECT_FALSE(FolderExists(dir.file("missing").c_str()));
 }

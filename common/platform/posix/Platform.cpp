@@ -178,6 +178,37 @@ bool ReplaceFileContents(const char* file, const std::string& content)
     return false;
 }
 
+FILE* OpenPrivateFile(const char* path)
+{
+    if (!path || !*path) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    // Nothing is cut before we know the file is a regular one and private: no O_TRUNC here.
+    // O_NONBLOCK keeps a FIFO from stalling the open; O_NOFOLLOW refuses a link planted in its place.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    if (fd < 0)
+        return nullptr;
+    struct stat info
+    {};
+    bool ok = ::fstat(fd, &info) == 0;
+    if (ok && !S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        ok = false;
+    }
+    // The umask may have narrowed the mode of a new file, and an old one may be wider: set it outright.
+    ok = ok && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && ::ftruncate(fd, 0) == 0;
+    const int flags = ok ? ::fcntl(fd, F_GETFL) : -1;
+    ok = ok && flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    FILE* file = ok ? ::fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+    }
+    return file;
+}
+
 std::string CurrentDirectory()
 {
     std::error_code ec;

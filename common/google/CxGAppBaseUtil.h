@@ -1,0 +1,117 @@
+// Base of the per-kind service utilities: account, work folder, the files exchanged with the helper
+// program, and the common way a helper run is prepared and finished.
+#pragma once
+
+#include "common/google/CxGAppDataReader.h"
+#include "common/google/CxGAppParam.h"
+
+#include <cstdint>
+#include <functional>
+
+// One runner per kind of helper, created on first use and reused for every later run.
+enum class HelperKind { Contacts, Calendar, Tasks, Notes };
+
+CxGAppDataReader& GetHelperRunner(HelperKind kind);
+// Destroys every runner, deleting the parameter and data files of its last run (at program exit too).
+void ReleaseHelperRunners();
+// Wait limit of every runner, present and future; tests use a short one.
+void SetHelperTimeout(uint32_t dwTimeout);
+
+// Parameter keys understood by every helper program.
+enum : int32_t {
+    PARAM_EMAIL = 1000,
+    PARAM_PASSWORD = 1001,
+    PARAM_DATA_FILE = 1002,
+    PARAM_WORK_FOLDER = 1003,
+    PARAM_OPTIONS = 1004,
+    PARAM_OPERATION = 1005,
+    PARAM_OPTIONS2 = 1006,
+    PARAM_OPTIONS3 = 1007,
+    PARAM_CAL_FILE = 1008,
+    PARAM_ERROR_FILE = 1009,
+    PARAM_STATUS_FILE = 1010,
+    PARAM_LOG_FOLDER = 1013,
+    PARAM_LOG_FILE = 1014,
+    PARAM_LOG_LEVEL = 1015,
+    PARAM_LOG_ENABLED = 1016,
+};
+
+// Operations of a helper run.
+enum : int32_t { OP_LOAD = 1, OP_SAVE = 2 };
+
+class CxGAppBaseUtil
+{
+public:
+    CxGAppBaseUtil();
+    virtual ~CxGAppBaseUtil();
+    CxGAppBaseUtil(const CxGAppBaseUtil&) = delete;
+    CxGAppBaseUtil& operator=(const CxGAppBaseUtil&) = delete;
+
+    virtual bool Load();
+    // Deletes the status and error files from the work folder.
+    virtual bool Reset();
+    virtual bool Save();
+
+    // Null or empty clears the field; otherwise at most 255 characters are kept.
+    void SetEmail(const char* szText);
+    void SetPassword(const char* szText);
+    void SetWorkFolder(const char* szText);
+    void SetDataFileName(const char* szText);
+    void SetParamFileName(const char* szText);
+    void SetLogFolder(const char* szText);
+    // Null leaves the field as it is; otherwise at most 255 characters are kept.
+    void SetErrorFileName(const char* szText);
+    void SetStatusFileName(const char* szText);
+    void SetLogLevel(int32_t nLevel) { m_nLogLevel = nLevel; }
+    void SetDebugEnabled(bool bEnabled) { m_bDebug = bEnabled; }
+
+    void ClearLastError();
+    // Takes the last error the helper listed in the error file, if any.
+    void ReadLastError();
+
+    bool m_bModified = true;
+    bool m_bHasError = false;
+    char m_szEmail[256] = "";
+    char m_szPassword[256] = "";
+    char m_szWorkFolder[256] = "";
+    char m_szDataFile[256] = "";
+    char m_szParamFile[256] = "";
+    char m_szErrorFile[256] = "";
+    char m_szStatusFile[256] = "";
+    char m_szLastError[1024] = "";
+    char m_szLogFolder[256] = "";
+    char m_szLogFile[256] = "appdebug.log";
+    int32_t m_nLogLevel = 3;
+    bool m_bDebug = false;
+    int32_t m_nOperation = 0;
+
+protected:
+    // The work folder followed by a file name. False, with an empty path, for an empty name or a
+    // path too long to hold: a cut path would name some other file.
+    bool WorkPath(const char* szName, char (&szPath)[MAX_PATH]) const;
+
+    // Parameter entries, in the order the helpers read them: account, data file, work folder,
+    // operation and options first; the error and status files next (kinds that report progress);
+    // the debug log settings last.
+    void AddAccountParams(CxGAppParamParser& params, const char* szOptions) const;
+    void AddReportParams(CxGAppParamParser& params) const;
+    void AddLogParams(CxGAppParamParser& params) const;
+    static void AddParamText(CxGAppParamParser& params, int32_t nKey, const char* szText);
+
+    // Saves the parameter file and runs the kind's helper with it. With bReportsErrors the last
+    // error is cleared before the run and read from the error file after it. A parameter file that
+    // cannot be written does not stop the run: the helper then reports or does nothing.
+    void RunHelperProgram(CxGAppParamParser& params, HelperKind kind, const char* szProgram, bool bReportsErrors);
+
+    // The load of every kind: [Reset], operation 1, a helper run, then the data file read, whose
+    // result is the result.
+    bool LoadThroughHelper(bool bResetFirst, const std::function<void()>& runHelper,
+                           const std::function<bool()>& loadDataFile);
+    // The save of every kind: nothing to do without marks; otherwise the data file is written and
+    // the helper run with operation 2. False only when the data file cannot be written.
+    bool SaveThroughHelper(const std::function<bool()>& saveDataFile, const std::function<void()>& runHelper);
+
+    // Leaves "Stop" = 1 for a helper that still says it is running (destructors of the kinds that
+    // have a stop-request file).
+    void RequestHelperStop(const char* szStopFile);
+};

@@ -1,0 +1,44 @@
+// Starts one helper program with its parameter file and blocks until it ends or the limit passes.
+#pragma once
+
+#include "common/misc/TextBuf.h"
+#include "common/platform/Platform.h"
+
+#include <cstdint>
+
+class CxGAppDataReader
+{
+public:
+    // Half an hour: a large account takes long, and the helper reports progress meanwhile.
+    static constexpr uint32_t kDefaultTimeout = 1800000;
+
+    CxGAppDataReader() = default;
+    // Deletes the parameter and data files of the last run from the folder.
+    virtual ~CxGAppDataReader();
+    CxGAppDataReader(const CxGAppDataReader&) = delete;
+    CxGAppDataReader& operator=(const CxGAppDataReader&) = delete;
+
+    // Each copies at most 259 characters; null gives the empty text.
+    void SetProgram(const char* szProgram);
+    void SetFolder(const char* szFolder); // ends with the path separator
+    void SetParamFileName(const char* szName);
+    void SetDataFileName(const char* szName);
+    // The wait limit in milliseconds; tests use a short one.
+    void SetTimeout(uint32_t dwTimeout) { m_dwTimeout = dwTimeout; }
+    uint32_t GetTimeout() const { return m_dwTimeout; }
+
+    // Starts the program from the program folder and waits for it; 0 in every case.
+    int Run();
+
+    // The command line as logged: the quoted program, a blank, the quoted parameter file path.
+    void FormatCommandLine(char* szBuf, size_t nSize) const;
+
+    char m_szProgram[MAX_PATH] = "";
+    char m_szFolder[MAX_PATH] = "";
+    char m_szParamFile[MAX_PATH] = "";
+    char m_szDataFile[MAX_PATH] = "";
+    uint32_t m_dwTimeout = kDefaultTimeout;
+
+private:
+    platform::Process m_process;
+};

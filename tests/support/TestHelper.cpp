@@ -1,0 +1,144 @@
+// Stand-in helper program: records what it was given, then follows "<work>HelperScript.txt".
+// Usage: qosweep_test_helper <parameter file>
+#include "common/misc/CxIniUtil.h"
+#include "common/platform/Platform.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kMaxTextLength = 1 << 20;
+
+struct Entry
+{
+    int32_t key = 0;
+    int32_t type = 0;
+    std::string value; // decimal for numbers, the bytes for texts, empty for other types
+};
+
+bool ReadInt32(std::istream& in, int32_t& value)
+{
+    unsigned char b[4];
+    if (!in.read(reinterpret_cast<char*>(b), 4))
+        return false;
+    value = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+    return true;
+}
+
+// Reads the whole parameter file by its layout; false on anything missing or out of bounds.
+bool ReadParams(const char* path, std::vector<Entry>& entries)
+{
+    std::ifstream in(path, std::ios::binary);
+    int32_t count = 0;
+    if (!in || !ReadInt32(in, count) || count < 0 || count > 100000)
+        return false;
+    for (int32_t i = 0; i < count; ++i) {
+        Entry e;
+        if (!ReadInt32(in, e.key) || !ReadInt32(in, e.type))
+            return false;
+        if (e.type == 3 || e.type == 5 || e.type == 11) {
+            int32_t n = 0;
+            if (!ReadInt32(in, n))
+                return false;
+            e.value = std::to_string(n);
+        } else if (e.type == 8) {
+            int32_t len = 0;
+            if (!ReadInt32(in, len) || len < 0 || len > kMaxTextLength)
+                return false;
+            e.value.resize(static_cast<size_t>(len));
+            if (!in.read(e.value.data(), len))
+                return false;
+        }
+        entries.push_back(std::move(e));
+    }
+    return true;
+}
+
+void AppendLine(const std::string& path, const std::string& line)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << line << "\n";
+}
+
+// "word rest of line" split at the first blank.
+std::string Argument(const std::string& line, std::string& command)
+{
+    const size_t blank = line.find(' ');
+    command = line.substr(0, blank);
+    return blank == std::string::npos ? std::string() : line.substr(blank + 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<Entry> entries;
+    if (argc < 2 || !ReadParams(argv[1], entries))
+        return 3;
+    std::map<int32_t, std::string> values;
+    for (const Entry& e : entries)
+        values.emplace(e.key, e.value);
+    const std::string work = values[1003];
+    // Without a work folder every file below would land in the program folder.
+    if (work.empty())
+        return 3;
+
+    std::ostringstream seen;
+    for (const Entry& e : entries)
+        seen << e.key << '|' << e.type << '|' << e.value << "\n";
+    std::ofstream(work + "HelperSeen.txt", std::ios::binary | std::ios::trunc) << seen.str();
+    AppendLine(work + "HelperRuns.txt",
+               "op=" + values[1005] + " data=" + values[1002] + " cwd=" + std::filesystem::current_path().string());
+
+    std::ifstream script(work + "HelperScript.txt", std::ios::binary);
+    std::string line;
+    while (std::getline(script, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::string command;
+        const std::string arg = Argument(line, command);
+        if (command == "sleep") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(arg.c_str())));
+        } else if (command == "status" && !values[1010].empty()) {
+            platform::ReplaceFileContents((work + values[1010]).c_str(), arg + "\r\n");
+        } else if (command == "error" && !values[1009].empty()) {
+            CxIniUtil ini(work.c_str(), values[1009].c_str());
+            const int n = ini.ReadNumber("Error", "Error.Count", 0) + 1;
+            ini.WriteEntry("Error", ("Error." + std::to_string(n)).c_str(), arg.c_str());
+            ini.WriteNumber("Error", "Error.Count", n);
+        } else if (command == "running" && !arg.empty()) {
+            CxIniUtil(work.c_str(), arg.c_str()).WriteNumber("Status", "Running", 1);
+        } else if (command == "wait-stop") {
+            std::string iniName;
+            const std::string limit = Argument(arg, iniName);
+            if (iniName.empty())
+                continue;
+            CxIniUtil ini(work.c_str(), iniName.c_str());
+            const auto deadline =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(std::atoi(limit.c_str()));
+            bool stopped = false;
+            while (!(stopped = ini.ReadNumber("Status", "Stop", 0) == 1) && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ini.WriteNumber("Status", "Running", 0);
+            AppendLine(work + "HelperRuns.txt", stopped ? "stopped" : "not-stopped");
+        } else if (command == "data" && !arg.empty() && !values[1002].empty()) {
+            platform::CopyFile((work + arg).c_str(), (work + values[1002]).c_str(), true);
+        } else if (command == "pid" && !arg.empty()) {
+            // Lets a test follow the process after the runner has stopped waiting for it.
+            std::ofstream(work + arg, std::ios::binary | std::ios::trunc) << ::getpid();
+        } else if (command == "exit") {
+            return std::atoi(arg.c_str());
+        }
+    }
+    return 0;
+}
