@@ -2,6 +2,7 @@
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
+#include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +27,6 @@ long long MillisecondsSince(Clock::time_point start)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-void AppendInt32(std::string& out, int32_t value)
-{
-    const auto u = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<char>((u >> shift) & 0xff));
-}
-
 // One parameter entry in file layout; type 8 carries the text, 3/5/11 the number, others nothing.
 struct Param
 {
@@ -45,15 +39,15 @@ struct Param
 std::string ParamImage(const std::vector<Param>& params)
 {
     std::string out;
-    AppendInt32(out, static_cast<int32_t>(params.size()));
+    out += Int32(static_cast<int32_t>(params.size()));
     for (const Param& p : params) {
-        AppendInt32(out, p.key);
-        AppendInt32(out, p.type);
+        out += Int32(p.key);
+        out += Int32(p.type);
         if (p.type == 8) {
-            AppendInt32(out, static_cast<int32_t>(p.text.size()));
+            out += Int32(static_cast<int32_t>(p.text.size()));
             out += p.text;
         } else if (p.type == 3 || p.type == 5 || p.type == 11) {
-            AppendInt32(out, p.number);
+            out += Int32(p.number);
         }
     }
     return out;
@@ -385,11 +379,7 @@ TEST_F(CxGAppDataReaderTest, TestHelperRecordsEveryEntryAndRejectsBadFiles)
 {
     const std::vector<Param> mixed{{1003, 8, m_work}, {1, 3, "", -5}, {2, 5, "", 7}, {3, 11, "", 1},
                                    {4, 2, ""},        {5, 8, ""},     {1005, 8, "2"}};
-    std::string tooLong;
-    AppendInt32(tooLong, 1);
-    AppendInt32(tooLong, 1003);
-    AppendInt32(tooLong, 8);
-    AppendInt32(tooLong, (1 << 20) + 1);
+    const std::string tooLong = Int32(1) + Int32(1003) + Int32(8) + Int32((1 << 20) + 1);
     const std::string truncated = ParamImage(mixed).substr(0, 30);
 
     const struct

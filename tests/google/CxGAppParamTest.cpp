@@ -1,5 +1,6 @@
 #include "common/google/CxGAppParam.h"
 
+#include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +18,6 @@
 #include <variant>
 
 namespace {
-
-std::string Int32(int32_t value)
-{
-    const auto bits = static_cast<uint32_t>(value);
-    std::string out;
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>((bits >> shift) & 0xff);
-    return out;
-}
-
-std::string Text(const std::string& text)
-{
-    return Int32(static_cast<int32_t>(text.size())) + text;
-}
 
 std::string Repeat(const std::string& piece, size_t times)
 {
@@ -385,33 +372,18 @@ TEST_F(CxGAppParamTest, SaveWithoutAUsablePlaceWritesNothing)
 
 TEST_F(CxGAppParamTest, FileIsReadableByItsOwnerOnly)
 {
-    struct Case
-    {
-        const char* name;
-        bool existing;
-        unsigned oldMode;
-        mode_t umask;
-    };
-    const Case cases[] = {
-        {"new file", false, 0, 022},
-        {"new file, open umask", false, 0, 0},
-        {"new file, umask without owner write", false, 0, 0277},
-        {"existing 0644 file", true, 0644, 022},
-        {"existing 0666 file, open umask", true, 0666, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // The password stands in the file; how umasks and older modes are overruled is the platform
+    // test's matter, here it is enough that the parser goes through the private open.
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "over an older 0644 file" : "new file");
         std::filesystem::remove(m_path);
-        if (c.existing) {
+        if (existing) {
             TempDir::WriteFile(m_path, std::string(100, 'o'));
-            ASSERT_EQ(0, ::chmod(m_path.c_str(), c.oldMode));
+            ASSERT_EQ(0, ::chmod(m_path.c_str(), 0644));
         }
         CxGAppParamParser parser;
         ASSERT_TRUE(parser.SetValue(1001, VT_BSTR, "password"));
-        const mode_t before = ::umask(c.umask);
-        const bool saved = parser.Save(m_path.c_str());
-        ::umask(before);
-        EXPECT_TRUE(saved);
+        EXPECT_TRUE(parser.Save(m_path.c_str()));
         EXPECT_EQ(0600u, ModeOf(m_path));
         EXPECT_EQ(Int32(1) + Int32(1001) + Int32(VT_BSTR) + Text("password"), TempDir::ReadFile(m_path))
             << "an older, longer file is cut";

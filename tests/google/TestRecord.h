@@ -4,6 +4,7 @@
 
 #include "common/google/CxGDataFile.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ByteImage.h"
 
 #include <cstdint>
 #include <cstring>
@@ -60,23 +61,13 @@ inline TestRecord MakeTestRecord(int32_t id, const char* name, double modified, 
     return r;
 }
 
-// Little-endian byte images built field by field, to compare with what the code writes.
+// Byte images of whole records, built field by field, to compare with what the code writes.
 class Bytes
 {
 public:
-    Bytes& Int(int32_t value) { return Raw(&value, sizeof value); }
-    Bytes& Value(double value) { return Raw(&value, sizeof value); }
-    Bytes& Text(const std::string& text)
-    {
-        Int(static_cast<int32_t>(text.size()));
-        m_bytes += text;
-        return *this;
-    }
-    Bytes& Raw(const void* data, size_t size)
-    {
-        m_bytes.append(static_cast<const char*>(data), size);
-        return *this;
-    }
+    Bytes& Int(int32_t value) { return Add(Int32(value)); }
+    Bytes& Value(double value) { return Add(Double(value)); }
+    Bytes& Text(const std::string& text) { return Add(::Text(text)); }
     Bytes& Record(const TestRecord& r)
     {
         return Int(r.nItemId)
@@ -91,5 +82,11 @@ public:
     size_t size() const { return m_bytes.size(); }
 
 private:
+    Bytes& Add(const std::string& bytes)
+    {
+        m_bytes += bytes;
+        return *this;
+    }
+
     std::string m_bytes;
 };

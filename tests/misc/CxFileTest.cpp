@@ -1,5 +1,6 @@
 #include "common/misc/CxFile.h"
 
+#include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,29 +13,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string Int32(int32_t value)
-{
-    const auto bits = static_cast<uint32_t>(value);
-    std::string out;
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>((bits >> shift) & 0xff);
-    return out;
-}
-
-std::string Double(double value)
-{
-    const auto bits = std::bit_cast<uint64_t>(value);
-    std::string out;
-    for (int shift = 0; shift < 64; shift += 8)
-        out += static_cast<char>((bits >> shift) & 0xff);
-    return out;
-}
-
-std::string Text(const std::string& text)
-{
-    return Int32(static_cast<int32_t>(text.size())) + text;
-}
 
 class CxFileTest : public ::testing::Test
 {
