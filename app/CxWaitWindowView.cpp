@@ -1,6 +1,5 @@
 #include "app/CxWaitWindowView.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPainter>
@@ -81,8 +80,6 @@ class QtWaitWindowHost : public CxWaitWindowHost
 public:
     std::unique_ptr<CxWaitView> CreateView(std::shared_ptr<CxCommWaitWindow> window) override
     {
-        if (!QApplication::instance())
-            return nullptr;
         auto* widget = new CxWaitWindowView(std::move(window));
         widget->show();
         return std::make_unique<QtWaitView>(widget);

@@ -34,5 +34,6 @@ private:
     QFont m_normalFont;
 };
 
-// Makes the wait windows show through CxWaitWindowView. Needs the application object.
+// Makes the wait windows show through CxWaitWindowView. The application object installs it and
+// takes it back before it goes.
 void InstallWaitWindowView();

@@ -13,10 +13,7 @@ TQoApplication::TQoApplication(int& argc, char** argv)
     setApplicationName(QStringLiteral("Qosweep"));
     InstallWaitWindowView();
     // While a helper runs the wait window keeps painting; the other windows take no input meanwhile.
-    platform::SetWaitPump([] {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    platform::SetWaitPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
 TQoApplication::~TQoApplication()

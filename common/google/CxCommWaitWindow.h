@@ -86,7 +86,6 @@ public:
     void GetStatusFile(char* buffer, size_t capacity) const;
     int GetElapsed() const;
     int GetStep() const;
-    void* GetReactivateWindow() const { return m_pReactivate; }
 
     // Blocks shown for a client of this width: (width - 40) / 25 + 1.
     static int BlockPlaces(int clientWidth);

@@ -1,6 +1,7 @@
 #include "common/google/CxGAppBaseUtil.h"
 
 #include "common/misc/CxIniUtil.h"
+#include "common/misc/WinUtil.h"
 #include "common/platform/Platform.h"
 
 #include <array>
@@ -21,11 +22,6 @@ RunnerSet& Runners()
     // Destroyed at exit, which removes the files the last runs left behind.
     static RunnerSet set;
     return set;
-}
-
-void CopyOrClear(char (&field)[kFieldText], const char* text)
-{
-    CopyText(field, text);
 }
 
 void CopyUnlessNull(char (&field)[kFieldText], const char* text)
@@ -81,7 +77,6 @@ bool CxGAppBaseUtil::Load()
 bool CxGAppBaseUtil::Reset()
 {
     char szPath[MAX_PATH];
-    // An empty name must not turn into the work folder itself.
     if (WorkPath(m_szStatusFile, szPath))
         platform::DeleteFile(szPath);
     if (WorkPath(m_szErrorFile, szPath))
@@ -96,32 +91,32 @@ bool CxGAppBaseUtil::Save()
 
 void CxGAppBaseUtil::SetEmail(const char* szText)
 {
-    CopyOrClear(m_szEmail, szText);
+    CopyText(m_szEmail, szText);
 }
 
 void CxGAppBaseUtil::SetPassword(const char* szText)
 {
-    CopyOrClear(m_szPassword, szText);
+    CopyText(m_szPassword, szText);
 }
 
 void CxGAppBaseUtil::SetWorkFolder(const char* szText)
 {
-    CopyOrClear(m_szWorkFolder, szText);
+    CopyText(m_szWorkFolder, szText);
 }
 
 void CxGAppBaseUtil::SetDataFileName(const char* szText)
 {
-    CopyOrClear(m_szDataFile, szText);
+    CopyText(m_szDataFile, szText);
 }
 
 void CxGAppBaseUtil::SetParamFileName(const char* szText)
 {
-    CopyOrClear(m_szParamFile, szText);
+    CopyText(m_szParamFile, szText);
 }
 
 void CxGAppBaseUtil::SetLogFolder(const char* szText)
 {
-    CopyOrClear(m_szLogFolder, szText);
+    CopyText(m_szLogFolder, szText);
 }
 
 void CxGAppBaseUtil::SetErrorFileName(const char* szText)
@@ -160,15 +155,7 @@ void CxGAppBaseUtil::ReadLastError()
 
 bool CxGAppBaseUtil::WorkPath(const char* szName, char (&szPath)[MAX_PATH]) const
 {
-    szPath[0] = '\0';
-    if (!szName || !*szName)
-        return false;
-    const int n = std::snprintf(szPath, sizeof szPath, "%s%s", m_szWorkFolder, szName);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof szPath) {
-        szPath[0] = '\0';
-        return false;
-    }
-    return true;
+    return JoinPath(m_szWorkFolder, szName, szPath);
 }
 
 void CxGAppBaseUtil::AddParamText(CxGAppParamParser& params, int32_t nKey, const char* szText)

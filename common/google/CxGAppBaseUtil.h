@@ -86,8 +86,8 @@ public:
     int32_t m_nOperation = 0;
 
 protected:
-    // The work folder followed by a file name. False, with an empty path, for an empty name or a
-    // path too long to hold: a cut path would name some other file.
+    // The work folder followed by a file name; false, with an empty path, when either is empty or
+    // the path does not fit.
     bool WorkPath(const char* szName, char (&szPath)[MAX_PATH]) const;
 
     // Parameter entries, in the order the helpers read them: account, data file, work folder,

@@ -1,9 +1,9 @@
 #include "common/google/CxGAppDataReader.h"
 
 #include "common/misc/CxDebugUtil.h"
+#include "common/misc/WinUtil.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,27 +12,15 @@ namespace {
 // Room for the quoted program, a blank and the quoted parameter path, each part at its longest.
 constexpr size_t kCommandCapacity = 3 * MAX_PATH + 8;
 
-// The folder joined with a file name. Nothing for an empty name or an empty folder, so a runner
-// never deletes the folder itself nor a file relative to whatever directory is current.
-bool JoinWorkFile(const char* szFolder, const char* szName, char (&szPath)[2 * MAX_PATH])
-{
-    if (!*szFolder || !*szName)
-        return false;
-    const size_t nLen = std::strlen(szFolder);
-    const bool bHasSeparator = szFolder[nLen - 1] == platform::kPathSeparator;
-    FormatText(szPath, "%s%s%s", szFolder, bHasSeparator ? "" : "/", szName);
-    return true;
-}
-
 } // namespace
 
 CxGAppDataReader::~CxGAppDataReader()
 {
     platform::ReleaseProcess(&m_process);
-    char szPath[2 * MAX_PATH];
-    if (JoinWorkFile(m_szFolder, m_szParamFile, szPath))
+    char szPath[MAX_PATH];
+    if (JoinPath(m_szFolder, m_szParamFile, szPath))
         platform::DeleteFile(szPath);
-    if (JoinWorkFile(m_szFolder, m_szDataFile, szPath))
+    if (JoinPath(m_szFolder, m_szDataFile, szPath))
         platform::DeleteFile(szPath);
 }
 

@@ -4,6 +4,8 @@
 #include "common/misc/TextBuf.h"
 #include "common/platform/Platform.h"
 
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -19,6 +21,23 @@ bool GetProgramFolder(void* /*module: one program image on this platform*/, char
     if (folder.empty())
         return false;
     CopyText(buffer, capacity, folder.c_str());
+    return true;
+}
+
+bool JoinPath(const char* folder, const char* name, char* path, size_t capacity)
+{
+    if (!path || capacity == 0)
+        return false;
+    path[0] = '\0';
+    if (!folder || !*folder || !name || !*name)
+        return false;
+    const bool hasSeparator = folder[std::strlen(folder) - 1] == platform::kPathSeparator;
+    const char separator[2] = {hasSeparator ? '\0' : platform::kPathSeparator, '\0'};
+    const int n = std::snprintf(path, capacity, "%s%s%s", folder, separator, name);
+    if (n < 0 || static_cast<size_t>(n) >= capacity) {
+        path[0] = '\0';
+        return false;
+    }
     return true;
 }
 

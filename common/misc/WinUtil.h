@@ -8,6 +8,17 @@
 // path separator and cut to capacity. False when the buffer is null or the folder is unknown.
 bool GetProgramFolder(void* module, char* buffer, size_t capacity = 260);
 
+// Writes folder followed by name into path (capacity counts the terminator), with a separator
+// between them when the folder lacks its trailing one. False, with an empty path, for an empty folder
+// or name or a path that does not fit: an empty part would make the folder itself or a file relative
+// to the current directory the target, and a cut path could name some other file.
+bool JoinPath(const char* folder, const char* name, char* path, size_t capacity);
+template <size_t N>
+bool JoinPath(const char* folder, const char* name, char (&path)[N])
+{
+    return JoinPath(folder, name, path, N);
+}
+
 // Opens a file, folder or URL with the desktop's default handler. False for a null or empty target;
 // otherwise true, whatever the handler does with it.
 bool OpenWithShell(const char* target);

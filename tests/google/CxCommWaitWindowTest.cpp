@@ -1,6 +1,7 @@
 #include "common/google/CxCommWaitWindow.h"
 #include "common/platform/Platform.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -111,18 +112,6 @@ public:
     int viewsAlive = 0;
     std::atomic<int> invalidations{0};
 };
-
-// Waits (at most two seconds) until the window has ticked the given number of times.
-bool WaitForSteps(const CxCommWaitWindow& window, int steps)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (window.GetStep() < steps) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // The free functions work on process-wide state: every test leaves none behind. The tick thread
 // is slowed to an hour so only the test's own Tick() calls advance a window.
@@ -349,7 +338,7 @@ TEST_F(CxCommWaitWindowFunctionsTest, WithoutAHostTheWindowStillTicks)
     ASSERT_TRUE(StartWaitWindow(&m_mainWindow));
     auto window = GetCurrentWaitWindow();
     ASSERT_NE(nullptr, window);
-    EXPECT_TRUE(WaitForSteps(*window, 2));
+    EXPECT_TRUE(WaitUntil([&] { return window->GetStep() >= 2; }));
     StopWaitWindow();
     int steps = window->GetStep();
     EXPECT_EQ(steps * 100, window->GetElapsed());
@@ -399,9 +388,7 @@ TEST_F(CxCommWaitWindowFunctionsTest, TickThreadRunsWhileTextAndStatusFileChange
     // Left alone, the window shows the helper's last line.
     const std::string last = TempDir::ReadFile(path);
     ASSERT_EQ("status ", last.substr(0, 7));
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (Text(*window) + "\r\n" != last && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitUntil([&] { return Text(*window) + "\r\n" == last; });
     EXPECT_EQ(last, Text(*window) + "\r\n");
 
     StopWaitWindow();

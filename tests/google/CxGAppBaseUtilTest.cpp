@@ -5,6 +5,7 @@
 #include "common/platform/Platform.h"
 #include "tests/google/TestRecord.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -97,17 +98,6 @@ std::vector<std::string> Lines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 class CxGAppBaseUtilTest : public ::testing::Test
@@ -416,11 +406,11 @@ TEST_F(CxGAppBaseUtilTest, HelperLeftRunningAfterATimeOutIsAskedToStopAtDestruct
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(util.Load());
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-        EXPECT_TRUE(WaitFor(
-            [&] { return ReadIfPresent(dir.file("GTestData.ini")).find("Running=1") != std::string::npos; }, 2000));
+        EXPECT_TRUE(
+            WaitUntil([&] { return ReadIfPresent(dir.file("GTestData.ini")).find("Running=1") != std::string::npos; }));
     }
     // The helper saw the request and finished on its own.
-    EXPECT_TRUE(WaitFor([&] { return Runs().size() == 2; }, 4000));
+    EXPECT_TRUE(WaitUntil([&] { return Runs().size() == 2; }, std::chrono::seconds(4)));
     ASSERT_EQ(2u, Runs().size());
     EXPECT_EQ("stopped", Runs()[1]);
 }

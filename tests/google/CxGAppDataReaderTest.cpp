@@ -4,6 +4,7 @@
 #include "common/platform/Platform.h"
 #include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -241,15 +242,14 @@ TEST_F(CxGAppDataReaderTest, HelperPastTheLimitKeepsRunningAndIsReapedLater)
     EXPECT_FALSE(platform::FileExists(status.c_str()));
 
     // It goes on with its script after the runner has returned...
-    for (int i = 0; i < 150 && !platform::FileExists(status.c_str()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WaitUntil([&] { return platform::FileExists(status.c_str()); }, std::chrono::seconds(3));
     EXPECT_EQ("done\r\n", TempDir::ReadFile(status));
     // ...and once it has ended, a later process call collects it, so no zombie stays behind.
     platform::Process none;
-    for (int i = 0; i < 100 && ::kill(pid, 0) == 0; ++i) {
+    WaitUntil([&] {
         platform::ReleaseProcess(&none);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+        return ::kill(pid, 0) != 0;
+    });
     EXPECT_NE(0, ::kill(pid, 0)) << "the helper was never reaped";
 }
 

@@ -75,3 +75,34 @@ TEST(WinUtilTest, FormatTimeOfDayRefusesNoBuffer)
     EXPECT_FALSE(FormatTimeOfDay(0.5, buf, 0));
     EXPECT_STREQ("abc", buf);
 }
+
+TEST(WinUtilTest, JoinPathAddsTheSeparatorOnlyWhereMissingAndNeverCuts)
+{
+    const std::string longName(250, 'n');
+    const struct
+    {
+        const char* name;
+        const char* folder;
+        const char* file;
+        size_t capacity;
+        bool joined;
+        std::string expected;
+    } cases[] = {
+        {"folder with separator", "/w/", "GAddr.dat", 260, true, "/w/GAddr.dat"},
+        {"folder without separator", "/w", "GAddr.dat", 260, true, "/w/GAddr.dat"},
+        {"exactly fits", "/w/", "abc", 7, true, "/w/abc"},
+        {"one byte short", "/w/", "abcd", 7, false, ""},
+        {"long name", "/some/folder/", longName.c_str(), 260, false, ""},
+        {"empty name", "/w/", "", 260, false, ""},
+        {"null name", "/w/", nullptr, 260, false, ""},
+        {"empty folder", "", "GAddr.dat", 260, false, ""},
+        {"null folder", nullptr, "GAddr.dat", 260, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char> path(c.capacity, 'x');
+        EXPECT_EQ(c.joined, JoinPath(c.folder, c.file, path.data(), path.size()));
+        EXPECT_EQ(c.expected, path.data());
+    }
+    EXPECT_FALSE(JoinPath("/w/", "a", nullptr, 10));
+}
