@@ -15,6 +15,7 @@ struct RunnerSet
 {
     std::array<std::unique_ptr<CxGAppDataReader>, 4> runners;
     uint32_t timeout = CxGAppDataReader::kDefaultTimeout;
+    char szProgramFolder[MAX_PATH] = "";
 };
 
 RunnerSet& Runners()
@@ -39,6 +40,7 @@ CxGAppDataReader& GetHelperRunner(HelperKind kind)
     if (!runner) {
         runner = std::make_unique<CxGAppDataReader>();
         runner->SetTimeout(set.timeout);
+        runner->SetProgramFolder(set.szProgramFolder);
     }
     return *runner;
 }
@@ -56,6 +58,15 @@ void SetHelperTimeout(uint32_t dwTimeout)
     for (auto& runner : set.runners)
         if (runner)
             runner->SetTimeout(dwTimeout);
+}
+
+void SetHelperProgramFolder(const char* szFolder)
+{
+    RunnerSet& set = Runners();
+    CopyText(set.szProgramFolder, szFolder);
+    for (auto& runner : set.runners)
+        if (runner)
+            runner->SetProgramFolder(set.szProgramFolder);
 }
 
 CxGAppBaseUtil::CxGAppBaseUtil()
@@ -158,6 +169,11 @@ bool CxGAppBaseUtil::WorkPath(const char* szName, char (&szPath)[MAX_PATH]) cons
     return JoinPath(m_szWorkFolder, szName, szPath);
 }
 
+bool CxGAppBaseUtil::OpenWorkFile(CxFile& file, const char* szName, const char* szMode, char (&szPath)[MAX_PATH]) const
+{
+    return WorkPath(szName, szPath) && file.Open(szPath, szMode);
+}
+
 void CxGAppBaseUtil::AddParamText(CxGAppParamParser& params, int32_t nKey, const char* szText)
 {
     params.SetValue(nKey, VT_BSTR, szText);
@@ -209,12 +225,17 @@ void CxGAppBaseUtil::RunHelperProgram(CxGAppParamParser& params, HelperKind kind
         ReadLastError();
 }
 
-bool CxGAppBaseUtil::LoadThroughHelper(bool bResetFirst, const std::function<void()>& runHelper,
+bool CxGAppBaseUtil::LoadThroughHelper(bool bResetFirst, std::initializer_list<const char*> dataFiles,
+                                       const std::function<void()>& runHelper,
                                        const std::function<bool()>& loadDataFile)
 {
     if (bResetFirst)
         Reset();
     m_nOperation = OP_LOAD;
+    char szPath[MAX_PATH];
+    for (const char* szName : dataFiles)
+        if (WorkPath(szName, szPath))
+            platform::DeleteFile(szPath);
     runHelper();
     return loadDataFile();
 }

@@ -4,9 +4,11 @@
 
 #include "common/google/CxGAppDataReader.h"
 #include "common/google/CxGAppParam.h"
+#include "common/misc/CxFile.h"
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 // One runner per kind of helper, created on first use and reused for every later run.
 enum class HelperKind { Contacts, Calendar, Tasks, Notes };
@@ -16,6 +18,9 @@ CxGAppDataReader& GetHelperRunner(HelperKind kind);
 void ReleaseHelperRunners();
 // Wait limit of every runner, present and future; tests use a short one.
 void SetHelperTimeout(uint32_t dwTimeout);
+// Folder the helpers are started from, for every runner, present and future; empty (the default)
+// stands for the folder of this program. Tests use a folder holding a stand-in helper.
+void SetHelperProgramFolder(const char* szFolder);
 
 // Parameter keys understood by every helper program.
 enum : int32_t {
@@ -90,6 +95,10 @@ protected:
     // the path does not fit.
     bool WorkPath(const char* szName, char (&szPath)[MAX_PATH]) const;
 
+    // Opens a file of the work folder; szPath receives its path for the caller's log lines (empty
+    // when the path cannot be built).
+    bool OpenWorkFile(CxFile& file, const char* szName, const char* szMode, char (&szPath)[MAX_PATH]) const;
+
     // Parameter entries, in the order the helpers read them: account, data file, work folder,
     // operation and options first; the error and status files next (kinds that report progress);
     // the debug log settings last.
@@ -104,9 +113,10 @@ protected:
     void RunHelperProgram(CxGAppParamParser& params, HelperKind kind, const char* szProgram, bool bReportsErrors);
 
     // The load of every kind: [Reset], operation 1, a helper run, then the data file read, whose
-    // result is the result.
-    bool LoadThroughHelper(bool bResetFirst, const std::function<void()>& runHelper,
-                           const std::function<bool()>& loadDataFile);
+    // result is the result. The named data files are deleted just before the run: a file left by an
+    // earlier run (perhaps of another account) must never pass for what this run fetched.
+    bool LoadThroughHelper(bool bResetFirst, std::initializer_list<const char*> dataFiles,
+                           const std::function<void()>& runHelper, const std::function<bool()>& loadDataFile);
     // The save of every kind: nothing to do without marks; otherwise the data file is written and
     // the helper run with operation 2. False only when the data file cannot be written.
     bool SaveThroughHelper(const std::function<bool()>& saveDataFile, const std::function<void()>& runHelper);

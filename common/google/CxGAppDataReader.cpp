@@ -34,6 +34,16 @@ void CxGAppDataReader::SetFolder(const char* szFolder)
     CopyText(m_szFolder, szFolder);
 }
 
+void CxGAppDataReader::SetProgramFolder(const char* szFolder)
+{
+    CopyText(m_szProgramFolder, szFolder);
+}
+
+std::string CxGAppDataReader::ProgramFolder() const
+{
+    return m_szProgramFolder[0] ? std::string(m_szProgramFolder) : platform::ProgramFolder();
+}
+
 void CxGAppDataReader::SetParamFileName(const char* szName)
 {
     CopyText(m_szParamFile, szName);
@@ -60,7 +70,7 @@ int CxGAppDataReader::Run()
     const std::string original = platform::CurrentDirectory();
     g_debugLog.Print(2, __FILE__, __LINE__, "Original current directory: %s", original.c_str());
 
-    const std::string programFolder = platform::ProgramFolder();
+    const std::string programFolder = ProgramFolder();
     platform::SetCurrentDirectory(programFolder.c_str());
     g_debugLog.Print(2, __FILE__, __LINE__, "Set current directory: %s", programFolder.c_str());
 

@@ -5,6 +5,7 @@
 #include "common/platform/Platform.h"
 
 #include <cstdint>
+#include <string>
 
 class CxGAppDataReader
 {
@@ -26,6 +27,9 @@ public:
     // The wait limit in milliseconds; tests use a short one.
     void SetTimeout(uint32_t dwTimeout) { m_dwTimeout = dwTimeout; }
     uint32_t GetTimeout() const { return m_dwTimeout; }
+    // The folder the program is started from and in; empty (the default) stands for the folder of
+    // this program. Tests point it at a folder holding a stand-in helper.
+    void SetProgramFolder(const char* szFolder);
 
     // Starts the program from the program folder and waits for it; 0 in every case.
     int Run();
@@ -40,5 +44,8 @@ public:
     uint32_t m_dwTimeout = kDefaultTimeout;
 
 private:
+    std::string ProgramFolder() const;
+
+    char m_szProgramFolder[MAX_PATH] = "";
     platform::Process m_process;
 };

@@ -5,6 +5,7 @@
 #include "common/platform/Platform.h"
 #include "tests/google/TestRecord.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestHelperFolder.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ public:
     bool Load() override
     {
         return LoadThroughHelper(
-            true, [this] { RunHelper(); }, [this] { return LoadDataFile(); });
+            true, {m_szDataFile}, [this] { RunHelper(); }, [this] { return LoadDataFile(); });
     }
     bool Reset() override
     {
@@ -113,6 +114,7 @@ protected:
     {
         ReleaseHelperRunners();
         SetHelperTimeout(CxGAppDataReader::kDefaultTimeout);
+        SetHelperProgramFolder("");
         g_debugLog.SetDebugEnabled(false);
         g_debugLog.SetLogLevel(0);
         g_debugLog.SetFolder("./");
@@ -350,6 +352,32 @@ TEST_F(CxGAppBaseUtilTest, MissingHelperIsLoggedAndTheLoadGoesOn)
     EXPECT_FALSE(util.Load());
     EXPECT_EQ(before, platform::CurrentDirectory());
     EXPECT_NE(std::string::npos, TempDir::ReadFile(dir.file("appdebug.log")).find("CreateProcess Error: "));
+}
+
+TEST_F(CxGAppBaseUtilTest, DataFileOfAnEarlierRunIsNeverReadAsThisRunsResult)
+{
+    // What a helper that fails (wrong password, missing program) leaves: the old file only.
+    WriteDataFile({MakeTestRecord(1, "Old", 0, "", 0)}, "GTest.dat");
+    TestUtil util(dir.path());
+    util.m_szProgram = "NoSuchHelper.exe";
+    EXPECT_FALSE(util.Load());
+    EXPECT_EQ(0u, util.m_records.GetCount());
+    EXPECT_FALSE(platform::FileExists(dir.file("GTest.dat").c_str()));
+}
+
+TEST_F(CxGAppBaseUtilTest, HelpersStartFromTheChosenProgramFolder)
+{
+    TempDir programs;
+    PlaceTestHelper(programs.path(), "Stand-in.exe");
+    GetHelperRunner(HelperKind::Contacts); // a runner that exists before the choice follows it too
+    SetHelperProgramFolder(programs.path().c_str());
+    TestUtil util(dir.path());
+    util.m_szProgram = "Stand-in.exe";
+    util.Load();
+    const std::string folder = programs.path().substr(0, programs.path().size() - 1);
+    EXPECT_EQ(std::vector<std::string>{"op=1 data=GTest.dat cwd=" + folder}, Runs());
+    EXPECT_NE(std::string::npos,
+              TempDir::ReadFile(dir.file("appdebug.log")).find("Set current directory: " + programs.path()));
 }
 
 TEST_F(CxGAppBaseUtilTest, UnwritableParameterFileStillRunsTheHelper)

@@ -1,0 +1,127 @@
+#include "app/ContactScan.h"
+
+#include "app/AppSettings.h"
+#include "app/DuplicateRule.h"
+#include "app/DuplicateScan.h"
+#include "app/ServiceSet.h"
+#include "common/google/CommAddrRecord.h"
+#include "common/google/CxGAddrUtil.h"
+
+namespace {
+
+// Slot families are compared slot by slot; the type codes play no part.
+template <size_t K, size_t N>
+bool SameSlots(CxRuleMatch& match, const char (&a)[K][N], const char (&b)[K][N])
+{
+    for (size_t i = 0; i < K; ++i)
+        if (!match.Text(a[i], b[i]))
+            return false;
+    return true;
+}
+
+template <size_t K>
+bool SameDates(CxRuleMatch& match, const double (&a)[K], const double (&b)[K])
+{
+    for (size_t i = 0; i < K; ++i)
+        if (!match.Date(a[i], b[i]))
+            return false;
+    return true;
+}
+
+CommAddrMgr* AddrMgr()
+{
+    return g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
+}
+
+// The contact a common record carries, remembering the node it was handed out through.
+GAddrRecord* Attached(CommAddrRecord* pNode)
+{
+    if (!pNode)
+        return nullptr;
+    auto* pRecord = static_cast<GAddrRecord*>(pNode->pAttach);
+    if (pRecord)
+        pRecord->pMgrNode = pNode;
+    return pRecord;
+}
+
+constexpr DupScanKind<GAddrRecord> kContactKind = {
+    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact,
+};
+
+} // namespace
+
+bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
+{
+    if (!a || !b)
+        return false;
+    const TAppSettings& s = AppSettings;
+    CxRuleMatch m;
+    // The order of the rule table: the cheap single fields first, the long note last.
+    if (s.AddrDisplayName && !m.Text(a->szDisplayName, b->szDisplayName))
+        return false;
+    if (s.AddrCompanyName && !m.Text(a->szCompanyName, b->szCompanyName))
+        return false;
+    if (s.AddrTitle && !m.Text(a->szJobTitle, b->szJobTitle))
+        return false;
+    if (s.AddrEmail && !(SameSlots(m, a->szEmail, b->szEmail) && m.Text(a->szEmailPrimary, b->szEmailPrimary)))
+        return false;
+    if (s.AddrPhone && !(SameSlots(m, a->szPhone, b->szPhone) && m.Text(a->szPhonePrimary, b->szPhonePrimary)))
+        return false;
+    if (s.AddrAddress && !SameSlots(m, a->szAddress, b->szAddress))
+        return false;
+    if (s.AddrIM && !SameSlots(m, a->szIM, b->szIM))
+        return false;
+    if (s.AddrWebSite && !SameSlots(m, a->szWeb, b->szWeb))
+        return false;
+    if (s.AddrDate && !SameDates(m, a->dtDate, b->dtDate))
+        return false;
+    if (s.AddrNote && !m.Text(a->szNote, b->szNote))
+        return false;
+    return m.HasEvidence();
+}
+
+bool IsNewerContact(const GAddrRecord* a, const GAddrRecord* b)
+{
+    if (!a || !b)
+        return false;
+    if (a->dtModified > b->dtModified)
+        return true;
+    // Without a modification time a record is judged by its creation time.
+    if (IsZeroTime(a->dtModified))
+        return IsZeroTime(b->dtModified) ? a->dtCreated > b->dtCreated : a->dtCreated > b->dtModified;
+    return false;
+}
+
+GAddrRecord* FirstContact()
+{
+    CommAddrMgr* pMgr = AddrMgr();
+    return pMgr ? Attached(pMgr->GetFirst()) : nullptr;
+}
+
+GAddrRecord* NextContact()
+{
+    CommAddrMgr* pMgr = AddrMgr();
+    return pMgr ? Attached(pMgr->GetNext()) : nullptr;
+}
+
+void SetCurrentContact(GAddrRecord* pRecord)
+{
+    CommAddrMgr* pMgr = AddrMgr();
+    if (pMgr && pRecord && pRecord->pMgrNode)
+        pMgr->SetCurrent(pRecord->pMgrNode);
+}
+
+bool MarkContactGroup(GAddrRecord* pStart)
+{
+    if (!g_pAddrDupList)
+        return false;
+    return MarkDuplicateGroup(kContactKind, *g_pAddrDupList, pStart);
+}
+
+bool ScanContactDuplicates()
+{
+    if (!g_pAddrUtil || !g_pAddrDupList)
+        return false;
+    ScanDuplicates(kContactKind, *g_pAddrDupList);
+    return true;
+}

@@ -1,0 +1,54 @@
+// The group search and the scan that every kind of record shares; each kind brings its walk over the
+// loaded records, its rule and its keep-choice.
+#pragma once
+
+#include "common/google/CxGItemRecord.h"
+#include "common/misc/CxList.h"
+
+// How one kind takes part in a scan. The walk shares the cursor of the kind's record manager: the
+// group search walks on from a record and puts the cursor back on it afterwards.
+template <class Record>
+struct DupScanKind
+{
+    Record* (*First)();
+    Record* (*Next)();
+    void (*SetCurrent)(Record*);
+    bool (*IsSame)(const Record*, const Record*);
+    bool (*IsNewer)(const Record*, const Record*);
+};
+
+// Compares start with every later unmarked record; of each agreeing pair the one that loses the
+// keep-choice is marked and listed, and the winner goes on being compared (ties go to the later
+// record). False when start is null or already marked.
+template <class Record>
+bool MarkDuplicateGroup(const DupScanKind<Record>& kind, CxList& dupList, Record* pStart)
+{
+    if (!pStart || (pStart->dwFlags & REC_DUPLICATE))
+        return false;
+    kind.SetCurrent(pStart);
+    Record* pKept = pStart;
+    for (Record* q = kind.Next(); q; q = kind.Next()) {
+        if ((q->dwFlags & REC_DUPLICATE) || !kind.IsSame(pKept, q))
+            continue;
+        Record* pLoser = kind.IsNewer(pKept, q) ? q : pKept;
+        pLoser->dwFlags |= REC_DUPLICATE;
+        dupList.Add(pLoser);
+        if (pLoser == pKept)
+            pKept = q;
+    }
+    kind.SetCurrent(pStart);
+    return true;
+}
+
+// Rebuilds the marks and the duplicate list from nothing: the list is emptied (its records are not
+// released), every REC_DUPLICATE cleared, and a group search started at each record still unmarked.
+template <class Record>
+void ScanDuplicates(const DupScanKind<Record>& kind, CxList& dupList)
+{
+    dupList.RemoveAll(false);
+    for (Record* r = kind.First(); r; r = kind.Next())
+        r->dwFlags &= ~REC_DUPLICATE;
+    for (Record* r = kind.First(); r; r = kind.Next())
+        if (!(r->dwFlags & REC_DUPLICATE))
+            MarkDuplicateGroup(kind, dupList, r);
+}

@@ -1,0 +1,4 @@
+#include "app/ServiceSet.h"
+
+CxGAddrUtil* g_pAddrUtil = nullptr;
+CxList* g_pAddrDupList = nullptr;

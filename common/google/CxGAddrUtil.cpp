@@ -1,0 +1,253 @@
+#include "common/google/CxGAddrUtil.h"
+
+#include "common/google/CxGDataFile.h"
+#include "common/misc/CxDebugUtil.h"
+#include "common/misc/TextBuf.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kDataFile = "GAddr.dat";
+
+// A typed value of the raw record, looked up without creating a slot; null when absent.
+using SlotLookup = char* (*)(GAddrRecord*, int32_t, bool);
+
+// Each common text takes at most its capacity less one; the raw record keeps the whole text.
+template <size_t N>
+void CopySlot(char (&dst)[N], SlotLookup lookup, const GAddrRecord* pRaw, int32_t nId)
+{
+    // The lookups only read when asked not to create.
+    CopyText(dst, lookup(const_cast<GAddrRecord*>(pRaw), nId, false));
+}
+
+void ConvertAddress(const GAddrRecord* pRaw, int nType, CommAddrAddress& address)
+{
+    // Field ids of the Home, Work and Other parts run in steps of one from the Home id.
+    const int32_t nOffset = nType - 1;
+    CopySlot(address.szStreet, GetStreetSlot, pRaw, 27 + nOffset);
+    CopySlot(address.szCity, GetCitySlot, pRaw, 15 + nOffset);
+    CopySlot(address.szState, GetStateSlot, pRaw, 18 + nOffset);
+    CopySlot(address.szPostal, GetPostalSlot, pRaw, 24 + nOffset);
+    CopySlot(address.szCountry, GetCountrySlot, pRaw, 21 + nOffset);
+    CopySlot(address.szPOBox, GetPOBoxSlot, pRaw, 30 + nOffset);
+    CopySlot(address.szNeighborhood, GetNeighborhoodSlot, pRaw, 33 + nOffset);
+}
+
+double DateValue(const GAddrRecord* pRaw, int32_t nId)
+{
+    const double* pValue = GetDateSlot(const_cast<GAddrRecord*>(pRaw), nId, false);
+    return pValue ? *pValue : 0;
+}
+
+} // namespace
+
+CxGAddrUtil::CxGAddrUtil()
+    : m_pFile(std::make_unique<CxFile>())
+    , m_pRecords(std::make_unique<CxList>())
+    , m_pAddrMgr(std::make_unique<CommAddrMgr>())
+{
+    SetDataFileName(kDataFile);
+    SetErrorFileName("GAddrErr.dat");
+    SetStatusFileName("GAddrStatus.dat");
+    SetParamFileName("GAddrParam.dat");
+}
+
+CxGAddrUtil::~CxGAddrUtil()
+{
+    CxGAddrUtil::Reset();
+    RequestHelperStop("GAddrData.ini");
+}
+
+bool CxGAddrUtil::Load()
+{
+    Reset();
+    g_debugLog.Print(2, __FILE__, __LINE__, "Start loading Google Contacts.");
+    const bool bLoaded = LoadThroughHelper(
+        false, {m_szDataFile}, [this] { RunHelper(); }, [this] { return LoadDataFile(); });
+    if (bLoaded)
+        g_debugLog.Print(2, __FILE__, __LINE__, "Load Google Contacts successfully.");
+    else
+        g_debugLog.Print(0, __FILE__, __LINE__, "Error loading Google Contacts.");
+    return bLoaded;
+}
+
+bool CxGAddrUtil::Reset()
+{
+    // The common records only borrow the raw ones, so the two lists are released independently.
+    m_pRecords->RemoveAll(true);
+    m_pAddrMgr->RemoveAllRecords();
+    return CxGAppBaseUtil::Reset();
+}
+
+bool CxGAddrUtil::Save()
+{
+    return SaveThroughHelper(
+        [this] {
+            if (SaveDataFile())
+                return true;
+            g_debugLog.Print(0, __FILE__, __LINE__, "Failed to save Contacts record information to temperary file.");
+            return false;
+        },
+        [this] { RunHelper(); });
+}
+
+void CxGAddrUtil::RunHelper()
+{
+    CxGAppParamParser params;
+    AddAccountParams(params, m_szOptions);
+    AddReportParams(params);
+    AddLogParams(params);
+    RunHelperProgram(params, HelperKind::Contacts, "Ombracon.exe", true);
+}
+
+bool CxGAddrUtil::LoadDataFile(const char* szFileName)
+{
+    const char* szName = szFileName && szFileName[0] ? szFileName : kDataFile;
+    g_debugLog.Print(2, __FILE__, __LINE__, "Start loading Google Contacts from temperary file: %s", szName);
+    char szPath[MAX_PATH];
+    if (!OpenWorkFile(*m_pFile, szName, "rb", szPath)) {
+        g_debugLog.Print(0, __FILE__, __LINE__, "Failed to open file: %s", szPath);
+        return false;
+    }
+    const uint32_t nCount = ReadRecordCount(*m_pFile);
+    g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.", static_cast<int>(nCount));
+
+    // One zero-filled common record reused for every contact; the raw one is the reader's.
+    CommAddrRecord* pComm = static_cast<CommAddrRecord*>(std::malloc(sizeof(CommAddrRecord)));
+    if (pComm) {
+        ReadDataRecords<GAddrRecord>(
+            *m_pFile, nCount, [this](CxFile&, GAddrRecord* pRaw) { return ReadRecord(pRaw); },
+            [this, pComm](GAddrRecord* pRaw) {
+                std::memset(pComm, 0, sizeof(CommAddrRecord));
+                ConvertToCommon(pRaw, pComm);
+                CommAddrRecord* pCopy = m_pAddrMgr->AddCopy(pComm);
+                pRaw->pCommRecord = pCopy;
+                GAddrRecord* pKept = AddRecord(pRaw);
+                if (pCopy && pKept)
+                    pCopy->pAttach = pKept;
+                else if (pCopy)
+                    m_pAddrMgr->RemoveRecord(pCopy); // a common record without its contact would end every walk
+            });
+        std::free(pComm);
+    }
+    m_pFile->Close();
+    g_debugLog.Print(2, __FILE__, __LINE__, "Load Google Contacts information from file successfully.");
+    return true;
+}
+
+bool CxGAddrUtil::SaveDataFile(const char* szFileName)
+{
+    const char* szName = szFileName && szFileName[0] ? szFileName : kDataFile;
+    g_debugLog.Print(2, __FILE__, __LINE__, "Start saving Google Contacts information to file: %s", szName);
+    char szPath[MAX_PATH];
+    if (!OpenWorkFile(*m_pFile, szName, "wb", szPath)) {
+        g_debugLog.Print(0, __FILE__, __LINE__, "Failed to open file: %s", szPath);
+        return false;
+    }
+    g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.",
+                     static_cast<int>(m_pRecords->GetCount()));
+    const bool bWritten = WriteDataRecords<GAddrRecord>(
+        *m_pFile, *m_pRecords, [this](CxFile&, const GAddrRecord* pRecord) { return WriteRecord(pRecord); });
+    // A file that did not reach the disk whole must not go to the helper as the contacts to delete.
+    if (!m_pFile->CloseFlushed() || !bWritten) {
+        g_debugLog.Print(0, __FILE__, __LINE__, "Failed to write file: %s", szPath);
+        return false;
+    }
+    g_debugLog.Print(2, __FILE__, __LINE__, "Save Google Contacts information to file successfully.");
+    return true;
+}
+
+bool CxGAddrUtil::ReadRecord(GAddrRecord* pRecord)
+{
+    if (!pRecord || !m_pFile->IsOpen())
+        return false;
+    CxGFieldReader reader(*m_pFile);
+    GAddrRecordFields(reader, *pRecord);
+    return true;
+}
+
+bool CxGAddrUtil::WriteRecord(const GAddrRecord* pRecord)
+{
+    if (!pRecord || !m_pFile->IsOpen())
+        return false;
+    CxGFieldWriter writer(*m_pFile);
+    GAddrRecordFields(writer, *pRecord);
+    return writer.Ok();
+}
+
+bool CxGAddrUtil::ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm)
+{
+    if (!pRaw || !pComm) {
+        g_debugLog.Print(0, __FILE__, __LINE__,
+                         "Invalid parameter to convert Google Contact record to Common Contact record.");
+        return false;
+    }
+    CopyText(pComm->szFirstName, pRaw->szFirstName);
+    CopyText(pComm->szMiddleName, pRaw->szMiddleName);
+    CopyText(pComm->szLastName, pRaw->szLastName);
+    CopyText(pComm->szNickName, pRaw->szNickName);
+    CopyText(pComm->szDisplayName, pRaw->szDisplayName);
+    CopyText(pComm->szCompany, pRaw->szCompanyName);
+    CopyText(pComm->szTitle, pRaw->szJobTitle);
+
+    CopySlot(pComm->szEmail, GetEmailSlot, pRaw, 9);
+    if (!pComm->szEmail[0])
+        CopyText(pComm->szEmail, pRaw->szEmailPrimary);
+    CopySlot(pComm->szEmail2, GetEmailSlot, pRaw, 8);
+    CopySlot(pComm->szEmail3, GetEmailSlot, pRaw, 10);
+
+    ConvertAddress(pRaw, 2, pComm->work);
+    ConvertAddress(pRaw, 1, pComm->home);
+    ConvertAddress(pRaw, 3, pComm->other);
+
+    CopySlot(pComm->szHomePhone, GetPhoneSlot, pRaw, 36);
+    CopySlot(pComm->szWorkPhone, GetPhoneSlot, pRaw, 37);
+    CopySlot(pComm->szMobilePhone, GetPhoneSlot, pRaw, 38);
+    CopySlot(pComm->szHomeFax, GetPhoneSlot, pRaw, 39);
+    CopySlot(pComm->szWorkFax, GetPhoneSlot, pRaw, 40);
+    CopySlot(pComm->szPager, GetPhoneSlot, pRaw, 41);
+    CopySlot(pComm->szOtherPhone, GetPhoneSlot, pRaw, 42);
+    CopyText(pComm->szPrimaryPhone, pRaw->szPhonePrimary);
+
+    CopySlot(pComm->szIM1, GetIMSlot, pRaw, 52);
+    CopySlot(pComm->szIM2, GetIMSlot, pRaw, 57);
+    CopySlot(pComm->szSpouseName, GetRelationSlot, pRaw, 84);
+    CopySlot(pComm->szManagerName, GetRelationSlot, pRaw, 87);
+    CopySlot(pComm->szAssistantName, GetRelationSlot, pRaw, 88);
+    pComm->dtBirthday = DateValue(pRaw, 81);
+    pComm->dtAnniversary = DateValue(pRaw, 82);
+
+    for (int i = 0; i < kCustomFields; ++i) {
+        CopyText(pComm->szCustom[i], pRaw->szCustomField[i]);
+        CopyText(pComm->szCustomLabel[i], pRaw->szCustomLabel[i]);
+    }
+    CopyText(pComm->szNote, pRaw->szNote);
+    CopyText(pComm->szCategory, pRaw->szCategory);
+    pComm->nSourceType = SOURCE_GOOGLE;
+    return true;
+}
+
+GAddrRecord* CxGAddrUtil::AddRecord(const GAddrRecord* pRecord)
+{
+    if (!pRecord)
+        return nullptr;
+    GAddrRecord* pCopy = CopyRecord(*pRecord);
+    if (pCopy && !m_pRecords->Add(pCopy)) {
+        std::free(pCopy);
+        return nullptr;
+    }
+    return pCopy;
+}
+
+bool CxGAddrUtil::MarkDeleted(CommAddrRecord* pRecord)
+{
+    if (!pRecord)
+        return false;
+    if (pRecord->pAttach) {
+        static_cast<GAddrRecord*>(pRecord->pAttach)->ActionCode = ACTION_DELETE;
+        m_bModified = true;
+    }
+    return true;
+}

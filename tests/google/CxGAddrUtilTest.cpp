@@ -1,0 +1,601 @@
+#include "common/google/CxGAddrUtil.h"
+#include "common/misc/CxDebugUtil.h"
+#include "common/misc/CxIniUtil.h"
+#include "common/platform/Platform.h"
+#include "tests/google/ContactImage.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestHelperFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Value = ContactImage::Value;
+
+// Where each row of the file layout lands in the record, element by element.
+struct RowMember
+{
+    int row;
+    std::function<Value(const GAddrRecord&, int)> get;
+};
+
+Value TextOf(const char* text)
+{
+    return std::string(text);
+}
+
+const std::vector<RowMember>& RowMembers()
+{
+    static const std::vector<RowMember> members = {
+        {1, [](const GAddrRecord& r, int) { return Value(r.nHeadValue1); }},
+        {2, [](const GAddrRecord& r, int) { return Value(r.ActionCode); }},
+        {3, [](const GAddrRecord& r, int) { return Value(r.nHeadValue3); }},
+        {4,
+         [](const GAddrRecord& r, int i) {
+             const char* names[] = {r.szFirstName, r.szMiddleName,  r.szLastName, r.szDisplayName,
+                                    r.szNickName,  r.szCompanyName, r.szJobTitle};
+             return TextOf(names[i]);
+         }},
+        {5, [](const GAddrRecord& r, int i) { return Value(r.nEmailType[i]); }},
+        {6, [](const GAddrRecord& r, int i) { return TextOf(r.szEmail[i]); }},
+        {7, [](const GAddrRecord& r, int) { return TextOf(r.szEmailPrimary); }},
+        {8, [](const GAddrRecord& r, int i) { return Value(r.nAddressType[i]); }},
+        {9, [](const GAddrRecord& r, int i) { return TextOf(r.szAddress[i]); }},
+        {10, [](const GAddrRecord& r, int i) { return TextOf(r.szCity[i]); }},
+        {11, [](const GAddrRecord& r, int i) { return TextOf(r.szState[i]); }},
+        {12, [](const GAddrRecord& r, int i) { return TextOf(r.szCountry[i]); }},
+        {13, [](const GAddrRecord& r, int i) { return TextOf(r.szPostal[i]); }},
+        {14, [](const GAddrRecord& r, int i) { return TextOf(r.szStreet[i]); }},
+        {15, [](const GAddrRecord& r, int i) { return TextOf(r.szPOBox[i]); }},
+        {16, [](const GAddrRecord& r, int i) { return TextOf(r.szNeighborhood[i]); }},
+        {17, [](const GAddrRecord& r, int i) { return Value(r.nPhoneType[i]); }},
+        {18, [](const GAddrRecord& r, int i) { return TextOf(r.szPhone[i]); }},
+        {19, [](const GAddrRecord& r, int) { return TextOf(r.szPhonePrimary); }},
+        {20, [](const GAddrRecord& r, int i) { return Value(r.nWebType[i]); }},
+        {21, [](const GAddrRecord& r, int i) { return TextOf(r.szWeb[i]); }},
+        {22, [](const GAddrRecord& r, int) { return TextOf(r.szWebPrimary); }},
+        {23, [](const GAddrRecord& r, int i) { return Value(r.nIMType[i]); }},
+        {24, [](const GAddrRecord& r, int i) { return TextOf(r.szIM[i]); }},
+        {25, [](const GAddrRecord& r, int) { return TextOf(r.szIMPrimary); }},
+        {26, [](const GAddrRecord& r, int i) { return TextOf(r.szCustomLabel[i]); }},
+        {27, [](const GAddrRecord& r, int i) { return TextOf(r.szCustomField[i]); }},
+        {28, [](const GAddrRecord& r, int i) { return Value(r.nDateType[i]); }},
+        {29, [](const GAddrRecord& r, int i) { return Value(r.dtDate[i]); }},
+        {30, [](const GAddrRecord& r, int i) { return Value(r.nRelationType[i]); }},
+        {31, [](const GAddrRecord& r, int i) { return TextOf(r.szRelation[i]); }},
+        {32, [](const GAddrRecord& r, int) { return TextOf(r.szHelperText); }},
+        {33, [](const GAddrRecord& r, int) { return TextOf(r.szNote); }},
+        {34, [](const GAddrRecord& r, int) { return TextOf(r.szCategory); }},
+        {35, [](const GAddrRecord& r, int) { return Value(r.dtCreated); }},
+        {36, [](const GAddrRecord& r, int) { return Value(r.dtModified); }},
+    };
+    return members;
+}
+
+// Every field of the record equals the image's field at the same place in the file.
+void ExpectRecordMatches(const ContactImage& image, const GAddrRecord& record)
+{
+    for (const RowMember& member : RowMembers())
+        for (int i = 0; i < kContactLayout[member.row - 1].count; ++i) {
+            SCOPED_TRACE("row " + std::to_string(member.row) + " element " + std::to_string(i));
+            EXPECT_EQ(image.Get(member.row, i), member.get(record, i));
+        }
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The message of each log line: what follows the "] - " that ends the line's head.
+std::vector<std::string> LogMessages(const std::string& log)
+{
+    std::vector<std::string> messages;
+    for (std::string line : Lines(log)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t end = line.find("] - ");
+        messages.push_back(end == std::string::npos ? line : line.substr(end + 4));
+    }
+    return messages;
+}
+
+class CxGAddrUtilTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_debugLog.SetFolder(m_dir.path().c_str());
+        g_debugLog.SetDebugEnabled(true);
+        g_debugLog.SetLogLevel(3);
+        m_util.SetWorkFolder(m_dir.path().c_str());
+    }
+    void TearDown() override
+    {
+        ReleaseHelperRunners();
+        SetHelperProgramFolder("");
+        SetHelperTimeout(CxGAppDataReader::kDefaultTimeout);
+        g_debugLog.SetDebugEnabled(false);
+        g_debugLog.SetLogLevel(0);
+        g_debugLog.SetFolder("./");
+    }
+
+    // Runs the stand-in helper as "Ombracon.exe" with the commands given.
+    void UseHelper(const std::string& script)
+    {
+        PlaceTestHelper(m_programs.path(), "Ombracon.exe");
+        SetHelperProgramFolder(m_programs.path().c_str());
+        TempDir::WriteFile(m_dir.file("HelperScript.txt"), script);
+    }
+    std::string Log() const
+    {
+        const std::string path = m_dir.file("appdebug.log");
+        return platform::FileExists(path.c_str()) ? TempDir::ReadFile(path) : std::string();
+    }
+    bool LogHas(const std::string& message) const { return Log().find(message) != std::string::npos; }
+    std::string Runs() const
+    {
+        const std::string path = m_dir.file("HelperRuns.txt");
+        return platform::FileExists(path.c_str()) ? TempDir::ReadFile(path) : std::string();
+    }
+    std::vector<GAddrRecord*> Contacts()
+    {
+        std::vector<GAddrRecord*> contacts;
+        CommAddrMgr* mgr = m_util.GetAddrMgr();
+        for (CommAddrRecord* c = mgr->GetFirst(); c; c = mgr->GetNext())
+            contacts.push_back(static_cast<GAddrRecord*>(c->pAttach));
+        return contacts;
+    }
+
+    TempDir m_dir;
+    TempDir m_programs;
+    CxGAddrUtil m_util;
+};
+
+} // namespace
+
+TEST(ContactLayoutTest, HoldsTheFieldsOfAContact)
+{
+    // 36 rows; the count of fields follows from the record's families.
+    EXPECT_EQ(36u, std::size(kContactLayout));
+    EXPECT_EQ(3 + 7 + 11 + 5 + 8 * 5 + 21 * 3 + 20 + 10 + 40 + 3 + 2, ContactFieldCount());
+}
+
+TEST_F(CxGAddrUtilTest, StartsWithTheContactsFiles)
+{
+    EXPECT_STREQ("GAddr.dat", m_util.m_szDataFile);
+    EXPECT_STREQ("GAddrErr.dat", m_util.m_szErrorFile);
+    EXPECT_STREQ("GAddrStatus.dat", m_util.m_szStatusFile);
+    EXPECT_STREQ("GAddrParam.dat", m_util.m_szParamFile);
+    EXPECT_STREQ("", m_util.m_szOptions);
+    CxGAddrUtil fresh;
+    EXPECT_EQ(platform::ProgramFolder(), fresh.m_szWorkFolder);
+    EXPECT_EQ(0u, fresh.GetAddrMgr()->GetRecordCount());
+}
+
+TEST_F(CxGAddrUtilTest, RoundTripOfAFileBuiltByteByByte)
+{
+    std::vector<ContactImage> images;
+    for (int seed = 1; seed <= 5; ++seed)
+        images.push_back(ContactImage::Patterned(seed));
+    images[3].Set(2, 0, int32_t{1}); // ActionCode as the helper wrote it
+    const std::string original = ContactFile(images);
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), original);
+
+    ASSERT_TRUE(m_util.LoadDataFile());
+    const std::vector<GAddrRecord*> contacts = Contacts();
+    ASSERT_EQ(5u, contacts.size());
+    for (size_t k = 0; k < contacts.size(); ++k) {
+        SCOPED_TRACE("contact " + std::to_string(k));
+        ExpectRecordMatches(images[k], *contacts[k]);
+        EXPECT_EQ(0u, contacts[k]->dwFlags);
+        EXPECT_EQ(contacts[k]->pCommRecord->pAttach, contacts[k]);
+        EXPECT_EQ(0u, contacts[k]->pCommRecord->nAttachSize);
+    }
+
+    // Unmarked, the file goes back as it came; marked contacts differ in their ActionCode only.
+    ASSERT_TRUE(m_util.SaveDataFile("copy.dat"));
+    EXPECT_EQ(original, TempDir::ReadFile(m_dir.file("copy.dat")));
+    EXPECT_TRUE(m_util.MarkDeleted(contacts[1]->pCommRecord));
+    EXPECT_TRUE(m_util.MarkDeleted(contacts[3]->pCommRecord));
+    images[1].Set(2, 0, int32_t{3});
+    images[3].Set(2, 0, int32_t{3});
+    ASSERT_TRUE(m_util.SaveDataFile());
+    EXPECT_EQ(ContactFile(images), TempDir::ReadFile(m_dir.file("GAddr.dat")));
+}
+
+TEST_F(CxGAddrUtilTest, DamagedFilesLoadWhatIsThereAndNoMore)
+{
+    const ContactImage a = ContactImage::Patterned(1);
+    const ContactImage b = ContactImage::Patterned(2);
+    const std::string twoContacts = ContactFile({a, b});
+    const std::string cutInB = twoContacts.substr(0, 4 + a.Bytes().size() + 30);
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        size_t expected;
+    };
+    const Case cases[] = {
+        {"count only, 0", Int32(0), 0},
+        {"empty file", "", 0},
+        {"count cut short", "\x02\x00", 0},
+        {"count above the records present", Int32(7) + a.Bytes() + b.Bytes(), 2},
+        {"count below the records present", Int32(1) + a.Bytes() + b.Bytes(), 1},
+        {"second contact cut short", cutInB, 2},
+        {"count of -1", Int32(-1) + a.Bytes(), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::WriteFile(m_dir.file("GAddr.dat"), c.bytes);
+        EXPECT_TRUE(m_util.LoadDataFile());
+        const std::vector<GAddrRecord*> contacts = Contacts();
+        ASSERT_EQ(c.expected, contacts.size());
+        if (!contacts.empty())
+            ExpectRecordMatches(a, *contacts[0]);
+        m_util.Reset();
+    }
+    // The contact cut short keeps what was read; the rest of it is zero.
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), cutInB);
+    ASSERT_TRUE(m_util.LoadDataFile());
+    const GAddrRecord* cut = Contacts().at(1);
+    EXPECT_EQ(2000, cut->nHeadValue1);
+    EXPECT_STREQ("s2f3", cut->szFirstName);
+    EXPECT_STREQ("", cut->szNote);
+    EXPECT_EQ(0.0, cut->dtModified);
+}
+
+TEST_F(CxGAddrUtilTest, OverlongTextsAreCutAndTheFollowingFieldsStayInPlace)
+{
+    ContactImage image = ContactImage::Patterned(1);
+    image
+        .Set(4, 3, std::string(100, 'D'))    // Display Name, capacity 64
+        .Set(11, 0, std::string(40, 'S'))    // State, capacity 16
+        .Set(33, 0, std::string(12000, 'n')) // Note, capacity 10240
+        .Set(32, 0, std::string(5000, 'h')); // helper text, capacity 4096
+    const ContactImage next = ContactImage::Patterned(2);
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), ContactFile({image, next}));
+
+    ASSERT_TRUE(m_util.LoadDataFile());
+    const std::vector<GAddrRecord*> contacts = Contacts();
+    ASSERT_EQ(2u, contacts.size());
+    EXPECT_EQ(std::string(63, 'D'), contacts[0]->szDisplayName);
+    EXPECT_EQ(std::string(15, 'S'), contacts[0]->szState[0]);
+    EXPECT_EQ(std::string(10239, 'n'), contacts[0]->szNote);
+    EXPECT_EQ(std::string(4095, 'h'), contacts[0]->szHelperText);
+    EXPECT_EQ(image.Get(4, 4), Value(std::string(contacts[0]->szNickName)));
+    EXPECT_EQ(image.Get(11, 1), Value(std::string(contacts[0]->szState[1])));
+    EXPECT_EQ(image.Get(34, 0), Value(std::string(contacts[0]->szCategory)));
+    ExpectRecordMatches(next, *contacts[1]);
+    // The common record takes at most 31 characters of the name.
+    EXPECT_EQ(std::string(31, 'D'), contacts[0]->pCommRecord->szDisplayName);
+}
+
+TEST_F(CxGAddrUtilTest, UnknownSlotCodesTravelUnchangedAndMatchNoId)
+{
+    ContactImage image;
+    image.Set(5, 0, int32_t{4}).Set(6, 0, std::string("odd@example.com")); // e-mail code 4
+    image.Set(17, 0, int32_t{9}).Set(18, 0, std::string("555"));           // phone code 9
+    const int32_t unusedRelations[] = {2, 5, 6, 7, 8, 9, 10, -1};
+    for (int i = 0; i < 8; ++i)
+        image.Set(30, i, unusedRelations[i]).Set(31, i, "Rel" + std::to_string(i));
+    const std::string bytes = ContactFile({image});
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), bytes);
+
+    ASSERT_TRUE(m_util.LoadDataFile());
+    GAddrRecord* contact = Contacts().at(0);
+    for (int32_t id = 84; id <= 88; ++id)
+        EXPECT_EQ(nullptr, GetRelationSlot(contact, id, false)) << id;
+    for (int32_t id = 8; id <= 10; ++id)
+        EXPECT_EQ(nullptr, GetEmailSlot(contact, id, false)) << id;
+    for (int32_t id = 36; id <= 42; ++id)
+        EXPECT_EQ(nullptr, GetPhoneSlot(contact, id, false)) << id;
+    EXPECT_STREQ("", contact->pCommRecord->szEmail);
+    EXPECT_STREQ("", contact->pCommRecord->szSpouseName);
+
+    ASSERT_TRUE(m_util.SaveDataFile());
+    EXPECT_EQ(bytes, TempDir::ReadFile(m_dir.file("GAddr.dat")));
+}
+
+TEST_F(CxGAddrUtilTest, LoadDataFileLogsItsSteps)
+{
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), Int32(0));
+    ASSERT_TRUE(m_util.LoadDataFile(""));
+    EXPECT_FALSE(m_util.LoadDataFile("missing.dat"));
+    const std::vector<std::string> expected = {
+        "Start loading Google Contacts from temperary file: GAddr.dat",
+        "There are 0 Contact records in total.",
+        "Load Google Contacts information from file successfully.",
+        "Start loading Google Contacts from temperary file: missing.dat",
+        "Failed to open file: " + m_dir.file("missing.dat"),
+    };
+    EXPECT_EQ(expected, LogMessages(Log()));
+    EXPECT_EQ(0u, m_util.GetAddrMgr()->GetRecordCount());
+}
+
+TEST_F(CxGAddrUtilTest, ReadAndWriteNeedAnOpenFileAndARecord)
+{
+    ContactPtr record = NewContact();
+    EXPECT_FALSE(m_util.ReadRecord(record.get()));
+    EXPECT_FALSE(m_util.WriteRecord(record.get()));
+    EXPECT_FALSE(m_util.ReadRecord(nullptr));
+    EXPECT_FALSE(m_util.WriteRecord(nullptr));
+    EXPECT_EQ(nullptr, m_util.AddRecord(nullptr));
+}
+
+TEST_F(CxGAddrUtilTest, ConvertToCommonMapsAndCutsEachField)
+{
+    ContactPtr raw = NewContact();
+    GAddrRecord& r = *raw;
+    CopyText(r.szFirstName, std::string(40, 'f').c_str());
+    CopyText(r.szCompanyName, std::string(63, 'c').c_str());
+    CopyText(r.szJobTitle, std::string(63, 't').c_str());
+    r.nEmailType[0] = 3, CopyText(r.szEmail[0], "other@example.com");
+    r.nEmailType[1] = 1, CopyText(r.szEmail[1], "home@example.com");
+    CopyText(r.szEmailPrimary, "primary@example.com");
+    r.nAddressType[0] = 2;
+    CopyText(r.szAddress[0], "whole address text");
+    CopyText(r.szStreet[0], std::string(127, 's').c_str());
+    CopyText(r.szPostal[0], std::string(31, 'p').c_str());
+    CopyText(r.szState[0], "NY");
+    CopyText(r.szNeighborhood[0], std::string(63, 'n').c_str());
+    r.nAddressType[1] = 1;
+    CopyText(r.szCity[1], "Home City");
+    const char* phones[] = {"h", "w", "m", "fh", "fw", "pg", "o"};
+    for (int i = 0; i < 7; ++i)
+        r.nPhoneType[6 - i] = i + 1, CopyText(r.szPhone[6 - i], phones[i]);
+    CopyText(r.szPhonePrimary, std::string(31, '9').c_str());
+    r.nIMType[0] = 6, CopyText(r.szIM[0], "msn-id");
+    r.nIMType[1] = 1, CopyText(r.szIM[1], "gtalk-id");
+    CopyText(r.szIMPrimary, "primary-im");
+    r.nRelationType[0] = 12, CopyText(r.szRelation[0], "Assistant A");
+    r.nRelationType[1] = 1, CopyText(r.szRelation[1], "Spouse S");
+    r.nRelationType[2] = 11, CopyText(r.szRelation[2], "Manager M");
+    r.nDateType[0] = 2, r.dtDate[0] = 40000.0;
+    r.nDateType[1] = 1, r.dtDate[1] = 30000.0;
+    CopyText(r.szCustomField[9], "tenth value");
+    CopyText(r.szCustomLabel[9], "tenth label");
+    CopyText(r.szNote, std::string(9000, 'N').c_str());
+    CopyText(r.szCategory, std::string(255, 'g').c_str());
+    r.dtCreated = 1, r.dtModified = 2;
+
+    ContactPtr commBlock(reinterpret_cast<GAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord))));
+    auto* comm = reinterpret_cast<CommAddrRecord*>(commBlock.get());
+    ASSERT_TRUE(m_util.ConvertToCommon(raw.get(), comm));
+
+    struct Case
+    {
+        const char* field;
+        std::string actual;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"First Name", comm->szFirstName, std::string(31, 'f')},
+        {"Company", comm->szCompany, std::string(63, 'c')},
+        {"Title", comm->szTitle, std::string(31, 't')},
+        {"Email (no Work e-mail: the primary)", comm->szEmail, "primary@example.com"},
+        {"Email 2", comm->szEmail2, "home@example.com"},
+        {"Email 3", comm->szEmail3, "other@example.com"},
+        {"(Work) Street, not the whole address", comm->work.szStreet, std::string(127, 's')},
+        {"(Work) Postal", comm->work.szPostal, std::string(15, 'p')},
+        {"(Work) State", comm->work.szState, "NY"},
+        {"Work Neighborhood", comm->work.szNeighborhood, std::string(31, 'n')},
+        {"(Home) City", comm->home.szCity, "Home City"},
+        {"(Other) City", comm->other.szCity, ""},
+        {"Home Phone", comm->szHomePhone, "h"},
+        {"Work Phone", comm->szWorkPhone, "w"},
+        {"Mobile Phone", comm->szMobilePhone, "m"},
+        {"Home Fax", comm->szHomeFax, "fh"},
+        {"Work Fax", comm->szWorkFax, "fw"},
+        {"Pager", comm->szPager, "pg"},
+        {"Other Phone", comm->szOtherPhone, "o"},
+        {"Primary Phone", comm->szPrimaryPhone, std::string(23, '9')},
+        {"IM 1", comm->szIM1, "gtalk-id"},
+        {"IM 2", comm->szIM2, "msn-id"},
+        {"Spouse Name", comm->szSpouseName, "Spouse S"},
+        {"Manager Name", comm->szManagerName, "Manager M"},
+        {"Assistant Name", comm->szAssistantName, "Assistant A"},
+        {"Custom 10", comm->szCustom[9], "tenth value"},
+        {"Custom Label 10", comm->szCustomLabel[9], "tenth label"},
+        {"Note", comm->szNote, std::string(8191, 'N')},
+        {"Category", comm->szCategory, std::string(255, 'g')},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, c.actual) << c.field;
+    EXPECT_EQ(30000.0, comm->dtBirthday);
+    EXPECT_EQ(40000.0, comm->dtAnniversary);
+    EXPECT_EQ(SOURCE_GOOGLE, comm->nSourceType);
+    EXPECT_EQ(0.0, comm->dtCreated);
+    EXPECT_EQ(0.0, comm->dtModified);
+    // The raw record keeps every character.
+    EXPECT_EQ(40u, std::strlen(r.szFirstName));
+
+    // With a Work e-mail the primary one is not used.
+    r.nEmailType[2] = 2, CopyText(r.szEmail[2], "work@example.com");
+    std::memset(comm, 0, sizeof(CommAddrRecord));
+    ASSERT_TRUE(m_util.ConvertToCommon(raw.get(), comm));
+    EXPECT_STREQ("work@example.com", comm->szEmail);
+}
+
+TEST_F(CxGAddrUtilTest, ConvertToCommonRefusesNullRecords)
+{
+    ContactPtr raw = NewContact();
+    EXPECT_FALSE(m_util.ConvertToCommon(raw.get(), nullptr));
+    EXPECT_FALSE(m_util.ConvertToCommon(nullptr, nullptr));
+    EXPECT_TRUE(LogHas("Invalid parameter to convert Google Contact record to Common Contact record."));
+}
+
+TEST_F(CxGAddrUtilTest, LoadHandsTheHelperTheContactsParameterFile)
+{
+    UseHelper("");
+    m_util.SetEmail("ann@example.com");
+    m_util.SetPassword("secret");
+    m_util.SetLogFolder("/logs/");
+    m_util.SetLogLevel(2);
+    m_util.SetDebugEnabled(true);
+    m_util.Load();
+
+    const std::pair<int32_t, std::string> entries[] = {
+        {1000, "ann@example.com"},
+        {1001, "secret"},
+        {1002, "GAddr.dat"},
+        {1003, m_dir.path()},
+        {1005, "1"},
+        {1004, ""},
+        {1009, "GAddrErr.dat"},
+        {1010, "GAddrStatus.dat"},
+        {1013, "/logs/"},
+        {1014, "appdebug.log"},
+        {1015, "2"},
+        {1016, "1"},
+    };
+    std::string expected = Int32(12);
+    for (const auto& [key, text] : entries)
+        expected += Int32(key) + Int32(8) + Text(text);
+    EXPECT_EQ(expected, TempDir::ReadFile(m_dir.file("GAddrParam.dat")));
+    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + m_programs.path().substr(0, m_programs.path().size() - 1) + "\n", Runs());
+}
+
+TEST_F(CxGAddrUtilTest, LoadReadsWhatTheHelperWrote)
+{
+    TempDir::WriteFile(m_dir.file("fetched.dat"),
+                       ContactFile({ContactImage::Patterned(1), ContactImage::Patterned(2)}));
+    UseHelper("data fetched.dat\n");
+    ASSERT_TRUE(m_util.Load());
+    EXPECT_EQ(2u, m_util.GetAddrMgr()->GetRecordCount());
+    EXPECT_EQ(1, m_util.m_nOperation);
+
+    const std::vector<std::string> messages = LogMessages(Log());
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ("Start loading Google Contacts.", messages.front());
+    EXPECT_EQ("Load Google Contacts successfully.", messages.back());
+    EXPECT_TRUE(LogHas("There are 2 Contact records in total."));
+
+    // A second load replaces the records of the first.
+    TempDir::WriteFile(m_dir.file("fetched.dat"), ContactFile({ContactImage::Patterned(3)}));
+    ASSERT_TRUE(m_util.Load());
+    ASSERT_EQ(1u, m_util.GetAddrMgr()->GetRecordCount());
+    EXPECT_STREQ("s3f3", Contacts().at(0)->szFirstName);
+}
+
+TEST_F(CxGAddrUtilTest, FailedHelperNeverLeavesTheContactsOfAnEarlierRun)
+{
+    struct Case
+    {
+        const char* name;
+        bool helperPresent;
+        std::string script;
+    };
+    const Case cases[] = {
+        {"wrong password", true, "error Invalid credentials\n"},
+        {"helper missing", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir work;
+        CxGAddrUtil util;
+        util.SetWorkFolder(work.path().c_str());
+        TempDir::WriteFile(work.file("GAddr.dat"), ContactFile({ContactImage::Patterned(9)}));
+        TempDir::WriteFile(work.file("HelperScript.txt"), c.script);
+        TempDir programs;
+        if (c.helperPresent)
+            PlaceTestHelper(programs.path(), "Ombracon.exe");
+        SetHelperProgramFolder(programs.path().c_str());
+
+        EXPECT_FALSE(util.Load());
+        EXPECT_EQ(0u, util.GetAddrMgr()->GetRecordCount());
+        EXPECT_EQ(c.helperPresent, util.m_bHasError);
+        ReleaseHelperRunners();
+    }
+    EXPECT_TRUE(LogHas("Error loading Google Contacts."));
+}
+
+TEST_F(CxGAddrUtilTest, SaveWritesMarksAndRunsTheHelperOnceWithOperationTwo)
+{
+    std::vector<ContactImage> images;
+    for (int seed = 1; seed <= 5; ++seed)
+        images.push_back(ContactImage::Patterned(seed));
+    TempDir::WriteFile(m_dir.file("fetched.dat"), ContactFile(images));
+    UseHelper("data fetched.dat\n");
+    ASSERT_TRUE(m_util.Load());
+    // The helper's copy of the saved file shows what it was asked to delete.
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "");
+
+    const std::vector<GAddrRecord*> contacts = Contacts();
+    m_util.MarkDeleted(contacts[0]->pCommRecord);
+    m_util.MarkDeleted(contacts[4]->pCommRecord);
+    ASSERT_TRUE(m_util.Save());
+    images[0].Set(2, 0, int32_t{3});
+    images[4].Set(2, 0, int32_t{3});
+    EXPECT_EQ(ContactFile(images), TempDir::ReadFile(m_dir.file("GAddr.dat")));
+    const std::string cwd = m_programs.path().substr(0, m_programs.path().size() - 1);
+    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + cwd + "\nop=2 data=GAddr.dat cwd=" + cwd + "\n", Runs());
+    EXPECT_FALSE(m_util.m_bModified);
+
+    // Nothing new marked: nothing written, no helper run.
+    platform::DeleteFile(m_dir.file("GAddr.dat").c_str());
+    EXPECT_TRUE(m_util.Save());
+    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddr.dat").c_str()));
+    EXPECT_EQ(2u, Lines(Runs()).size());
+}
+
+TEST_F(CxGAddrUtilTest, SaveThatCannotCreateTheDataFileKeepsTheMarks)
+{
+    UseHelper("");
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), ContactFile({ContactImage::Patterned(1)}));
+    ASSERT_TRUE(m_util.LoadDataFile());
+    ASSERT_TRUE(m_util.MarkDeleted(Contacts().at(0)->pCommRecord));
+    m_util.SetWorkFolder(m_dir.file("no-such-folder/").c_str());
+
+    EXPECT_FALSE(m_util.Save());
+    EXPECT_TRUE(m_util.m_bModified);
+    EXPECT_EQ(3, Contacts().at(0)->ActionCode);
+    EXPECT_EQ("", Runs());
+    EXPECT_TRUE(LogHas("Failed to open file: " + m_dir.file("no-such-folder/GAddr.dat")));
+    EXPECT_TRUE(LogHas("Failed to save Contacts record information to temperary file."));
+}
+
+TEST_F(CxGAddrUtilTest, MarkDeletedNeedsARecordAndMarksOnlyAnAttachedContact)
+{
+    EXPECT_FALSE(m_util.MarkDeleted(nullptr));
+    ContactPtr block(reinterpret_cast<GAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord))));
+    auto* unattached = reinterpret_cast<CommAddrRecord*>(block.get());
+    m_util.m_bModified = false;
+    EXPECT_TRUE(m_util.MarkDeleted(unattached));
+    EXPECT_FALSE(m_util.m_bModified);
+}
+
+TEST_F(CxGAddrUtilTest, ResetReleasesTheRecordsAndTheHelpersReports)
+{
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), ContactFile({ContactImage::Patterned(1)}));
+    TempDir::WriteFile(m_dir.file("GAddrErr.dat"), "[Error]\n");
+    TempDir::WriteFile(m_dir.file("GAddrStatus.dat"), "Working\n");
+    ASSERT_TRUE(m_util.LoadDataFile());
+    EXPECT_TRUE(m_util.Reset());
+    EXPECT_EQ(0u, m_util.GetAddrMgr()->GetRecordCount());
+    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddrErr.dat").c_str()));
+    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddrStatus.dat").c_str()));
+    EXPECT_TRUE(platform::FileExists(m_dir.file("GAddr.dat").c_str()));
+}
+
+TEST_F(CxGAddrUtilTest, DestructionAsksARunningHelperToStop)
+{
+    TempDir work;
+    TempDir::WriteFile(work.file("GAddrData.ini"), "[Status]\nRunning=1\n");
+    {
+        CxGAddrUtil util;
+        util.SetWorkFolder(work.path().c_str());
+    }
+    CxIniUtil stop(work.path().c_str(), "GAddrData.ini");
+    EXPECT_EQ(1, stop.ReadNumber("Status", "Stop", 0));
+}
