@@ -3,6 +3,7 @@
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "tests/google/ContactImage.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHelperFolder.h"
 
@@ -562,6 +563,28 @@ TEST_F(CxGAddrUtilTest, SaveThatCannotCreateTheDataFileKeepsTheMarks)
     EXPECT_EQ(3, Contacts().at(0)->ActionCode);
     EXPECT_EQ("", Runs());
     EXPECT_TRUE(LogHas("Failed to open file: " + m_dir.file("no-such-folder/GAddr.dat")));
+    EXPECT_TRUE(LogHas("Failed to save Contacts record information to temperary file."));
+}
+
+TEST_F(CxGAddrUtilTest, SaveThatCannotWriteTheWholeFileRunsNoHelper)
+{
+    // A full disk: the file is created but not all of it lands. The helper must not take what did
+    // land for the list of contacts to delete.
+    UseHelper("");
+    std::vector<ContactImage> images(3, ContactImage::Patterned(1));
+    for (ContactImage& image : images)
+        image.Set(33, 0, std::string(10000, 'n'));
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), ContactFile(images));
+    ASSERT_TRUE(m_util.LoadDataFile());
+    ASSERT_TRUE(m_util.MarkDeleted(Contacts().at(2)->pCommRecord));
+    {
+        FileSizeLimit limit(16384);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(m_util.Save());
+    }
+    EXPECT_TRUE(m_util.m_bModified);
+    EXPECT_EQ("", Runs());
+    EXPECT_TRUE(LogHas("Failed to write file: " + m_dir.file("GAddr.dat")));
     EXPECT_TRUE(LogHas("Failed to save Contacts record information to temperary file."));
 }
 
