@@ -11,15 +11,12 @@ namespace {
 
 constexpr const char* kDataFile = "GAddr.dat";
 
-// A typed value of the raw record, looked up without creating a slot; null when absent.
-using SlotLookup = char* (*)(GAddrRecord*, int32_t, bool);
-
-// Each common text takes at most its capacity less one; the raw record keeps the whole text.
+// Each common text takes at most its capacity less one; the raw record keeps the whole text. A
+// missing slot leaves the common field empty.
 template <size_t N>
-void CopySlot(char (&dst)[N], SlotLookup lookup, const GAddrRecord* pRaw, int32_t nId)
+void CopySlot(char (&dst)[N], char* (*accessor)(GAddrRecord*, int32_t, bool), const GAddrRecord* pRaw, int32_t nId)
 {
-    // The lookups only read when asked not to create.
-    CopyText(dst, lookup(const_cast<GAddrRecord*>(pRaw), nId, false));
+    CopyText(dst, LookUpSlot(accessor, pRaw, nId));
 }
 
 void ConvertAddress(const GAddrRecord* pRaw, int nType, CommAddrAddress& address)
@@ -37,7 +34,7 @@ void ConvertAddress(const GAddrRecord* pRaw, int nType, CommAddrAddress& address
 
 double DateValue(const GAddrRecord* pRaw, int32_t nId)
 {
-    const double* pValue = GetDateSlot(const_cast<GAddrRecord*>(pRaw), nId, false);
+    const double* pValue = LookUpSlot(GetDateSlot, pRaw, nId);
     return pValue ? *pValue : 0;
 }
 

@@ -173,10 +173,11 @@ bool IsDateSlotId(int32_t nId)
 }
 
 // The single (untyped) fields by id; null for typed or unknown ids.
-void* FixedField(GAddrRecord* pRecord, int32_t nId)
+const void* FixedField(const GAddrRecord* pRecord, int32_t nId)
 {
-    char* const names[] = {pRecord->szFirstName, pRecord->szMiddleName,  pRecord->szLastName, pRecord->szDisplayName,
-                           pRecord->szNickName,  pRecord->szCompanyName, pRecord->szJobTitle};
+    const char* const names[] = {pRecord->szFirstName,   pRecord->szMiddleName, pRecord->szLastName,
+                                 pRecord->szDisplayName, pRecord->szNickName,   pRecord->szCompanyName,
+                                 pRecord->szJobTitle};
     if (nId >= 1 && nId <= 7)
         return names[nId - 1];
     if (nId >= 61 && nId <= 70)
@@ -309,21 +310,20 @@ void* GetFieldPtr(GAddrRecord* pRecord, int32_t nId, int32_t* pSize)
         return pAccessor(pRecord, nId, true);
     if (IsDateSlotId(nId))
         return GetDateSlot(pRecord, nId, true);
-    return FixedField(pRecord, nId);
+    // The record is the caller's to write: only the lookup is shared with GetFieldText.
+    return const_cast<void*>(FixedField(pRecord, nId));
 }
 
 const char* GetFieldText(const GAddrRecord* pRecord, int32_t nId)
 {
     if (!pRecord || !FindFieldInfo(nId, nullptr))
         return "";
-    // Every path below only looks up (create false), so the record is never written through this.
-    GAddrRecord* pLookup = const_cast<GAddrRecord*>(pRecord);
     if (const TextAccessor pAccessor = FindTextAccessor(nId)) {
-        const char* pText = pAccessor(pLookup, nId, false);
+        const char* pText = LookUpSlot(pAccessor, pRecord, nId);
         return pText ? pText : "";
     }
     if (IsDateSlotId(nId)) {
-        const double* pValue = GetDateSlot(pLookup, nId, false);
+        const double* pValue = LookUpSlot(GetDateSlot, pRecord, nId);
         if (!pValue)
             return "";
         CxDateTime(*pValue).FormatDate(s_szDateText);
@@ -333,6 +333,6 @@ const char* GetFieldText(const GAddrRecord* pRecord, int32_t nId)
         CxDateTime(nId == 91 ? pRecord->dtCreated : pRecord->dtModified).FormatDateTime(s_szDateText);
         return s_szDateText;
     }
-    const char* pText = static_cast<const char*>(FixedField(pLookup, nId));
+    const char* pText = static_cast<const char*>(FixedField(pRecord, nId));
     return pText ? pText : "";
 }

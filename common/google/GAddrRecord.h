@@ -193,6 +193,14 @@ char* GetIMSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate);
 double* GetDateSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate);
 char* GetRelationSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate);
 
+// A typed value of a record that is only read: the accessor is asked not to create, so the record
+// is never written. Null when there is no such slot.
+template <class Value>
+const Value* LookUpSlot(Value* (*accessor)(GAddrRecord*, int32_t, bool), const GAddrRecord* pRecord, int32_t nId)
+{
+    return accessor(const_cast<GAddrRecord*>(pRecord), nId, false);
+}
+
 // The storage of a field by id (a typed field's slot is created when missing); *pSize receives the
 // table's capacity, or 0 when the id is not in the table.
 void* GetFieldPtr(GAddrRecord* pRecord, int32_t nId, int32_t* pSize);

@@ -5,6 +5,7 @@
 #include "common/google/CxGAddrUtil.h"
 #include "common/misc/TextBuf.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +20,10 @@
 
 namespace {
 
-struct FreeDeleter
+RecordPtr<GAddrRecord> NewContact(const char* name = "", const char* email = "", double modified = 0,
+                                  double created = 0)
 {
-    void operator()(void* p) const { std::free(p); }
-};
-
-template <class T>
-using CPtr = std::unique_ptr<T, FreeDeleter>;
-
-// Records are large plain blocks: zeroed on the heap, as the loader makes them.
-template <class T>
-CPtr<T> Zeroed()
-{
-    return CPtr<T>(static_cast<T*>(std::calloc(1, sizeof(T))));
-}
-
-CPtr<GAddrRecord> NewContact(const char* name = "", const char* email = "", double modified = 0, double created = 0)
-{
-    CPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
+    RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
     CopyText(r->szDisplayName, name);
     if (*email) {
         r->nEmailType[0] = 1;
@@ -93,7 +80,7 @@ protected:
             ADD_FAILURE() << "AddRecord failed";
             return nullptr;
         }
-        CPtr<CommAddrRecord> comm = Zeroed<CommAddrRecord>();
+        RecordPtr<CommAddrRecord> comm = Zeroed<CommAddrRecord>();
         comm->pAttach = raw;
         raw->pCommRecord = m_util->GetAddrMgr()->AddCopy(comm.get());
         EXPECT_NE(nullptr, raw->pCommRecord);
@@ -395,7 +382,7 @@ TEST_F(ContactScanTest, WalkFollowsManagerOrderAndRestoresTheCursor)
 TEST_F(ContactScanTest, CommonRecordWithoutContactEndsTheWalk)
 {
     GAddrRecord* a = AddContact("Anna Berg", "anna@example.org", 100);
-    CPtr<CommAddrRecord> bare = Zeroed<CommAddrRecord>();
+    RecordPtr<CommAddrRecord> bare = Zeroed<CommAddrRecord>();
     ASSERT_NE(nullptr, m_util->GetAddrMgr()->AddCopy(bare.get()));
     GAddrRecord* b = AddContact("Anna Berg", "anna@example.org", 200);
     b->dwFlags = REC_DUPLICATE;

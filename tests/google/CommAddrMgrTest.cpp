@@ -2,6 +2,8 @@
 
 #include "common/misc/TextBuf.h"
 
+#include "tests/support/ZeroedRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,20 +14,14 @@
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-using CommPtr = std::unique_ptr<CommAddrRecord, FreeDeleter>;
+using CommPtr = RecordPtr<CommAddrRecord>;
 
 CommPtr NewComm(const char* firstName = "")
 {
-    auto* p = static_cast<CommAddrRecord*>(std::malloc(sizeof(CommAddrRecord)));
-    if (p) {
-        std::memset(p, 0, sizeof(CommAddrRecord));
+    CommPtr p = Zeroed<CommAddrRecord>();
+    if (p)
         CopyText(p->szFirstName, firstName);
-    }
-    return CommPtr(p);
+    return p;
 }
 
 std::vector<std::string> WalkNames(CommAddrMgr& mgr)

@@ -4,6 +4,7 @@
 
 #include "common/google/GAddrRecord.h"
 #include "tests/support/ByteImage.h"
+#include "tests/support/ZeroedRecord.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -118,14 +119,8 @@ inline std::string ContactFile(const std::vector<ContactImage>& contacts)
     return out;
 }
 
-struct FreeRecord
-{
-    void operator()(void* p) const { std::free(p); }
-};
-using ContactPtr = std::unique_ptr<GAddrRecord, FreeRecord>;
-
 // A zero-filled contact on the heap (a contact is some 26 KB).
-inline ContactPtr NewContact()
+inline RecordPtr<GAddrRecord> NewContact()
 {
-    return ContactPtr(static_cast<GAddrRecord*>(std::calloc(1, sizeof(GAddrRecord))));
+    return Zeroed<GAddrRecord>();
 }

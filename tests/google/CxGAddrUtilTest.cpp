@@ -326,7 +326,7 @@ TEST_F(CxGAddrUtilTest, LoadDataFileLogsItsSteps)
 
 TEST_F(CxGAddrUtilTest, ReadAndWriteNeedAnOpenFileAndARecord)
 {
-    ContactPtr record = NewContact();
+    RecordPtr<GAddrRecord> record = NewContact();
     EXPECT_FALSE(m_util.ReadRecord(record.get()));
     EXPECT_FALSE(m_util.WriteRecord(record.get()));
     EXPECT_FALSE(m_util.ReadRecord(nullptr));
@@ -336,7 +336,7 @@ TEST_F(CxGAddrUtilTest, ReadAndWriteNeedAnOpenFileAndARecord)
 
 TEST_F(CxGAddrUtilTest, ConvertToCommonMapsAndCutsEachField)
 {
-    ContactPtr raw = NewContact();
+    RecordPtr<GAddrRecord> raw = NewContact();
     GAddrRecord& r = *raw;
     CopyText(r.szFirstName, std::string(40, 'f').c_str());
     CopyText(r.szCompanyName, std::string(63, 'c').c_str());
@@ -370,8 +370,8 @@ TEST_F(CxGAddrUtilTest, ConvertToCommonMapsAndCutsEachField)
     CopyText(r.szCategory, std::string(255, 'g').c_str());
     r.dtCreated = 1, r.dtModified = 2;
 
-    ContactPtr commBlock(reinterpret_cast<GAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord))));
-    auto* comm = reinterpret_cast<CommAddrRecord*>(commBlock.get());
+    RecordPtr<CommAddrRecord> commBlock = Zeroed<CommAddrRecord>();
+    CommAddrRecord* comm = commBlock.get();
     ASSERT_TRUE(m_util.ConvertToCommon(raw.get(), comm));
 
     struct Case
@@ -430,7 +430,7 @@ TEST_F(CxGAddrUtilTest, ConvertToCommonMapsAndCutsEachField)
 
 TEST_F(CxGAddrUtilTest, ConvertToCommonRefusesNullRecords)
 {
-    ContactPtr raw = NewContact();
+    RecordPtr<GAddrRecord> raw = NewContact();
     EXPECT_FALSE(m_util.ConvertToCommon(raw.get(), nullptr));
     EXPECT_FALSE(m_util.ConvertToCommon(nullptr, nullptr));
     EXPECT_TRUE(LogHas("Invalid parameter to convert Google Contact record to Common Contact record."));
@@ -591,10 +591,9 @@ TEST_F(CxGAddrUtilTest, SaveThatCannotWriteTheWholeFileRunsNoHelper)
 TEST_F(CxGAddrUtilTest, MarkDeletedNeedsARecordAndMarksOnlyAnAttachedContact)
 {
     EXPECT_FALSE(m_util.MarkDeleted(nullptr));
-    ContactPtr block(reinterpret_cast<GAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord))));
-    auto* unattached = reinterpret_cast<CommAddrRecord*>(block.get());
+    RecordPtr<CommAddrRecord> unattached = Zeroed<CommAddrRecord>();
     m_util.m_bModified = false;
-    EXPECT_TRUE(m_util.MarkDeleted(unattached));
+    EXPECT_TRUE(m_util.MarkDeleted(unattached.get()));
     EXPECT_FALSE(m_util.m_bModified);
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/misc/TextBuf.h"
 
+#include "tests/support/ZeroedRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -14,24 +16,16 @@
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-using RecordPtr = std::unique_ptr<GAddrRecord, FreeDeleter>;
+using ContactPtr = RecordPtr<GAddrRecord>;
 
-// Records are large; they live on the heap, zeroed as the loader makes them.
-RecordPtr NewRecord()
+ContactPtr NewRecord()
 {
-    auto* p = static_cast<GAddrRecord*>(std::malloc(sizeof(GAddrRecord)));
-    if (p)
-        std::memset(p, 0, sizeof(GAddrRecord));
-    return RecordPtr(p);
+    return Zeroed<GAddrRecord>();
 }
 
-RecordPtr CopyOf(const GAddrRecord& r)
+ContactPtr CopyOf(const GAddrRecord& r)
 {
-    RecordPtr copy = NewRecord();
+    ContactPtr copy = NewRecord();
     if (copy)
         std::memcpy(copy.get(), &r, sizeof(GAddrRecord));
     return copy;
@@ -199,7 +193,7 @@ TEST(GAddrFieldTable, EntriesMatchTheDocumentedNamesKindsAndSizes)
 // The table's sizes must be the record's real capacities, or callers copying by nSize would overrun.
 TEST(GAddrFieldTable, GetFieldPtrGivesTheRecordMemberOfTheTableSize)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     for (int32_t id : AllTableIds()) {
         SCOPED_TRACE(id);
@@ -219,10 +213,10 @@ TEST(GAddrFieldTable, GetFieldPtrGivesTheRecordMemberOfTheTableSize)
 
 TEST(GAddrFieldTable, UnknownIdsAndNullRecordGiveNothing)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     CopyText(r->szFirstName, "Ann");
-    RecordPtr before = CopyOf(*r);
+    ContactPtr before = CopyOf(*r);
     ASSERT_TRUE(before);
     for (int32_t id : {0, 89, 93, 100, -1, INT_MIN, INT_MAX}) {
         SCOPED_TRACE(id);
@@ -281,9 +275,9 @@ const AccessorCase kAccessors[] = {
 
 TEST(GAddrSlots, AccessorsTakeOnlyTheirOwnIds)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
-    RecordPtr zero = CopyOf(*r);
+    ContactPtr zero = CopyOf(*r);
     ASSERT_TRUE(zero);
     for (const AccessorCase& c : kAccessors) {
         SCOPED_TRACE(c.name);
@@ -306,11 +300,11 @@ TEST(GAddrSlots, AccessorsTakeOnlyTheirOwnIds)
 
 TEST(GAddrSlots, FullFamilyRefusesANewCodeButFindsTheFirstOfRepeatedOnes)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     for (int32_t& code : r->nEmailType)
         code = 1;
-    RecordPtr before = CopyOf(*r);
+    ContactPtr before = CopyOf(*r);
     ASSERT_TRUE(before);
 
     EXPECT_EQ(nullptr, GetEmailSlot(r.get(), 9, true));
@@ -322,7 +316,7 @@ TEST(GAddrSlots, FullFamilyRefusesANewCodeButFindsTheFirstOfRepeatedOnes)
 
 TEST(GAddrSlots, LookupSkipsFreeSlotsAndCreationTakesTheFirstFree)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     r->nPhoneType[1] = 2;
     r->nPhoneType[3] = 2;
@@ -338,7 +332,7 @@ TEST(GAddrSlots, LookupSkipsFreeSlotsAndCreationTakesTheFirstFree)
 
 TEST(GAddrSlots, AddressPartsShareTheSlotCode)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     r->nAddressType[0] = 1; // slot 1 Home, slot 2 free
     EXPECT_EQ(nullptr, GetCitySlot(r.get(), 16, false));
@@ -353,7 +347,7 @@ TEST(GAddrSlots, AddressPartsShareTheSlotCode)
 
 TEST(GAddrSlots, CreationLeavesTheStoredValueAlone)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     CopyText(r->szWeb[0], "stale");
     r->dtDate[0] = 1234.5;
@@ -369,7 +363,7 @@ TEST(GAddrSlots, CreationLeavesTheStoredValueAlone)
 
 TEST(GAddrSlots, UnusedRelationCodesAreFoundByNoId)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     const int32_t unused[] = {2, 5, 6, 7, 8, 9, 10};
     for (size_t i = 0; i < std::size(unused); ++i)
@@ -388,7 +382,7 @@ TEST(GAddrSlots, UnusedRelationCodesAreFoundByNoId)
 
 TEST(GAddrFieldText, TextIsAViewOfTheRecordOrEmptyWhenTheSlotIsAbsent)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     for (int32_t id : {8, 12, 33, 36, 44, 52, 84, 88})
         EXPECT_STREQ("", GetFieldText(r.get(), id)) << id;
@@ -419,7 +413,7 @@ TEST(GAddrFieldText, TextIsAViewOfTheRecordOrEmptyWhenTheSlotIsAbsent)
 
 TEST(GAddrFieldText, DatesAreFormatted)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     const double time = (13 * 3600 + 5 * 60 + 9) / 86400.0;
     r->nDateType[0] = 1;
@@ -452,7 +446,7 @@ TEST(GAddrFieldText, DatesAreFormatted)
 
 TEST(GAddrFieldText, DateResultsShareOneBufferThatTheNextCallOverwrites)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     r->nDateType[2] = 2;
     r->dtDate[2] = kMarch7th2010;
@@ -467,7 +461,7 @@ TEST(GAddrFieldText, DateResultsShareOneBufferThatTheNextCallOverwrites)
 
 TEST(GAddrFieldText, BirthdayWithoutASlotIsEmptyAndCreatesNothing)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     r->nDateType[0] = 2;
     r->dtDate[0] = kMarch7th2010;
@@ -484,7 +478,7 @@ TEST(GAddrFieldText, BirthdayWithoutASlotIsEmptyAndCreatesNothing)
 
 TEST(GAddrFieldText, NeverChangesTheRecord)
 {
-    RecordPtr r = NewRecord();
+    ContactPtr r = NewRecord();
     ASSERT_TRUE(r);
     // Free slots everywhere, so a lookup that created one would show.
     CopyText(r->szFirstName, "Ann");
@@ -493,7 +487,7 @@ TEST(GAddrFieldText, NeverChangesTheRecord)
     CopyText(r->szPhone[0], "value of a free slot");
     r->nAddressType[0] = 3;
     r->dtCreated = kMarch7th2010;
-    RecordPtr before = CopyOf(*r);
+    ContactPtr before = CopyOf(*r);
     ASSERT_TRUE(before);
 
     for (int32_t id = -2; id <= 100; ++id)
