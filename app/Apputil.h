@@ -6,4 +6,5 @@
 #include "app/ContactScan.h"
 #include "app/DuplicateRule.h"
 #include "app/DuplicateScan.h"
+#include "app/EventScan.h"
 #include "app/ServiceSet.h"

@@ -33,17 +33,6 @@ CommAddrMgr* AddrMgr()
     return g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
 }
 
-// The contact a common record carries, remembering the node it was handed out through.
-GAddrRecord* Attached(CommAddrRecord* pNode)
-{
-    if (!pNode)
-        return nullptr;
-    auto* pRecord = static_cast<GAddrRecord*>(pNode->pAttach);
-    if (pRecord)
-        pRecord->pMgrNode = pNode;
-    return pRecord;
-}
-
 constexpr DupScanKind<GAddrRecord> kContactKind = {
     FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact,
 };
@@ -82,33 +71,22 @@ bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
 
 bool IsNewerContact(const GAddrRecord* a, const GAddrRecord* b)
 {
-    if (!a || !b)
-        return false;
-    if (a->dtModified > b->dtModified)
-        return true;
-    // Without a modification time a record is judged by its creation time.
-    if (IsZeroTime(a->dtModified))
-        return IsZeroTime(b->dtModified) ? a->dtCreated > b->dtCreated : a->dtCreated > b->dtModified;
-    return false;
+    return IsNewerByTimes(a, b);
 }
 
 GAddrRecord* FirstContact()
 {
-    CommAddrMgr* pMgr = AddrMgr();
-    return pMgr ? Attached(pMgr->GetFirst()) : nullptr;
+    return WalkFirst<GAddrRecord>(AddrMgr());
 }
 
 GAddrRecord* NextContact()
 {
-    CommAddrMgr* pMgr = AddrMgr();
-    return pMgr ? Attached(pMgr->GetNext()) : nullptr;
+    return WalkNext<GAddrRecord>(AddrMgr());
 }
 
 void SetCurrentContact(GAddrRecord* pRecord)
 {
-    CommAddrMgr* pMgr = AddrMgr();
-    if (pMgr && pRecord && pRecord->pMgrNode)
-        pMgr->SetCurrent(pRecord->pMgrNode);
+    WalkBackTo(AddrMgr(), pRecord);
 }
 
 bool MarkContactGroup(GAddrRecord* pStart)

@@ -2,6 +2,7 @@
 // loaded records, its rule and its keep-choice.
 #pragma once
 
+#include "app/DuplicateRule.h"
 #include "common/google/CxGItemRecord.h"
 #include "common/misc/CxList.h"
 
@@ -51,4 +52,52 @@ void ScanDuplicates(const DupScanKind<Record>& kind, CxList& dupList)
     for (Record* r = kind.First(); r; r = kind.Next())
         if (!(r->dwFlags & REC_DUPLICATE))
             MarkDuplicateGroup(kind, dupList, r);
+}
+
+// The keep-choice every kind shares: a is newer than b by modification time; a record without one is
+// judged by its creation time. Strict, so a tie leaves the later record of a group kept.
+template <class Record>
+bool IsNewerByTimes(const Record* a, const Record* b)
+{
+    if (!a || !b)
+        return false;
+    if (a->dtModified > b->dtModified)
+        return true;
+    if (IsZeroTime(a->dtModified))
+        return IsZeroTime(b->dtModified) ? a->dtCreated > b->dtCreated : a->dtCreated > b->dtModified;
+    return false;
+}
+
+// The walk over one kind's records in the order of its common record manager (Mgr may be null: no
+// records). Each step hands out the record a common record carries and remembers in its pMgrNode the
+// common record it came through; a common record without a record ends the walk.
+template <class Record, class Node>
+Record* AttachedRecord(Node* pNode)
+{
+    if (!pNode)
+        return nullptr;
+    auto* pRecord = static_cast<Record*>(pNode->pAttach);
+    if (pRecord)
+        pRecord->pMgrNode = pNode;
+    return pRecord;
+}
+
+template <class Record, class Mgr>
+Record* WalkFirst(Mgr* pMgr)
+{
+    return pMgr ? AttachedRecord<Record>(pMgr->GetFirst()) : nullptr;
+}
+
+template <class Record, class Mgr>
+Record* WalkNext(Mgr* pMgr)
+{
+    return pMgr ? AttachedRecord<Record>(pMgr->GetNext()) : nullptr;
+}
+
+// Puts the manager's cursor back on the common record the record was last handed out through.
+template <class Record, class Mgr>
+void WalkBackTo(Mgr* pMgr, Record* pRecord)
+{
+    if (pMgr && pRecord && pRecord->pMgrNode)
+        pMgr->SetCurrent(pRecord->pMgrNode);
 }

@@ -1,26 +1,16 @@
-// Loads and scans generated contacts data files of several sizes and reports, for each size, the
-// time and the peak resident memory of the load and of the duplicate scan.
-//
-//   qosweep_bench [N ...]     default sizes 1000 5000 25000
-//
-// Each size runs in a process of its own (this program started again with "--run N"), so one size's
-// peak memory does not hide in another's.
+// The contacts benchmark: generated address books under the default contact rule.
+
+#include "bench/BenchKinds.h"
 
 #include "app/Apputil.h"
+#include "bench/BenchSupport.h"
 #include "common/google/CxGContact.h"
 #include "common/google/CxGDataFile.h"
-#include "common/platform/Platform.h"
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,13 +26,6 @@ const char* const kCompany[] = {"Northwind Traders", "Blue Harbor Ltd",  "Acorn 
 const char* const kTitle[] = {"Sales Manager", "Engineer", "Nurse", "Accountant", "Designer", "Teacher"};
 const char* const kCity[] = {"Springfield", "Riverton", "Lakeside", "Hillview", "Maplewood", "Fairmont"};
 const char* const kDomain[] = {"example.com", "example.org", "example.net"};
-
-// Days since 30 Dec 1899 for a date in 2015-2026 with a time of day.
-double RandomTime(std::mt19937& rng)
-{
-    std::uniform_real_distribution<double> days(42005.0, 46387.0);
-    return days(rng);
-}
 
 // A contact with the fields a real address book fills; index makes its name and e-mail unique.
 void FillContact(GAddrRecord& r, int index, std::mt19937& rng)
@@ -112,97 +95,55 @@ bool WriteContactsFile(const std::string& path, int count)
     return writer.Ok() && file.CloseFlushed();
 }
 
-long PeakKilobytes()
+// The rule a new user starts with: Display Name and E-mail, letter case ignored.
+class ContactSession : public BenchSession
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// One size, in this process: generate, load, scan, report one line.
-int RunOne(int count)
-{
-    const std::string folder =
-        (std::filesystem::temp_directory_path() / ("qosweep-bench-" + std::to_string(getpid()) + "/")).string();
-    std::filesystem::create_directories(folder);
-    // The file is written by a child, so its buffers never count towards this process's peak.
-    const pid_t writer = fork();
-    if (writer == 0)
-        _exit(WriteContactsFile(folder + "GAddr.dat", count) ? 0 : 1);
-    int status = 0;
-    waitpid(writer, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "could not write the data file in %s\n", folder.c_str());
-        return 1;
+public:
+    explicit ContactSession(const std::string& folder)
+    {
+        AppSettings.CaseSensitive = false;
+        AppSettings.AddrDisplayName = true;
+        AppSettings.AddrEmail = true;
+        m_util.SetWorkFolder(folder.c_str());
+        g_pAddrUtil = &m_util;
+        g_pAddrDupList = &m_dupList;
     }
-    const auto fileBytes = std::filesystem::file_size(folder + "GAddr.dat");
+    ~ContactSession() override
+    {
+        g_pAddrUtil = nullptr;
+        g_pAddrDupList = nullptr;
+    }
 
-    // The rule a new user starts with: Display Name and E-mail, letter case ignored.
-    AppSettings.CaseSensitive = false;
-    AppSettings.AddrDisplayName = true;
-    AppSettings.AddrEmail = true;
+    bool Load() override { return m_util.LoadDataFile(); }
+    void Scan() override { ScanContactDuplicates(); }
+    unsigned DupCount() const override { return m_dupList.GetCount(); }
 
-    CxGAddrUtil util;
-    util.SetWorkFolder(folder.c_str());
-    CxList dupList;
-    g_pAddrUtil = &util;
-    g_pAddrDupList = &dupList;
-    const long baseline = PeakKilobytes();
+private:
+    CxGAddrUtil m_util;
+    CxList m_dupList;
+};
 
-    auto start = std::chrono::steady_clock::now();
-    const bool loaded = util.LoadDataFile();
-    const double loadSeconds = SecondsSince(start);
-    const long loadPeak = PeakKilobytes();
+bool WriteContactFiles(const std::string& folder, int count)
+{
+    return WriteContactsFile(folder + "GAddr.dat", count);
+}
 
-    start = std::chrono::steady_clock::now();
-    ScanContactDuplicates();
-    const double scanSeconds = SecondsSince(start);
-    const long scanPeak = PeakKilobytes();
-
-    std::printf("%7d  %8.1f  %6s  %8.3f  %12.1f  %8.3f  %12.1f  %6u  %9.1f\n", count, fileBytes / 1048576.0,
-                loaded ? "yes" : "no", loadSeconds, loadPeak / 1024.0, scanSeconds, scanPeak / 1024.0,
-                dupList.GetCount(), baseline / 1024.0);
-    g_pAddrUtil = nullptr;
-    g_pAddrDupList = nullptr;
-    util.Reset();
-    std::filesystem::remove_all(folder);
-    return loaded ? 0 : 1;
+std::unique_ptr<BenchSession> OpenContacts(const std::string& folder)
+{
+    return std::make_unique<ContactSession>(folder);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+const BenchKind& ContactBench()
 {
-    if (argc == 3 && std::strcmp(argv[1], "--run") == 0)
-        return RunOne(std::atoi(argv[2]));
-
-    std::vector<std::string> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.emplace_back(argv[i]);
-    if (sizes.empty())
-        sizes = {"1000", "5000", "25000"};
-
-    std::printf("Contacts: load of the data file and duplicate scan under the default rule\n");
-    // Peaks are of the whole process: after the load, and after the scan that follows it.
-    std::printf("%7s  %8s  %6s  %8s  %12s  %8s  %12s  %6s  %9s\n", "N", "file MB", "loaded", "load s", "load peak MB",
-                "scan s", "scan peak MB", "dups", "start MB");
-    std::fflush(stdout);
-    const std::string self = platform::ProgramFolder() + "qosweep_bench";
-    int failures = 0;
-    for (const std::string& size : sizes) {
-        const pid_t child = fork();
-        if (child == 0) {
-            execl(self.c_str(), self.c_str(), "--run", size.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        failures += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    return failures == 0 ? 0 : 1;
+    static const BenchKind kind = {
+        "contacts",
+        "Contacts: load of the data file and duplicate scan under the default rule",
+        {"1000", "5000", "25000"},
+        "GAddr.dat",
+        WriteContactFiles,
+        OpenContacts,
+    };
+    return kind;
 }

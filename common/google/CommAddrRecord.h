@@ -2,12 +2,9 @@
 // and fixes the order of every walk over the contacts.
 #pragma once
 
-#include "common/misc/CxList.h"
+#include "common/google/CommRecordMgr.h"
 
 #include <cstdint>
-
-// Data sources a common record can come from (Source Type); contacts loaded here are Google's.
-enum : uint32_t { SOURCE_GOOGLE = 8 };
 
 // One postal address of the common record.
 struct CommAddrAddress
@@ -97,31 +94,6 @@ struct CommAddrRecord
     uint32_t nAttachSize; // bytes of a private copy of the attachment; 0 when it is only borrowed
 };
 
-// Owns its common records (and any attachment a record owns) in load order. The list's cursor is the
-// one cursor of every walk over the contacts.
-class CommAddrMgr
-{
-public:
-    CommAddrMgr() = default;
-    ~CommAddrMgr();
-    CommAddrMgr(const CommAddrMgr&) = delete;
-    CommAddrMgr& operator=(const CommAddrMgr&) = delete;
-
-    // Appends a copy; a record with a private attachment gets its own copy of it, a borrowed
-    // attachment stays shared. Null for a null record or when memory runs out.
-    CommAddrRecord* AddCopy(const CommAddrRecord* pRecord);
-    // Releases a held record (and the attachment it owns); false when it is not held.
-    bool RemoveRecord(CommAddrRecord* pRecord);
-    void RemoveAllRecords();
-
-    CommAddrRecord* GetFirst();
-    CommAddrRecord* GetNext();
-    // Puts the cursor on a held record; false when it is not held.
-    bool SetCurrent(CommAddrRecord* pRecord);
-    uint32_t GetRecordCount() const { return m_records.GetCount(); }
-
-private:
-    static void Release(CommAddrRecord* pRecord);
-
-    CxList m_records;
-};
+// The contacts' common records, in load order.
+class CommAddrMgr : public CommRecordMgr<CommAddrRecord>
+{};

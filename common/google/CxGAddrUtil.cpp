@@ -228,14 +228,7 @@ bool CxGAddrUtil::ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm
 
 GAddrRecord* CxGAddrUtil::AddRecord(const GAddrRecord* pRecord)
 {
-    if (!pRecord)
-        return nullptr;
-    GAddrRecord* pCopy = CopyRecord(*pRecord);
-    if (pCopy && !m_pRecords->Add(pCopy)) {
-        std::free(pCopy);
-        return nullptr;
-    }
-    return pCopy;
+    return pRecord ? AppendCopy(*m_pRecords, *pRecord) : nullptr;
 }
 
 bool CxGAddrUtil::MarkDeleted(CommAddrRecord* pRecord)

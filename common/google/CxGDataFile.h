@@ -130,3 +130,16 @@ Record* CopyRecord(const Record& record)
         std::memcpy(copy, &record, sizeof(Record));
     return copy;
 }
+
+// Appends a newly allocated copy of a record to a list that owns its records; null, with nothing
+// appended, when memory runs out.
+template <class Record>
+Record* AppendCopy(CxList& records, const Record& record)
+{
+    Record* copy = CopyRecord(record);
+    if (copy && !records.Add(copy)) {
+        std::free(copy);
+        return nullptr;
+    }
+    return copy;
+}

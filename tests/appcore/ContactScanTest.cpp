@@ -4,17 +4,15 @@
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/misc/TextBuf.h"
-#include "tests/support/TempDir.h"
+#include "tests/appcore/ScanTestSupport.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,8 +32,6 @@ RecordPtr<GAddrRecord> NewContact(const char* name = "", const char* email = "",
     return r;
 }
 
-using RuleFlag = bool TAppSettings::*;
-
 const RuleFlag kRuleFlags[] = {
     &TAppSettings::AddrDisplayName, &TAppSettings::AddrCompanyName, &TAppSettings::AddrTitle,
     &TAppSettings::AddrEmail,       &TAppSettings::AddrPhone,       &TAppSettings::AddrAddress,
@@ -43,74 +39,40 @@ const RuleFlag kRuleFlags[] = {
     &TAppSettings::AddrNote,
 };
 
-void SetRule(std::initializer_list<RuleFlag> on)
+struct ContactKind
 {
-    for (RuleFlag flag : kRuleFlags)
-        AppSettings.*flag = false;
-    for (RuleFlag flag : on)
-        AppSettings.*flag = true;
-}
+    using Record = GAddrRecord;
+    using Common = CommAddrRecord;
+    using Util = CxGAddrUtil;
 
-class ContactScanTest : public ::testing::Test
+    static CommAddrMgr* Mgr(CxGAddrUtil& util) { return util.GetAddrMgr(); }
+    static CxGAddrUtil*& UtilPointer() { return g_pAddrUtil; }
+    static CxList*& ListPointer() { return g_pAddrDupList; }
+    static std::span<const RuleFlag> RuleFlags() { return kRuleFlags; }
+    static void SetDefaultRule()
+    {
+        AppSettings.CaseSensitive = false;
+        SetRule(kRuleFlags, {&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
+    }
+    // The loader also tells each contact the common record made for it.
+    static void Attach(GAddrRecord* raw, CommAddrRecord* common) { raw->pCommRecord = common; }
+
+    static constexpr auto First = FirstContact;
+    static constexpr auto Next = NextContact;
+    static constexpr auto SetCurrent = SetCurrentContact;
+    static constexpr auto IsSame = IsSameContact;
+    static constexpr auto IsNewer = IsNewerContact;
+    static constexpr auto MarkGroup = MarkContactGroup;
+    static constexpr auto Scan = ScanContactDuplicates;
+};
+
+class ContactScanTest : public DupScanTest<ContactKind>
 {
 protected:
-    void SetUp() override
-    {
-        AppSettings.CaseSensitive = false;
-        SetRule({&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
-        m_util = std::make_unique<CxGAddrUtil>();
-        m_util->SetWorkFolder(m_dir.path().c_str());
-        g_pAddrUtil = m_util.get();
-        g_pAddrDupList = &m_dupList;
-    }
-
-    void TearDown() override
-    {
-        g_pAddrUtil = nullptr;
-        g_pAddrDupList = nullptr;
-        AppSettings.CaseSensitive = false;
-        SetRule({&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
-    }
-
-    // Adds a contact the way the loader does: a raw copy, and a common record borrowing it.
-    GAddrRecord* Add(const GAddrRecord& rec)
-    {
-        GAddrRecord* raw = m_util->AddRecord(&rec);
-        if (!raw) {
-            ADD_FAILURE() << "AddRecord failed";
-            return nullptr;
-        }
-        RecordPtr<CommAddrRecord> comm = Zeroed<CommAddrRecord>();
-        comm->pAttach = raw;
-        raw->pCommRecord = m_util->GetAddrMgr()->AddCopy(comm.get());
-        EXPECT_NE(nullptr, raw->pCommRecord);
-        return raw;
-    }
-
     GAddrRecord* AddContact(const char* name, const char* email, double modified = 0, double created = 0)
     {
         return Add(*NewContact(name, email, modified, created));
     }
-
-    std::vector<GAddrRecord*> DupList()
-    {
-        std::vector<GAddrRecord*> out;
-        for (void* p = m_dupList.GetFirst(); p; p = m_dupList.GetNext())
-            out.push_back(static_cast<GAddrRecord*>(p));
-        return out;
-    }
-
-    static std::vector<uint32_t> Flags(const std::vector<GAddrRecord*>& records)
-    {
-        std::vector<uint32_t> out;
-        for (const GAddrRecord* r : records)
-            out.push_back(r->dwFlags);
-        return out;
-    }
-
-    TempDir m_dir;
-    std::unique_ptr<CxGAddrUtil> m_util;
-    CxList m_dupList;
 };
 
 TEST_F(ContactScanTest, LetterCaseOfTextsFollowsTheCaseSetting)
@@ -138,13 +100,12 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("every option on, everything empty");
-        for (RuleFlag flag : kRuleFlags)
-            AppSettings.*flag = true;
+        SetRule(kRuleFlags, kRuleFlags);
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
     }
     {
         SCOPED_TRACE("every option off matches nothing, not even equal names");
-        SetRule({});
+        SetRule(kRuleFlags, {});
         CopyText(a->szDisplayName, "Anna Berg");
         CopyText(b->szDisplayName, "Anna Berg");
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
@@ -152,7 +113,7 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("empty names, one equal e-mail slot is evidence enough");
-        SetRule({&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
+        SetRule(kRuleFlags, {&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
         a = NewContact();
         b = NewContact();
         CopyText(a->szEmail[2], "anna@example.org");
@@ -161,7 +122,7 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("a set date is evidence, unset dates are not");
-        SetRule({&TAppSettings::AddrDate});
+        SetRule(kRuleFlags, {&TAppSettings::AddrDate});
         a = NewContact();
         b = NewContact();
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
@@ -191,15 +152,6 @@ TEST_F(ContactScanTest, SlotsAreComparedByPositionNotByType)
     CopyText(a->szEmail[3], "left@example.org");
     EXPECT_FALSE(IsSameContact(a.get(), b.get()));
 }
-
-// One difference between otherwise equal, fully filled contacts, and the option that compares it
-// (null: no option does).
-struct FieldChange
-{
-    const char* what;
-    RuleFlag option;
-    void (*apply)(GAddrRecord&);
-};
 
 void FillEveryField(GAddrRecord& r)
 {
@@ -244,7 +196,7 @@ void FillEveryField(GAddrRecord& r)
     r.dtModified = 41000.0;
 }
 
-const FieldChange kChanges[] = {
+const FieldChange<GAddrRecord> kChanges[] = {
     {"Display Name", &TAppSettings::AddrDisplayName, [](GAddrRecord& r) { r.szDisplayName[0] = 'X'; }},
     {"Company Name", &TAppSettings::AddrCompanyName, [](GAddrRecord& r) { r.szCompanyName[0] = 'X'; }},
     {"Job Title", &TAppSettings::AddrTitle, [](GAddrRecord& r) { r.szJobTitle[0] = 'X'; }},
@@ -284,76 +236,21 @@ const FieldChange kChanges[] = {
 TEST_F(ContactScanTest, EachOptionComparesItsFieldsOnly)
 {
     auto base = Zeroed<GAddrRecord>();
-    auto changed = Zeroed<GAddrRecord>();
     FillEveryField(*base);
-
-    // Each option on alone, then all of them together.
-    std::vector<std::vector<RuleFlag>> rules;
-    for (RuleFlag flag : kRuleFlags)
-        rules.push_back({flag});
-    rules.emplace_back(std::begin(kRuleFlags), std::end(kRuleFlags));
-
-    for (size_t n = 0; n < rules.size(); ++n) {
-        const std::vector<RuleFlag>& rule = rules[n];
-        SCOPED_TRACE("rule " + std::to_string(n) + " (" + std::to_string(rule.size()) + " options on)");
-        for (RuleFlag flag : kRuleFlags)
-            AppSettings.*flag = false;
-        for (RuleFlag flag : rule)
-            AppSettings.*flag = true;
-        EXPECT_TRUE(IsSameContact(base.get(), base.get()));
-        for (const FieldChange& change : kChanges) {
-            SCOPED_TRACE(change.what);
-            std::memcpy(changed.get(), base.get(), sizeof(GAddrRecord));
-            change.apply(*changed);
-            bool compared = false;
-            for (RuleFlag flag : rule)
-                compared = compared || flag == change.option;
-            EXPECT_EQ(!compared, IsSameContact(base.get(), changed.get()));
-            EXPECT_EQ(!compared, IsSameContact(changed.get(), base.get()));
-        }
-    }
+    // Every option gives the evidence sameness needs.
+    ExpectEachOptionComparesItsFields(*base, kChanges, [](const std::vector<RuleFlag>&) { return true; });
 }
 
 TEST_F(ContactScanTest, NullRecordsAreNeitherSameNorNewer)
 {
     auto a = NewContact("Anna Berg", "anna@example.org", 5.0);
-    EXPECT_FALSE(IsSameContact(a.get(), nullptr));
-    EXPECT_FALSE(IsSameContact(nullptr, a.get()));
-    EXPECT_FALSE(IsSameContact(nullptr, nullptr));
-    EXPECT_FALSE(IsNewerContact(a.get(), nullptr));
-    EXPECT_FALSE(IsNewerContact(nullptr, a.get()));
-    EXPECT_FALSE(IsNewerContact(nullptr, nullptr));
+    ExpectNullRecordsAreNeitherSameNorNewer(a.get());
 }
 
 TEST_F(ContactScanTest, NewerByModificationElseByCreationTime)
 {
-    struct Case
-    {
-        const char* what;
-        double modifiedA, createdA, modifiedB, createdB;
-        bool newer;
-    };
-    const Case cases[] = {
-        {"later modification", 200, 1, 100, 900, true},
-        {"earlier modification", 100, 900, 200, 1, false},
-        {"equal modification", 100, 900, 100, 1, false},
-        {"a modified, b not", 100, 1, 0, 900, true},
-        {"neither modified, a created later", 0, 200, 0, 100, true},
-        {"neither modified, a created earlier", 0, 100, 0, 200, false},
-        {"neither modified, equal creation", 0, 100, 0, 100, false},
-        {"a not modified, created after b's modification", 0, 300, 200, 900, true},
-        {"a not modified, created at b's modification", 0, 200, 200, 900, false},
-        {"a not modified, created before b's modification", 0, 100, 200, 1, false},
-        {"a's modification below the unset bound is still compared first", 0.000005, 0, 0, 900, true},
-        {"b's modification below the unset bound counts as unset", 0, 200, 0.000005, 100, true},
-        {"b's tiny modification: creation against creation", 0, 100, 0.000005, 200, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto a = NewContact("Anna Berg", "", c.modifiedA, c.createdA);
-        auto b = NewContact("Anna Berg", "", c.modifiedB, c.createdB);
-        EXPECT_EQ(c.newer, IsNewerContact(a.get(), b.get()));
-    }
+    ExpectNewerByModificationElseByCreationTime(
+        [](double modified, double created) { return NewContact("Anna Berg", "", modified, created); });
 }
 
 TEST_F(ContactScanTest, WalkFollowsManagerOrderAndRestoresTheCursor)
@@ -361,40 +258,15 @@ TEST_F(ContactScanTest, WalkFollowsManagerOrderAndRestoresTheCursor)
     GAddrRecord* a = AddContact("A", "");
     GAddrRecord* b = AddContact("B", "");
     GAddrRecord* c = AddContact("C", "");
-    EXPECT_EQ(a, FirstContact());
-    EXPECT_EQ(b, NextContact());
-    EXPECT_EQ(c, NextContact());
-    EXPECT_EQ(nullptr, NextContact());
+    ExpectWalkFollowsManagerOrderAndRestoresTheCursor(a, b, c);
     for (GAddrRecord* r : {a, b, c})
         EXPECT_EQ(r->pCommRecord, r->pMgrNode);
-
-    SetCurrentContact(a);
-    EXPECT_EQ(b, NextContact());
-    SetCurrentContact(nullptr); // ignored
-    EXPECT_EQ(c, NextContact());
-
-    g_pAddrUtil = nullptr;
-    EXPECT_EQ(nullptr, FirstContact());
-    EXPECT_EQ(nullptr, NextContact());
-    SetCurrentContact(a);
 }
 
 TEST_F(ContactScanTest, CommonRecordWithoutContactEndsTheWalk)
 {
-    GAddrRecord* a = AddContact("Anna Berg", "anna@example.org", 100);
-    RecordPtr<CommAddrRecord> bare = Zeroed<CommAddrRecord>();
-    ASSERT_NE(nullptr, m_util->GetAddrMgr()->AddCopy(bare.get()));
-    GAddrRecord* b = AddContact("Anna Berg", "anna@example.org", 200);
-    b->dwFlags = REC_DUPLICATE;
-
-    EXPECT_EQ(a, FirstContact());
-    EXPECT_EQ(nullptr, NextContact());
-
-    EXPECT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ(0u, m_dupList.GetCount());
-    EXPECT_EQ(0u, a->dwFlags);
-    EXPECT_EQ(uint32_t{REC_DUPLICATE}, b->dwFlags) << "beyond the walk nothing is touched";
-    EXPECT_EQ(nullptr, b->pMgrNode);
+    ExpectCommonRecordWithoutRecordEndsTheWalk(*NewContact("Anna Berg", "anna@example.org", 100),
+                                               *NewContact("Anna Berg", "anna@example.org", 200));
 }
 
 TEST_F(ContactScanTest, EqualModificationTimesKeepTheLaterRecord)
@@ -417,7 +289,7 @@ TEST_F(ContactScanTest, UnsetModificationTimeIsJudgedByCreationTime)
         EXPECT_EQ(std::vector<GAddrRecord*>{b}, DupList());
         EXPECT_EQ(0u, a->dwFlags);
     }
-    m_util->GetAddrMgr()->RemoveAllRecords();
+    Clear();
     {
         SCOPED_TRACE("neither modified, the earlier record created first");
         GAddrRecord* a = AddContact("Bert Ek", "bert@example.org", 0, 100);
@@ -442,7 +314,7 @@ TEST_F(ContactScanTest, GroupOfKGivesKMinusOneEntries)
 {
     for (int k : {1, 2, 5}) {
         SCOPED_TRACE("k = " + std::to_string(k));
-        m_util->GetAddrMgr()->RemoveAllRecords();
+        Clear();
         std::vector<GAddrRecord*> group;
         // Modification times out of order; the one at 500 must stay.
         const double times[] = {300, 100, 500, 200, 400};
@@ -475,14 +347,7 @@ TEST_F(ContactScanTest, EmptyContactsNeverGroupAndARuleWithoutOptionsMatchesNoth
     GAddrRecord* b = AddContact("", "");
     GAddrRecord* c = AddContact("Anna Berg", "anna@example.org");
     GAddrRecord* d = AddContact("Anna Berg", "anna@example.org");
-    ASSERT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ(std::vector<GAddrRecord*>{c}, DupList());
-    EXPECT_EQ((std::vector<uint32_t>{0, 0, REC_DUPLICATE, 0}), Flags({a, b, c, d}));
-
-    SetRule({});
-    ASSERT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ(0u, m_dupList.GetCount());
-    EXPECT_EQ((std::vector<uint32_t>{0, 0, 0, 0}), Flags({a, b, c, d}));
+    ExpectEmptyRecordsNeverGroupAndARuleWithoutOptionsMatchesNothing(a, b, c, d);
 }
 
 TEST_F(ContactScanTest, ScanKeepsSelectionAndClearsOldMarks)
@@ -490,12 +355,7 @@ TEST_F(ContactScanTest, ScanKeepsSelectionAndClearsOldMarks)
     GAddrRecord* a = AddContact("Anna Berg", "anna@example.org", 100);
     GAddrRecord* b = AddContact("Anna Berg", "anna@example.org", 200);
     GAddrRecord* c = AddContact("Bert Ek", "bert@example.org", 100);
-    a->dwFlags = REC_SELECTED;
-    b->dwFlags = REC_SELECTED | REC_DUPLICATE;
-    c->dwFlags = REC_DUPLICATE;
-    ASSERT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ((std::vector<uint32_t>{REC_SELECTED | REC_DUPLICATE, REC_SELECTED, 0}), Flags({a, b, c}));
-    EXPECT_EQ(std::vector<GAddrRecord*>{a}, DupList());
+    ExpectScanKeepsSelectionAndClearsOldMarks(a, b, c);
 }
 
 TEST_F(ContactScanTest, SecondScanGivesTheSameResult)
@@ -505,41 +365,20 @@ TEST_F(ContactScanTest, SecondScanGivesTheSameResult)
         AddContact("ANNA BERG", "anna@example.org", 100), AddContact("Bert Ek", "bert@example.org", 200),
         AddContact("Anna Berg", "anna@example.org", 200), AddContact("Cilla Dahl", "", 100),
     };
-    ASSERT_TRUE(ScanContactDuplicates());
-    const std::vector<GAddrRecord*> firstList = DupList();
-    const std::vector<uint32_t> firstFlags = Flags(all);
-    EXPECT_EQ((std::vector<GAddrRecord*>{all[2], all[4], all[1]}), firstList);
-    ASSERT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ(firstList, DupList());
-    EXPECT_EQ(firstFlags, Flags(all));
+    ExpectSecondScanGivesTheSameResult(all, {all[2], all[4], all[1]});
 }
 
 TEST_F(ContactScanTest, EmptyManagerEmptiesTheList)
 {
     auto stale = NewContact("Anna Berg");
-    m_dupList.Add(stale.get());
-    EXPECT_TRUE(ScanContactDuplicates());
-    EXPECT_EQ(0u, m_dupList.GetCount());
+    ExpectScanOfNoRecordsEmptiesTheList(stale.get());
 }
 
 TEST_F(ContactScanTest, WithoutUtilityOrListNothingChanges)
 {
     GAddrRecord* a = AddContact("Anna Berg", "anna@example.org", 100);
     GAddrRecord* b = AddContact("Anna Berg", "anna@example.org", 200);
-    b->dwFlags = REC_DUPLICATE;
-    m_dupList.Add(b);
-
-    g_pAddrUtil = nullptr;
-    EXPECT_FALSE(ScanContactDuplicates());
-    EXPECT_EQ(std::vector<GAddrRecord*>{b}, DupList());
-    EXPECT_EQ((std::vector<uint32_t>{0, REC_DUPLICATE}), Flags({a, b}));
-
-    g_pAddrUtil = m_util.get();
-    g_pAddrDupList = nullptr;
-    EXPECT_FALSE(ScanContactDuplicates());
-    EXPECT_FALSE(MarkContactGroup(a));
-    EXPECT_EQ(std::vector<GAddrRecord*>{b}, DupList());
-    EXPECT_EQ((std::vector<uint32_t>{0, REC_DUPLICATE}), Flags({a, b}));
+    ExpectNothingChangesWithoutUtilityOrList(a, b);
 }
 
 TEST_F(ContactScanTest, GroupSearchRefusesNullOrMarkedStartAndRestoresTheCursor)
@@ -548,20 +387,7 @@ TEST_F(ContactScanTest, GroupSearchRefusesNullOrMarkedStartAndRestoresTheCursor)
     GAddrRecord* b = AddContact("Bert Ek", "bert@example.org", 100);
     GAddrRecord* c = AddContact("Bert Ek", "bert@example.org", 200);
     GAddrRecord* d = AddContact("Cilla Dahl", "cilla@example.org", 100);
-
-    EXPECT_FALSE(MarkContactGroup(nullptr));
-    a->dwFlags = REC_DUPLICATE;
-    EXPECT_FALSE(MarkContactGroup(a));
-    EXPECT_EQ(0u, m_dupList.GetCount());
-
-    // The caller's walk stands on b; after the search it goes on with the record after b.
-    EXPECT_EQ(a, FirstContact());
-    EXPECT_EQ(b, NextContact());
-    EXPECT_TRUE(MarkContactGroup(b));
-    EXPECT_EQ(c, NextContact());
-    EXPECT_EQ(d, NextContact());
-    EXPECT_EQ(std::vector<GAddrRecord*>{b}, DupList());
-    EXPECT_EQ((std::vector<uint32_t>{REC_DUPLICATE, REC_DUPLICATE, 0, 0}), Flags({a, b, c, d}));
+    ExpectGroupSearchRefusesNullOrMarkedStartAndRestoresTheCursor(a, b, c, d);
 }
 
 } // namespace

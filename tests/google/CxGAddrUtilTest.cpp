@@ -1,17 +1,15 @@
 #include "common/google/CxGAddrUtil.h"
-#include "common/misc/CxDebugUtil.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "tests/google/ContactImage.h"
+#include "tests/google/UtilTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/TestHelperFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,66 +87,17 @@ void ExpectRecordMatches(const ContactImage& image, const GAddrRecord& record)
         }
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// The message of each log line: what follows the "] - " that ends the line's head.
-std::vector<std::string> LogMessages(const std::string& log)
-{
-    std::vector<std::string> messages;
-    for (std::string line : Lines(log)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const size_t end = line.find("] - ");
-        messages.push_back(end == std::string::npos ? line : line.substr(end + 4));
-    }
-    return messages;
-}
-
-class CxGAddrUtilTest : public ::testing::Test
+class CxGAddrUtilTest : public HelperUtilTest
 {
 protected:
     void SetUp() override
     {
-        g_debugLog.SetFolder(m_dir.path().c_str());
-        g_debugLog.SetDebugEnabled(true);
-        g_debugLog.SetLogLevel(3);
+        HelperUtilTest::SetUp();
         m_util.SetWorkFolder(m_dir.path().c_str());
     }
-    void TearDown() override
-    {
-        ReleaseHelperRunners();
-        SetHelperProgramFolder("");
-        SetHelperTimeout(CxGAppDataReader::kDefaultTimeout);
-        g_debugLog.SetDebugEnabled(false);
-        g_debugLog.SetLogLevel(0);
-        g_debugLog.SetFolder("./");
-    }
 
-    // Runs the stand-in helper as "Ombracon.exe" with the commands given.
-    void UseHelper(const std::string& script)
-    {
-        PlaceTestHelper(m_programs.path(), "Ombracon.exe");
-        SetHelperProgramFolder(m_programs.path().c_str());
-        TempDir::WriteFile(m_dir.file("HelperScript.txt"), script);
-    }
-    std::string Log() const
-    {
-        const std::string path = m_dir.file("appdebug.log");
-        return platform::FileExists(path.c_str()) ? TempDir::ReadFile(path) : std::string();
-    }
-    bool LogHas(const std::string& message) const { return Log().find(message) != std::string::npos; }
-    std::string Runs() const
-    {
-        const std::string path = m_dir.file("HelperRuns.txt");
-        return platform::FileExists(path.c_str()) ? TempDir::ReadFile(path) : std::string();
-    }
+    using HelperUtilTest::UseHelper;
+    void UseHelper(const std::string& script) { UseHelper("Ombracon.exe", script); }
     std::vector<GAddrRecord*> Contacts()
     {
         std::vector<GAddrRecord*> contacts;
@@ -158,8 +107,6 @@ protected:
         return contacts;
     }
 
-    TempDir m_dir;
-    TempDir m_programs;
     CxGAddrUtil m_util;
 };
 
@@ -464,7 +411,7 @@ TEST_F(CxGAddrUtilTest, LoadHandsTheHelperTheContactsParameterFile)
     for (const auto& [key, text] : entries)
         expected += Int32(key) + Int32(8) + Text(text);
     EXPECT_EQ(expected, TempDir::ReadFile(m_dir.file("GAddrParam.dat")));
-    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + m_programs.path().substr(0, m_programs.path().size() - 1) + "\n", Runs());
+    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + ProgramCwd() + "\n", Runs());
 }
 
 TEST_F(CxGAddrUtilTest, LoadReadsWhatTheHelperWrote)
@@ -491,33 +438,15 @@ TEST_F(CxGAddrUtilTest, LoadReadsWhatTheHelperWrote)
 
 TEST_F(CxGAddrUtilTest, FailedHelperNeverLeavesTheContactsOfAnEarlierRun)
 {
-    struct Case
-    {
-        const char* name;
-        bool helperPresent;
-        std::string script;
-    };
-    const Case cases[] = {
-        {"wrong password", true, "error Invalid credentials\n"},
-        {"helper missing", false, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir work;
+    ForEachHelperFailure("Ombracon.exe", [](const TempDir& work, bool helperPresent) {
         CxGAddrUtil util;
         util.SetWorkFolder(work.path().c_str());
         TempDir::WriteFile(work.file("GAddr.dat"), ContactFile({ContactImage::Patterned(9)}));
-        TempDir::WriteFile(work.file("HelperScript.txt"), c.script);
-        TempDir programs;
-        if (c.helperPresent)
-            PlaceTestHelper(programs.path(), "Ombracon.exe");
-        SetHelperProgramFolder(programs.path().c_str());
 
         EXPECT_FALSE(util.Load());
         EXPECT_EQ(0u, util.GetAddrMgr()->GetRecordCount());
-        EXPECT_EQ(c.helperPresent, util.m_bHasError);
-        ReleaseHelperRunners();
-    }
+        EXPECT_EQ(helperPresent, util.m_bHasError);
+    });
     EXPECT_TRUE(LogHas("Error loading Google Contacts."));
 }
 
@@ -539,14 +468,13 @@ TEST_F(CxGAddrUtilTest, SaveWritesMarksAndRunsTheHelperOnceWithOperationTwo)
     images[0].Set(2, 0, int32_t{3});
     images[4].Set(2, 0, int32_t{3});
     EXPECT_EQ(ContactFile(images), TempDir::ReadFile(m_dir.file("GAddr.dat")));
-    const std::string cwd = m_programs.path().substr(0, m_programs.path().size() - 1);
-    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + cwd + "\nop=2 data=GAddr.dat cwd=" + cwd + "\n", Runs());
+    EXPECT_EQ("op=1 data=GAddr.dat cwd=" + ProgramCwd() + "\nop=2 data=GAddr.dat cwd=" + ProgramCwd() + "\n", Runs());
     EXPECT_FALSE(m_util.m_bModified);
 
     // Nothing new marked: nothing written, no helper run.
     platform::DeleteFile(m_dir.file("GAddr.dat").c_str());
     EXPECT_TRUE(m_util.Save());
-    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddr.dat").c_str()));
+    EXPECT_FALSE(WorkFileExists("GAddr.dat"));
     EXPECT_EQ(2u, Lines(Runs()).size());
 }
 
@@ -605,9 +533,9 @@ TEST_F(CxGAddrUtilTest, ResetReleasesTheRecordsAndTheHelpersReports)
     ASSERT_TRUE(m_util.LoadDataFile());
     EXPECT_TRUE(m_util.Reset());
     EXPECT_EQ(0u, m_util.GetAddrMgr()->GetRecordCount());
-    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddrErr.dat").c_str()));
-    EXPECT_FALSE(platform::FileExists(m_dir.file("GAddrStatus.dat").c_str()));
-    EXPECT_TRUE(platform::FileExists(m_dir.file("GAddr.dat").c_str()));
+    EXPECT_FALSE(WorkFileExists("GAddrErr.dat"));
+    EXPECT_FALSE(WorkFileExists("GAddrStatus.dat"));
+    EXPECT_TRUE(WorkFileExists("GAddr.dat"));
 }
 
 TEST_F(CxGAddrUtilTest, DestructionAsksARunningHelperToStop)

@@ -1,5 +1,8 @@
 // Stand-in helper program: records what it was given, then follows "<work>HelperScript.txt".
 // Usage: qosweep_test_helper <parameter file>
+// Script lines: "sleep MS", "status TEXT", "error TEXT", "running INI", "wait-stop INI MS",
+// "data FILE" and "calendars FILE" (copied over the data file or the calendar file the parameters
+// name), "pid FILE", "exit CODE".
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 
@@ -133,6 +136,8 @@ int main(int argc, char** argv)
             AppendLine(work + "HelperRuns.txt", stopped ? "stopped" : "not-stopped");
         } else if (command == "data" && !arg.empty() && !values[1002].empty()) {
             platform::CopyFile((work + arg).c_str(), (work + values[1002]).c_str(), true);
+        } else if (command == "calendars" && !arg.empty() && !values[1008].empty()) {
+            platform::CopyFile((work + arg).c_str(), (work + values[1008]).c_str(), true);
         } else if (command == "pid" && !arg.empty()) {
             // Lets a test follow the process after the runner has stopped waiting for it.
             std::ofstream(work + arg, std::ios::binary | std::ios::trunc) << ::getpid();

@@ -1,4 +1,5 @@
 #include "common/google/CommAddrRecord.h"
+#include "common/google/CommDateRecord.h"
 
 #include "common/misc/TextBuf.h"
 
@@ -14,29 +15,56 @@
 
 namespace {
 
-using CommPtr = RecordPtr<CommAddrRecord>;
-
-CommPtr NewComm(const char* firstName = "")
+// Every kind's manager is the same template over its common record; each kind names the text the
+// tests tell records apart by.
+struct AddrKind
 {
-    CommPtr p = Zeroed<CommAddrRecord>();
-    if (p)
-        CopyText(p->szFirstName, firstName);
-    return p;
-}
+    using Mgr = CommAddrMgr;
+    using Record = CommAddrRecord;
+    static char* Name(Record& r) { return r.szFirstName; }
+    static constexpr size_t kNameCapacity = sizeof(Record::szFirstName);
+};
 
-std::vector<std::string> WalkNames(CommAddrMgr& mgr)
+struct DateKind
 {
-    std::vector<std::string> names;
-    for (CommAddrRecord* r = mgr.GetFirst(); r; r = mgr.GetNext())
-        names.push_back(r->szFirstName);
-    return names;
-}
+    using Mgr = CommDateMgr;
+    using Record = CommDateRecord;
+    static char* Name(Record& r) { return r.szDescription; }
+    static constexpr size_t kNameCapacity = sizeof(Record::szDescription);
+};
+
+template <class Kind>
+class CommRecordMgrTest : public ::testing::Test
+{
+protected:
+    using CommPtr = RecordPtr<typename Kind::Record>;
+
+    static CommPtr NewComm(const char* name = "")
+    {
+        CommPtr p = Zeroed<typename Kind::Record>();
+        if (p)
+            CopyText(Kind::Name(*p), Kind::kNameCapacity, name);
+        return p;
+    }
+
+    static std::vector<std::string> WalkNames(typename Kind::Mgr& mgr)
+    {
+        std::vector<std::string> names;
+        for (auto* r = mgr.GetFirst(); r; r = mgr.GetNext())
+            names.push_back(Kind::Name(*r));
+        return names;
+    }
+};
+
+using Kinds = ::testing::Types<AddrKind, DateKind>;
+TYPED_TEST_SUITE(CommRecordMgrTest, Kinds);
 
 } // namespace
 
-TEST(CommAddrMgr, EmptyManagerAndNullArguments)
+TYPED_TEST(CommRecordMgrTest, EmptyManagerAndNullArguments)
 {
-    CommAddrMgr mgr;
+    using Mgr = typename TypeParam::Mgr;
+    Mgr mgr;
     EXPECT_EQ(0u, mgr.GetRecordCount());
     EXPECT_EQ(nullptr, mgr.GetFirst());
     EXPECT_EQ(nullptr, mgr.GetNext());
@@ -48,40 +76,42 @@ TEST(CommAddrMgr, EmptyManagerAndNullArguments)
     EXPECT_EQ(nullptr, mgr.GetFirst());
 }
 
-TEST(CommAddrMgr, AddCopyCopiesEveryMemberIntoANewRecord)
+TYPED_TEST(CommRecordMgrTest, AddCopyCopiesEveryMemberIntoANewRecord)
 {
-    CommPtr src = NewComm("Ann");
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
+    typename TestFixture::CommPtr src = TestFixture::NewComm("Ann");
     ASSERT_TRUE(src);
-    CopyText(src->home.szCity, "Lyon");
     CopyText(src->szNote, std::string(sizeof src->szNote - 1, 'n').c_str());
-    src->dtCreated = 40000.25;
     src->nSourceType = SOURCE_GOOGLE;
     int borrowed = 0;
     src->pAttach = &borrowed;
 
-    CommAddrMgr mgr;
-    CommAddrRecord* copy = mgr.AddCopy(src.get());
+    Mgr mgr;
+    Record* copy = mgr.AddCopy(src.get());
     ASSERT_NE(nullptr, copy);
     EXPECT_NE(src.get(), copy);
-    EXPECT_EQ(0, std::memcmp(src.get(), copy, sizeof(CommAddrRecord)));
+    EXPECT_EQ(0, std::memcmp(src.get(), copy, sizeof(Record)));
     EXPECT_EQ(1u, mgr.GetRecordCount());
     EXPECT_EQ(copy, mgr.GetFirst());
 
-    CopyText(src->szFirstName, "Bob");
-    EXPECT_STREQ("Ann", copy->szFirstName);
+    CopyText(TypeParam::Name(*src), TypeParam::kNameCapacity, "Bob");
+    EXPECT_STREQ("Ann", TypeParam::Name(*copy));
 }
 
 // The attachment lives on the stack: releasing it with the copy would be a bad free under ASan.
-TEST(CommAddrMgr, BorrowedAttachmentIsSharedAndOutlivesTheCopy)
+TYPED_TEST(CommRecordMgrTest, BorrowedAttachmentIsSharedAndOutlivesTheCopy)
 {
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
     char attachment[64];
     CopyText(attachment, "contact");
-    CommPtr src = NewComm("Ann");
+    typename TestFixture::CommPtr src = TestFixture::NewComm("Ann");
     ASSERT_TRUE(src);
     src->pAttach = attachment;
     {
-        CommAddrMgr mgr;
-        CommAddrRecord* removed = mgr.AddCopy(src.get());
+        Mgr mgr;
+        Record* removed = mgr.AddCopy(src.get());
         ASSERT_NE(nullptr, removed);
         EXPECT_EQ(static_cast<void*>(attachment), removed->pAttach);
         EXPECT_EQ(0u, removed->nAttachSize);
@@ -95,8 +125,10 @@ TEST(CommAddrMgr, BorrowedAttachmentIsSharedAndOutlivesTheCopy)
     EXPECT_STREQ("contact", attachment);
 }
 
-TEST(CommAddrMgr, PrivateAttachmentIsCopiedAndReleasedWithTheRecord)
+TYPED_TEST(CommRecordMgrTest, PrivateAttachmentIsCopiedAndReleasedWithTheRecord)
 {
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
     constexpr uint32_t kSize = 48;
     auto* bytes = static_cast<unsigned char*>(std::malloc(kSize));
     ASSERT_NE(nullptr, bytes);
@@ -104,21 +136,21 @@ TEST(CommAddrMgr, PrivateAttachmentIsCopiedAndReleasedWithTheRecord)
         bytes[i] = static_cast<unsigned char>(i * 7 + 1);
     const std::vector<unsigned char> expected(bytes, bytes + kSize);
 
-    CommPtr src = NewComm("Ann");
+    typename TestFixture::CommPtr src = TestFixture::NewComm("Ann");
     ASSERT_TRUE(src);
     src->pAttach = bytes;
     src->nAttachSize = kSize;
 
-    CommAddrMgr mgr;
-    CommAddrRecord* first = mgr.AddCopy(src.get());
-    CommAddrRecord* second = mgr.AddCopy(src.get());
+    Mgr mgr;
+    Record* first = mgr.AddCopy(src.get());
+    Record* second = mgr.AddCopy(src.get());
     ASSERT_NE(nullptr, first);
     ASSERT_NE(nullptr, second);
     // The source's buffer goes away; each copy must hold its own.
     std::free(bytes);
     src->pAttach = nullptr;
 
-    for (CommAddrRecord* copy : {first, second}) {
+    for (Record* copy : {first, second}) {
         ASSERT_NE(nullptr, copy->pAttach);
         EXPECT_EQ(kSize, copy->nAttachSize);
         const auto* got = static_cast<const unsigned char*>(copy->pAttach);
@@ -131,47 +163,53 @@ TEST(CommAddrMgr, PrivateAttachmentIsCopiedAndReleasedWithTheRecord)
     EXPECT_EQ(0u, mgr.GetRecordCount());
 }
 
-TEST(CommAddrMgr, SizeWithoutAnAttachmentIsNotKept)
+TYPED_TEST(CommRecordMgrTest, SizeWithoutAnAttachmentIsNotKept)
 {
-    CommPtr src = NewComm("Ann");
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
+    typename TestFixture::CommPtr src = TestFixture::NewComm("Ann");
     ASSERT_TRUE(src);
     src->nAttachSize = 16;
-    CommAddrMgr mgr;
-    CommAddrRecord* copy = mgr.AddCopy(src.get());
+    Mgr mgr;
+    Record* copy = mgr.AddCopy(src.get());
     ASSERT_NE(nullptr, copy);
     EXPECT_EQ(nullptr, copy->pAttach);
     EXPECT_EQ(0u, copy->nAttachSize);
 }
 
-TEST(CommAddrMgr, RemoveRecordRefusesRecordsItDoesNotHold)
+TYPED_TEST(CommRecordMgrTest, RemoveRecordRefusesRecordsItDoesNotHold)
 {
-    CommPtr src = NewComm("Ann");
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
+    typename TestFixture::CommPtr src = TestFixture::NewComm("Ann");
     ASSERT_TRUE(src);
-    CommAddrMgr mgr;
-    CommAddrMgr other;
+    Mgr mgr;
+    Mgr other;
     ASSERT_NE(nullptr, mgr.AddCopy(src.get()));
-    CommAddrRecord* foreign = other.AddCopy(src.get());
+    Record* foreign = other.AddCopy(src.get());
     ASSERT_NE(nullptr, foreign);
 
     EXPECT_FALSE(mgr.RemoveRecord(src.get()));
     EXPECT_FALSE(mgr.RemoveRecord(foreign));
     EXPECT_EQ(1u, mgr.GetRecordCount());
     EXPECT_EQ(1u, other.GetRecordCount());
-    EXPECT_STREQ("Ann", foreign->szFirstName);
+    EXPECT_STREQ("Ann", TypeParam::Name(*foreign));
 }
 
-TEST(CommAddrMgr, WalkFollowsLoadOrderAndTheCursor)
+TYPED_TEST(CommRecordMgrTest, WalkFollowsLoadOrderAndTheCursor)
 {
-    CommAddrMgr mgr;
-    std::vector<CommAddrRecord*> held;
+    using Mgr = typename TypeParam::Mgr;
+    using Record = typename TypeParam::Record;
+    Mgr mgr;
+    std::vector<Record*> held;
     for (const char* name : {"a", "b", "c", "d"}) {
-        CommPtr src = NewComm(name);
+        typename TestFixture::CommPtr src = TestFixture::NewComm(name);
         ASSERT_TRUE(src);
         held.push_back(mgr.AddCopy(src.get()));
         ASSERT_NE(nullptr, held.back());
     }
     EXPECT_EQ(4u, mgr.GetRecordCount());
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), WalkNames(mgr));
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), TestFixture::WalkNames(mgr));
     EXPECT_EQ(nullptr, mgr.GetNext());
 
     // An inner walk moves the cursor; SetCurrent puts it back so the outer walk resumes after "b".
@@ -182,7 +220,7 @@ TEST(CommAddrMgr, WalkFollowsLoadOrderAndTheCursor)
     EXPECT_TRUE(mgr.SetCurrent(held[1]));
     EXPECT_EQ(held[2], mgr.GetNext());
 
-    CommPtr stranger = NewComm("x");
+    typename TestFixture::CommPtr stranger = TestFixture::NewComm("x");
     ASSERT_TRUE(stranger);
     EXPECT_TRUE(mgr.SetCurrent(held[0]));
     EXPECT_FALSE(mgr.SetCurrent(stranger.get()));
@@ -190,13 +228,13 @@ TEST(CommAddrMgr, WalkFollowsLoadOrderAndTheCursor)
 
     EXPECT_TRUE(mgr.RemoveRecord(held[1]));
     EXPECT_EQ(3u, mgr.GetRecordCount());
-    EXPECT_EQ((std::vector<std::string>{"a", "c", "d"}), WalkNames(mgr));
+    EXPECT_EQ((std::vector<std::string>{"a", "c", "d"}), TestFixture::WalkNames(mgr));
 
     mgr.RemoveAllRecords();
     EXPECT_EQ(0u, mgr.GetRecordCount());
     EXPECT_EQ(nullptr, mgr.GetFirst());
-    CommPtr again = NewComm("e");
+    typename TestFixture::CommPtr again = TestFixture::NewComm("e");
     ASSERT_TRUE(again);
     ASSERT_NE(nullptr, mgr.AddCopy(again.get()));
-    EXPECT_EQ((std::vector<std::string>{"e"}), WalkNames(mgr));
+    EXPECT_EQ((std::vector<std::string>{"e"}), TestFixture::WalkNames(mgr));
 }
