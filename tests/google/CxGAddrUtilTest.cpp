@@ -17,21 +17,9 @@ namespace {
 
 using Value = ContactImage::Value;
 
-// Where each row of the file layout lands in the record, element by element.
-struct RowMember
+const std::vector<RowMember<GAddrRecord>>& RowMembers()
 {
-    int row;
-    std::function<Value(const GAddrRecord&, int)> get;
-};
-
-Value TextOf(const char* text)
-{
-    return std::string(text);
-}
-
-const std::vector<RowMember>& RowMembers()
-{
-    static const std::vector<RowMember> members = {
+    static const std::vector<RowMember<GAddrRecord>> members = {
         {1, [](const GAddrRecord& r, int) { return Value(r.nHeadValue1); }},
         {2, [](const GAddrRecord& r, int) { return Value(r.ActionCode); }},
         {3, [](const GAddrRecord& r, int) { return Value(r.nHeadValue3); }},
@@ -80,11 +68,7 @@ const std::vector<RowMember>& RowMembers()
 // Every field of the record equals the image's field at the same place in the file.
 void ExpectRecordMatches(const ContactImage& image, const GAddrRecord& record)
 {
-    for (const RowMember& member : RowMembers())
-        for (int i = 0; i < kContactLayout[member.row - 1].count; ++i) {
-            SCOPED_TRACE("row " + std::to_string(member.row) + " element " + std::to_string(i));
-            EXPECT_EQ(image.Get(member.row, i), member.get(record, i));
-        }
+    ExpectFieldsMatch(image, record, RowMembers());
 }
 
 class CxGAddrUtilTest : public HelperUtilTest

@@ -19,21 +19,9 @@ namespace {
 
 using Value = RecordImage::Value;
 
-Value TextOf(const char* text)
+const std::vector<RowMember<GDateRecord>>& EventMembers()
 {
-    return std::string(text);
-}
-
-// Where each row of the event layout lands in the record, element by element.
-struct RowMember
-{
-    int row;
-    std::function<Value(const GDateRecord&, int)> get;
-};
-
-const std::vector<RowMember>& EventMembers()
-{
-    static const std::vector<RowMember> members = {
+    static const std::vector<RowMember<GDateRecord>> members = {
         {1, [](const GDateRecord& r, int) { return Value(r.nHeadValue1); }},
         {2, [](const GDateRecord& r, int) { return Value(r.ActionCode); }},
         {3, [](const GDateRecord& r, int) { return Value(r.nHeadValue3); }},
@@ -73,11 +61,7 @@ const std::vector<RowMember>& EventMembers()
 // Every field of the event equals the image's field at the same place in the file.
 void ExpectEventMatches(const RecordImage& image, const GDateRecord& event)
 {
-    for (const RowMember& member : EventMembers())
-        for (int i = 0; i < kEventLayout[member.row - 1].count; ++i) {
-            SCOPED_TRACE("row " + std::to_string(member.row) + " element " + std::to_string(i));
-            EXPECT_EQ(image.Get(member.row, i), member.get(event, i));
-        }
+    ExpectFieldsMatch(image, event, EventMembers());
 }
 
 // An OLE date-time value of a calendar day and time, for expectations.

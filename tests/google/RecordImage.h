@@ -4,7 +4,10 @@
 
 #include "tests/support/ByteImage.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -75,6 +78,8 @@ public:
         return *this;
     }
     const Value& Get(int row, int i) const { return m_fields.at(Index(row, i)); }
+    // Fields in a 1-based layout row.
+    int RowCount(int row) const { return m_layout[static_cast<size_t>(row - 1)].count; }
 
     std::string Bytes() const
     {
@@ -104,4 +109,28 @@ inline std::string DataFileImage(const std::vector<RecordImage>& records)
     for (const RecordImage& r : records)
         out += r.Bytes();
     return out;
+}
+
+// Where a row of a file layout lands in a record, element by element.
+template <class Record>
+struct RowMember
+{
+    int row;
+    std::function<RecordImage::Value(const Record&, int)> get;
+};
+
+inline RecordImage::Value TextOf(const char* text)
+{
+    return std::string(text);
+}
+
+// Every field of the record equals the image's field at the same place in the file.
+template <class Record>
+void ExpectFieldsMatch(const RecordImage& image, const Record& record, const std::vector<RowMember<Record>>& members)
+{
+    for (const RowMember<Record>& member : members)
+        for (int i = 0; i < image.RowCount(member.row); ++i) {
+            SCOPED_TRACE("row " + std::to_string(member.row) + " element " + std::to_string(i));
+            EXPECT_EQ(image.Get(member.row, i), member.get(record, i));
+        }
 }
