@@ -158,20 +158,12 @@ bool CxGAddrUtil::SaveDataFile(const char* szFileName)
 
 bool CxGAddrUtil::ReadRecord(GAddrRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldReader reader(*m_pFile);
-    GAddrRecordFields(reader, *pRecord);
-    return true;
+    return ReadFields(*m_pFile, pRecord, GAddrRecordFields<CxGFieldReader, GAddrRecord>);
 }
 
 bool CxGAddrUtil::WriteRecord(const GAddrRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldWriter writer(*m_pFile);
-    GAddrRecordFields(writer, *pRecord);
-    return writer.Ok();
+    return WriteFields(*m_pFile, pRecord, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
 }
 
 bool CxGAddrUtil::ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm)

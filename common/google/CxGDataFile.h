@@ -80,6 +80,29 @@ private:
     bool m_bOk = true;
 };
 
+// One record's fields from or to the open file, in the order a kind's field list gives them (e.g.
+// GDateRecordFields<CxGFieldReader, GDateRecord>). False without a record or an open file; a write
+// is also false when any byte could not be written.
+template <class Record>
+bool ReadFields(CxFile& file, Record* record, void (*fields)(CxGFieldReader&, Record&))
+{
+    if (!record || !file.IsOpen())
+        return false;
+    CxGFieldReader reader(file);
+    fields(reader, *record);
+    return true;
+}
+
+template <class Record>
+bool WriteFields(CxFile& file, const Record* record, void (*fields)(CxGFieldWriter&, const Record&))
+{
+    if (!record || !file.IsOpen())
+        return false;
+    CxGFieldWriter writer(file);
+    fields(writer, *record);
+    return writer.Ok();
+}
+
 // Reads the record count at the start of a data file. A file too short to hold it counts 0.
 uint32_t ReadRecordCount(CxFile& file);
 

@@ -232,38 +232,22 @@ bool CxGDateUtil::SaveCalendarFile(const char* szFileName)
 
 bool CxGDateUtil::ReadRecord(GDateRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldReader reader(*m_pFile);
-    GDateRecordFields(reader, *pRecord);
-    return true;
+    return ReadFields(*m_pFile, pRecord, GDateRecordFields<CxGFieldReader, GDateRecord>);
 }
 
 bool CxGDateUtil::WriteRecord(const GDateRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldWriter writer(*m_pFile);
-    GDateRecordFields(writer, *pRecord);
-    return writer.Ok();
+    return WriteFields(*m_pFile, pRecord, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
 }
 
 bool CxGDateUtil::ReadCalendar(GCalRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldReader reader(*m_pFile);
-    GCalRecordFields(reader, *pRecord);
-    return true;
+    return ReadFields(*m_pFile, pRecord, GCalRecordFields<CxGFieldReader, GCalRecord>);
 }
 
 bool CxGDateUtil::WriteCalendar(const GCalRecord* pRecord)
 {
-    if (!pRecord || !m_pFile->IsOpen())
-        return false;
-    CxGFieldWriter writer(*m_pFile);
-    GCalRecordFields(writer, *pRecord);
-    return writer.Ok();
+    return WriteFields(*m_pFile, pRecord, GCalRecordFields<CxGFieldWriter, const GCalRecord>);
 }
 
 bool CxGDateUtil::ConvertToCommon(const GDateRecord* pRaw, CommDateRecord* pComm)

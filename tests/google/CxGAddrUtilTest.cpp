@@ -1,5 +1,4 @@
 #include "common/google/CxGAddrUtil.h"
-#include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "tests/google/ContactImage.h"
 #include "tests/google/UtilTestSupport.h"
@@ -9,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -502,11 +500,7 @@ TEST_F(CxGAddrUtilTest, SaveThatCannotWriteTheWholeFileRunsNoHelper)
 
 TEST_F(CxGAddrUtilTest, MarkDeletedNeedsARecordAndMarksOnlyAnAttachedContact)
 {
-    EXPECT_FALSE(m_util.MarkDeleted(nullptr));
-    RecordPtr<CommAddrRecord> unattached = Zeroed<CommAddrRecord>();
-    m_util.m_bModified = false;
-    EXPECT_TRUE(m_util.MarkDeleted(unattached.get()));
-    EXPECT_FALSE(m_util.m_bModified);
+    ExpectMarkDeletedNeedsAnAttachedRecord<CommAddrRecord>(m_util);
 }
 
 TEST_F(CxGAddrUtilTest, ResetReleasesTheRecordsAndTheHelpersReports)
@@ -524,12 +518,5 @@ TEST_F(CxGAddrUtilTest, ResetReleasesTheRecordsAndTheHelpersReports)
 
 TEST_F(CxGAddrUtilTest, DestructionAsksARunningHelperToStop)
 {
-    TempDir work;
-    TempDir::WriteFile(work.file("GAddrData.ini"), "[Status]\nRunning=1\n");
-    {
-        CxGAddrUtil util;
-        util.SetWorkFolder(work.path().c_str());
-    }
-    CxIniUtil stop(work.path().c_str(), "GAddrData.ini");
-    EXPECT_EQ(1, stop.ReadNumber("Status", "Stop", 0));
+    ExpectDestructionAsksARunningHelperToStop<CxGAddrUtil>("GAddrData.ini");
 }

@@ -1,6 +1,5 @@
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/CxDateTime.h"
-#include "common/misc/CxIniUtil.h"
 #include "common/misc/TextBuf.h"
 #include "common/platform/Platform.h"
 #include "tests/google/EventImage.h"
@@ -11,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -603,11 +601,7 @@ TEST_F(CxGDateUtilTest, SaveThatCannotWriteAFileKeepsTheMarksAndRunsNoHelper)
 
 TEST_F(CxGDateUtilTest, MarkDeletedNeedsARecordAndMarksOnlyAnAttachedEvent)
 {
-    EXPECT_FALSE(m_util.MarkDeleted(nullptr));
-    RecordPtr<CommDateRecord> unattached = Zeroed<CommDateRecord>();
-    m_util.m_bModified = false;
-    EXPECT_TRUE(m_util.MarkDeleted(unattached.get()));
-    EXPECT_FALSE(m_util.m_bModified);
+    ExpectMarkDeletedNeedsAnAttachedRecord<CommDateRecord>(m_util);
 }
 
 TEST_F(CxGDateUtilTest, ResetDeletesTheCalendarFileButKeepsTheEventsFile)
@@ -628,12 +622,5 @@ TEST_F(CxGDateUtilTest, ResetDeletesTheCalendarFileButKeepsTheEventsFile)
 
 TEST_F(CxGDateUtilTest, DestructionAsksARunningHelperToStop)
 {
-    TempDir work;
-    TempDir::WriteFile(work.file("GDateData.ini"), "[Status]\nRunning=1\n");
-    {
-        CxGDateUtil util;
-        util.SetWorkFolder(work.path().c_str());
-    }
-    CxIniUtil stop(work.path().c_str(), "GDateData.ini");
-    EXPECT_EQ(1, stop.ReadNumber("Status", "Stop", 0));
+    ExpectDestructionAsksARunningHelperToStop<CxGDateUtil>("GDateData.ini");
 }

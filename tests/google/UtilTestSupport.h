@@ -5,9 +5,11 @@
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/CxGAppDataReader.h"
 #include "common/misc/CxDebugUtil.h"
+#include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,33 @@ void ForEachHelperFailure(const char* programName, Check check)
         check(work, c.helperPresent);
         ReleaseHelperRunners();
     }
+}
+
+// A utility destroyed while its helper still says it is running leaves "Stop" = 1 in the kind's
+// stop-request file.
+template <class Util>
+void ExpectDestructionAsksARunningHelperToStop(const char* stopFile)
+{
+    TempDir work;
+    TempDir::WriteFile(work.file(stopFile), "[Status]\nRunning=1\n");
+    {
+        Util util;
+        util.SetWorkFolder(work.path().c_str());
+    }
+    CxIniUtil stop(work.path().c_str(), stopFile);
+    EXPECT_EQ(1, stop.ReadNumber("Status", "Stop", 0));
+}
+
+// MarkDeleted refuses a null record and neither fails nor asks for a save for a common record that
+// carries no item.
+template <class Common, class Util>
+void ExpectMarkDeletedNeedsAnAttachedRecord(Util& util)
+{
+    EXPECT_FALSE(util.MarkDeleted(nullptr));
+    RecordPtr<Common> unattached = Zeroed<Common>();
+    util.m_bModified = false;
+    EXPECT_TRUE(util.MarkDeleted(unattached.get()));
+    EXPECT_FALSE(util.m_bModified);
 }
 
 // The debug log goes to the work folder m_dir at full detail; the helper programs go to m_programs.
