@@ -1,0 +1,12 @@
+// Reading a contact file (vCard 2.1, 3.0 or 4.0) into the contact record the contacts helper sends.
+#pragma once
+
+#include "common/google/GAddrRecord.h"
+
+#include <string>
+#include <string_view>
+
+// Reads the first vCard in text into a zeroed record. False when the text holds no vCard at all;
+// problem names the first fault met (empty when none), also when the card was read only in part.
+// The record's helper fields (head values, action code, helper text) are left to the caller.
+bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem);
