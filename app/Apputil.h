@@ -7,4 +7,6 @@
 #include "app/DuplicateRule.h"
 #include "app/DuplicateScan.h"
 #include "app/EventScan.h"
+#include "app/NoteScan.h"
 #include "app/ServiceSet.h"
+#include "app/TaskScan.h"

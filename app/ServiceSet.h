@@ -6,11 +6,26 @@
 
 class CxGAddrUtil;
 class CxGDateUtil;
+class CxGTaskUtil;
+class CxGNoteUtil;
 
 extern CxGAddrUtil* g_pAddrUtil;
-// Contacts found as duplicates or ticked for deletion; the records belong to g_pAddrUtil.
-extern CxList* g_pAddrDupList;
-
 extern CxGDateUtil* g_pDateUtil;
-// Events found as duplicates or ticked for deletion; the records belong to g_pDateUtil.
+extern CxGTaskUtil* g_pTaskUtil;
+extern CxGNoteUtil* g_pNoteUtil;
+
+// Records found as duplicates or ticked for deletion. The lists only point at records their kind's
+// utility owns: emptying or destroying a list never releases a record.
+extern CxList* g_pAddrDupList;
 extern CxList* g_pDateDupList;
+extern CxList* g_pTaskDupList;
+extern CxList* g_pNoteDupList;
+
+// Creates the whole set afresh (releasing everything of an earlier one) and loads the applications
+// AppSettings.AppFlag chooses, with the wait window's text and status file following each load.
+// True only when every chosen application loaded. The set stays in place after a failed load, so the
+// pages find an empty or partly loaded set; it is empty only when it could not be created.
+bool LoadServices();
+// Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
+// and nulls all eight pointers. Nothing happens for an empty set.
+void FreeServices();

@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/QoLogo.h"
+#include "app/ServiceSet.h"
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
@@ -172,12 +173,23 @@ void TfmMain::FormCreate()
 void TfmMain::FormDestroy()
 {
     SaveSettings();
+    FreeServices();
     delete m_fmSource;
     m_fmSource = nullptr;
     delete m_fmData;
     m_fmData = nullptr;
     delete m_fmClean;
     m_fmClean = nullptr;
+}
+
+bool TfmMain::LoadServices()
+{
+    return ::LoadServices();
+}
+
+void TfmMain::FreeServices()
+{
+    ::FreeServices();
 }
 
 void TfmMain::GoToPage(int page)

@@ -25,6 +25,11 @@ public:
     TfmQoData* DataPage() const { return m_fmData; }
     TfmQoClean* CleanPage() const { return m_fmClean; }
 
+    // Fill and empty the service set (see app/ServiceSet.h); the account page loads through the
+    // main window.
+    bool LoadServices();
+    void FreeServices();
+
     void btnHelpClick();
     void btnDebugClick();
     void btnPrevClick();

@@ -1,5 +1,7 @@
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CommDateRecord.h"
+#include "common/google/CommNoteRecord.h"
+#include "common/google/CommTaskRecord.h"
 
 #include "common/misc/TextBuf.h"
 
@@ -33,6 +35,22 @@ struct DateKind
     static constexpr size_t kNameCapacity = sizeof(Record::szDescription);
 };
 
+struct TaskKind
+{
+    using Mgr = CommTaskMgr;
+    using Record = CommTaskRecord;
+    static char* Name(Record& r) { return r.szSubject; }
+    static constexpr size_t kNameCapacity = sizeof(Record::szSubject);
+};
+
+struct NoteKind
+{
+    using Mgr = CommNoteMgr;
+    using Record = CommNoteRecord;
+    static char* Name(Record& r) { return r.szSubject; }
+    static constexpr size_t kNameCapacity = sizeof(Record::szSubject);
+};
+
 template <class Kind>
 class CommRecordMgrTest : public ::testing::Test
 {
@@ -56,7 +74,7 @@ protected:
     }
 };
 
-using Kinds = ::testing::Types<AddrKind, DateKind>;
+using Kinds = ::testing::Types<AddrKind, DateKind, TaskKind, NoteKind>;
 TYPED_TEST_SUITE(CommRecordMgrTest, Kinds);
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "common/misc/CxDateTime.h"
+#include "tests/support/ScopedTz.h"
 
 #include <gtest/gtest.h>
 
@@ -41,33 +42,6 @@ auto Seconds(const SystemTime& st)
 {
     return std::make_tuple(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
 }
-
-// Sets TZ for one test and puts the old value back.
-class ScopedTz
-{
-public:
-    explicit ScopedTz(const char* tz)
-    {
-        const char* old = std::getenv("TZ");
-        m_had = old != nullptr;
-        if (old)
-            m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTz()
-    {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
 
 bool IsLeap(int y)
 {

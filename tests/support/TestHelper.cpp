@@ -2,7 +2,8 @@
 // Usage: qosweep_test_helper <parameter file>
 // Script lines: "sleep MS", "status TEXT", "error TEXT", "running INI", "wait-stop INI MS",
 // "data FILE" and "calendars FILE" (copied over the data file or the calendar file the parameters
-// name), "pid FILE", "exit CODE".
+// name), "data-if NAME FILE" (as "data FILE" when the parameters name NAME as the data file, so one
+// script serves several kinds), "pid FILE", "exit CODE".
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 
@@ -136,6 +137,11 @@ int main(int argc, char** argv)
             AppendLine(work + "HelperRuns.txt", stopped ? "stopped" : "not-stopped");
         } else if (command == "data" && !arg.empty() && !values[1002].empty()) {
             platform::CopyFile((work + arg).c_str(), (work + values[1002]).c_str(), true);
+        } else if (command == "data-if") {
+            std::string name;
+            const std::string source = Argument(arg, name);
+            if (!source.empty() && name == values[1002])
+                platform::CopyFile((work + source).c_str(), (work + name).c_str(), true);
         } else if (command == "calendars" && !arg.empty() && !values[1008].empty()) {
             platform::CopyFile((work + arg).c_str(), (work + values[1008]).c_str(), true);
         } else if (command == "pid" && !arg.empty()) {

@@ -1,6 +1,7 @@
 #include "app/TfmMain.h"
 #include "app/AppMessage.h"
 #include "app/AppSettings.h"
+#include "app/ServiceSet.h"
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
@@ -148,6 +149,26 @@ TEST_F(TfmMainTest, ClosingSavesTheSettingsOnEveryPage)
         CxIniUtil ini(m_dataFolder.c_str(), "tessavo.ini");
         EXPECT_EQ(100 + page, ini.ReadNumber("Qosweep", "AppFlag", -1));
     }
+}
+
+// Nothing chosen: the set is created without running a helper, and the load reports failure.
+TEST_F(TfmMainTest, DestroyingTheWindowSavesTheSettingsThenEmptiesTheServiceSet)
+{
+    AppSettings.AppFlag = 0;
+    EXPECT_FALSE(Window().LoadServices());
+    ASSERT_NE(nullptr, g_pAddrUtil);
+    ASSERT_NE(nullptr, g_pNoteDupList);
+    AppSettings.AppFlag = 42;
+    m_window.reset();
+    EXPECT_EQ(nullptr, g_pAddrUtil);
+    EXPECT_EQ(nullptr, g_pDateUtil);
+    EXPECT_EQ(nullptr, g_pTaskUtil);
+    EXPECT_EQ(nullptr, g_pNoteUtil);
+    EXPECT_EQ(nullptr, g_pAddrDupList);
+    EXPECT_EQ(nullptr, g_pDateDupList);
+    EXPECT_EQ(nullptr, g_pTaskDupList);
+    EXPECT_EQ(nullptr, g_pNoteDupList);
+    EXPECT_EQ(42, CxIniUtil(m_dataFolder.c_str(), "tessavo.ini").ReadNumber("Qosweep", "AppFlag", -1));
 }
 
 TEST_F(TfmMainTest, HelpOpensThePageBesideTheProgram)
