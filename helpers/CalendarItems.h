@@ -12,6 +12,19 @@
 // Each reads the first item of its kind in text into a zeroed record. False when the text holds no
 // such item; problem names the first fault met (empty when none), also when the item was read only in
 // part. The record's helper fields (head values, action code, helper texts) are left to the caller.
+//
+// Times are local wall-clock times: a UTC time is made local under the current TZ, a time with a
+// TZID keeps the digits of its zone (as the app reads the recurrence text), a date is its midnight.
+// A time that does not exist is left 0 and named in problem. LAST-MODIFIED is the modification
+// time; without it DTSTAMP stands in only when the calendar has no METHOD.
+//
+// An event's reminders are its first three VALARMs (ACTION:NONE ones skipped), each as three codes:
+//   nReminderA  1 counted from the start (also a reminder at a fixed time), 0 from the end
+//   nReminderB  minutes before that moment (negative: after it)
+//   nReminderC  0 display, 1 e-mail, 2 sound, 3 any other action
+// For a recurring event szRecurrence holds its DTSTART, DTEND and RRULE lines (see
+// IcalRecurrence.h) and the recurrence fields are filled as the app would read them from it, also
+// where its reader cannot (a monthly rule by weekday, the series' first and last day).
 bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem);
 bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& problem);
 bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& problem);

@@ -9,4 +9,6 @@
 // Reads the first vCard in text into a zeroed record. False when the text holds no vCard at all;
 // problem names the first fault met (empty when none), also when the card was read only in part.
 // The record's helper fields (head values, action code, helper text) are left to the caller.
+// Values the record has no type code for (an IM service such as SIP, a relation such as child) are
+// kept in the custom label and field pairs; values beyond a family's slots are dropped, no fault.
 bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem);

@@ -21,7 +21,8 @@ size_t CopyUtf8(char* field, size_t capacity, std::string_view text)
     if (n < text.size())
         while (n > 0 && IsContinuationByte(text[n]))
             --n;
-    std::memcpy(field, text.data(), n);
+    if (n > 0) // an empty view may carry no buffer at all
+        std::memcpy(field, text.data(), n);
     field[n] = '\0';
     return n;
 }

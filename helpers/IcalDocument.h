@@ -1,0 +1,42 @@
+// A parsed iCalendar text and what is read from its components before any field is filled.
+#pragma once
+
+#include <libical/ical.h>
+
+#include <string>
+#include <string_view>
+
+// The text with an END line added for every component it begins but never ends, each just before
+// the END of an enclosing component or at the end of the text, and without END lines of components
+// never begun. libical gives up on a text whose components are not all closed; closed, the part that
+// is there can still be read. problem names the first repair (unchanged when none was needed).
+std::string CloseOpenComponents(std::string_view text, std::string& problem);
+
+// An iCalendar text parsed by libical, released with all its components at the end of its life.
+class IcalDocument
+{
+public:
+    IcalDocument(std::string_view text, std::string& problem);
+    ~IcalDocument();
+    IcalDocument(const IcalDocument&) = delete;
+    IcalDocument& operator=(const IcalDocument&) = delete;
+
+    // The first component of that kind, at any depth; null when there is none.
+    icalcomponent* FirstOf(icalcomponent_kind kind) const;
+
+private:
+    icalcomponent* m_root = nullptr;
+};
+
+// Names the first fault libical left in the component or its subcomponents (a line it could not
+// read, a value it dropped) in problem, unless problem already names one.
+void NoteParseFault(icalcomponent* component, std::string& problem);
+
+// Sets problem to text unless it already names a fault: the first fault met is the one reported.
+void NoteFault(std::string& problem, std::string_view text);
+
+// The text of the first property of that kind; empty when there is none.
+std::string FirstText(icalcomponent* component, icalproperty_kind kind);
+
+// The texts of every property of that kind, joined by the separator.
+std::string JoinedTexts(icalcomponent* component, icalproperty_kind kind, std::string_view separator);
