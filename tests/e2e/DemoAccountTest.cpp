@@ -1,0 +1,190 @@
+// The app's own load, duplicate scan, marking and save, run against the real helper programs and the
+// demo account they install on first use: afterwards exactly the duplicates found are in the trash and
+// every other file of the account is as it was.
+#include "app/AppSettings.h"
+#include "app/ContactScan.h"
+#include "app/EventScan.h"
+#include "app/ServiceSet.h"
+#include "common/google/CxGAddrUtil.h"
+#include "common/google/CxGAppBaseUtil.h"
+#include "common/google/CxGDateUtil.h"
+#include "common/misc/TextBuf.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Relative path (from the account folder) to contents, for every file of a folder tree.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot TakeSnapshot(const fs::path& root)
+{
+    Snapshot files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).generic_string()] = TempDir::ReadFile(entry.path().string());
+    return files;
+}
+
+// The file behind each record of a duplicate list, as the helpers name it in their own fields.
+std::set<std::string> ContactFiles(CxList& list)
+{
+    std::set<std::string> files;
+    for (void* p = list.GetFirst(); p; p = list.GetNext())
+        files.insert(std::string("contacts/") + static_cast<GAddrRecord*>(p)->szHelperText);
+    return files;
+}
+
+std::set<std::string> EventFiles(CxList& list)
+{
+    std::set<std::string> files;
+    for (void* p = list.GetFirst(); p; p = list.GetNext()) {
+        const auto* event = static_cast<GDateRecord*>(p);
+        const std::string folder = event->szHelperTextC[0] ? std::string(event->szHelperTextC) + "/" : "";
+        files.insert("calendar/" + folder + event->szHelperTextB);
+    }
+    return files;
+}
+
+class DemoAccountTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* old = std::getenv("XDG_DATA_HOME");
+        m_hadXdg = old != nullptr;
+        if (old)
+            m_oldXdg = old;
+        setenv("XDG_DATA_HOME", m_home.path().c_str(), 1);
+        char folder[MAX_PATH] = "";
+        ASSERT_TRUE(GetDataFolder(folder));
+        m_data = folder;
+        // A new user's settings, typed in for the demo account.
+        m_savedSettings = AppSettings;
+        CopyText(m_savedSettingsFile, g_settingsFile.m_szFile);
+        g_settingsFile.SetFilePath((m_data + "tessavo.ini").c_str());
+        LoadSettings();
+        CopyText(AppSettings.Email, "demo@example.com");
+        CopyText(AppSettings.Password, "demo");
+        AppSettings.AppFlag = APP_CONTACTS | APP_CALENDAR;
+    }
+
+    void TearDown() override
+    {
+        FreeServices();
+        ReleaseHelperRunners();
+        AppSettings = m_savedSettings;
+        g_settingsFile.SetFilePath(m_savedSettingsFile);
+        if (m_hadXdg)
+            setenv("XDG_DATA_HOME", m_oldXdg.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+
+    // Marks every listed duplicate for deletion, as the deletion page does.
+    static void MarkAll()
+    {
+        for (void* p = g_pAddrDupList->GetFirst(); p; p = g_pAddrDupList->GetNext())
+            EXPECT_TRUE(g_pAddrUtil->MarkDeleted(static_cast<GAddrRecord*>(p)->pMgrNode));
+        for (void* p = g_pDateDupList->GetFirst(); p; p = g_pDateDupList->GetNext())
+            EXPECT_TRUE(g_pDateUtil->MarkDeleted(static_cast<GDateRecord*>(p)->pMgrNode));
+    }
+
+    TempDir m_home;
+    std::string m_data;
+
+private:
+    TAppSettings m_savedSettings{};
+    char m_savedSettingsFile[MAX_PATH] = "";
+    bool m_hadXdg = false;
+    std::string m_oldXdg;
+};
+
+} // namespace
+
+TEST_F(DemoAccountTest, ExactlyTheDuplicatesFoundGoToTheTrashAndEverythingElseStays)
+{
+    ASSERT_TRUE(LoadServices()) << "the helpers install and serve the demo account";
+    const fs::path account = m_data + "demo";
+    ASSERT_TRUE(fs::is_directory(account));
+    EXPECT_EQ(45u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+    EXPECT_EQ(34u, g_pDateUtil->GetDateMgr()->GetRecordCount());
+    EXPECT_EQ(2u, g_pDateUtil->GetCalendarCount());
+    const Snapshot before = TakeSnapshot(account);
+
+    // The planted groups under the default rule, each losing its older copies (on equal times, the
+    // one read first).
+    ASSERT_TRUE(ScanContactDuplicates());
+    ASSERT_TRUE(ScanEventDuplicates());
+    const std::set<std::string> contacts = {
+        "contacts/5f2c81d0-9a3e-4c7b-b1d2-60e8a4f3c915.vcf", // other letter case, older
+        "contacts/e4b2a9c3-1f07-4a6d-95e8-7c3d20b1f64a.vcf", // older copy of a newer card
+        "contacts/priya-natarajan-1.vcf",                    // exact double import
+        "contacts/daniel-okafor-google.vcf",                 // two older copies of three
+        "contacts/daniel-okafor-work.vcf",
+        "contacts/juergen-mueller-outlook.vcf", // old vCard 2.1 export of the same person
+    };
+    const std::set<std::string> events = {
+        "calendar/team-standup-2.ics",         // exact double import of a recurring event
+        "calendar/dentist.ics",                // older copy
+        "calendar/project-kickoff.ics",        // other letter case
+        "calendar/holidays/christmas-day.ics", // the same day in a second calendar
+    };
+    EXPECT_EQ(contacts, ContactFiles(*g_pAddrDupList));
+    EXPECT_EQ(events, EventFiles(*g_pDateDupList));
+
+    MarkAll();
+    ASSERT_TRUE(g_pAddrUtil->Save());
+    ASSERT_TRUE(g_pDateUtil->Save());
+    EXPECT_FALSE(g_pAddrUtil->m_bHasError) << g_pAddrUtil->m_szLastError;
+    EXPECT_FALSE(g_pDateUtil->m_bHasError) << g_pDateUtil->m_szLastError;
+
+    // One dated trash folder holding exactly the deleted files, each as it was.
+    std::vector<fs::path> days;
+    for (const auto& entry : fs::directory_iterator(account / ".trash"))
+        days.push_back(entry.path());
+    ASSERT_EQ(1u, days.size());
+    const Snapshot trash = TakeSnapshot(days[0]);
+    std::set<std::string> deleted = contacts;
+    deleted.insert(events.begin(), events.end());
+    Snapshot expectedTrash;
+    for (const std::string& file : deleted)
+        expectedTrash[file] = before.at(file);
+    EXPECT_EQ(expectedTrash, trash);
+
+    Snapshot expectedLeft = before;
+    for (const std::string& file : deleted)
+        expectedLeft.erase(file);
+    Snapshot left = TakeSnapshot(account);
+    std::erase_if(left, [](const auto& file) { return file.first.starts_with(".trash/"); });
+    EXPECT_EQ(expectedLeft, left);
+
+    // The next pass finds the account clean.
+    ASSERT_TRUE(LoadServices());
+    EXPECT_EQ(45u - contacts.size(), g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+    EXPECT_EQ(34u - events.size(), g_pDateUtil->GetDateMgr()->GetRecordCount());
+    ASSERT_TRUE(ScanContactDuplicates());
+    ASSERT_TRUE(ScanEventDuplicates());
+    EXPECT_EQ(0u, g_pAddrDupList->GetCount());
+    EXPECT_EQ(0u, g_pDateDupList->GetCount());
+}
+
+TEST_F(DemoAccountTest, AWrongPasswordLoadsNothingAndTellsWhy)
+{
+    CopyText(AppSettings.Password, "not the password");
+    EXPECT_FALSE(LoadServices());
+    EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+    EXPECT_EQ(0u, g_pDateUtil->GetDateMgr()->GetRecordCount());
+    EXPECT_TRUE(g_pAddrUtil->m_bHasError);
+    EXPECT_STREQ("Wrong password for demo@example.com", g_pAddrUtil->m_szLastError);
+}
