@@ -14,17 +14,6 @@ namespace {
 // Stands for a key that is not there; no accounts.ini holds it as a value.
 constexpr const char* kAbsent = "\x01";
 
-bool SameAddress(std::string_view a, std::string_view b)
-{
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 // An address that could not be a section header reads as no account at all.
 bool UsableAddress(const std::string& email)
 {
@@ -107,7 +96,7 @@ bool FindAccount(const std::string& workFolder, const std::string& programFolder
     }
     CxIniUtil accounts(workFolder.c_str(), kAccountsFileName);
     std::string configured = ReadAccountValue(accounts, email, "Folder");
-    if (configured == kAbsent && SameAddress(email, kDemoAddress)) {
+    if (configured == kAbsent && CxIniUtil::SameName(email, kDemoAddress)) {
         if (!InstallDemoAccount(workFolder, programFolder, error))
             return false;
         configured = ReadAccountValue(accounts, email, "Folder");

@@ -25,18 +25,6 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-// Names compare without regard to ASCII case; other bytes must match exactly.
-bool SameName(std::string_view a, std::string_view b)
-{
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 enum class Kind { Other, Section, Key };
 
 struct IniLine
@@ -96,8 +84,8 @@ const IniLine* FindKey(const std::vector<IniLine>& lines, std::string_view secti
     bool inSection = false;
     for (const IniLine& line : lines) {
         if (line.kind == Kind::Section)
-            inSection = SameName(line.name, section);
-        else if (inSection && line.kind == Kind::Key && SameName(line.name, key))
+            inSection = CxIniUtil::SameName(line.name, section);
+        else if (inSection && line.kind == Kind::Key && CxIniUtil::SameName(line.name, key))
             return &line;
     }
     return nullptr;
@@ -111,7 +99,7 @@ const IniLine* InsertionPoint(const std::vector<IniLine>& lines, std::string_vie
         if (line.kind == Kind::Section) {
             if (anchor)
                 break;
-            if (SameName(line.name, section))
+            if (CxIniUtil::SameName(line.name, section))
                 anchor = &line;
         } else if (anchor && line.kind == Kind::Key) {
             anchor = &line;
@@ -239,6 +227,17 @@ int ParseNumber(const char* text)
 }
 
 } // namespace
+
+bool CxIniUtil::SameName(std::string_view a, std::string_view b)
+{
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
 
 CxIniUtil::CxIniUtil(const char* szFolder, const char* szFileName)
 {

@@ -4,6 +4,7 @@
 #include "common/misc/TextBuf.h"
 
 #include <cstddef>
+#include <string_view>
 
 class CxIniUtil
 {
@@ -15,6 +16,9 @@ public:
 
     // Null or empty: ignored.
     void SetFilePath(const char* szPath);
+
+    // Section and key names compare without regard to ASCII case; other bytes must match exactly.
+    static bool SameName(std::string_view a, std::string_view b);
 
     // In every call below a null or empty section means m_szSection.
 

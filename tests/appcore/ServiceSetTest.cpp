@@ -15,6 +15,7 @@
 #include "common/misc/TextBuf.h"
 #include "tests/google/ContactImage.h"
 #include "tests/google/EventImage.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHelperFolder.h"
 #include "tests/support/WaitUntil.h"
@@ -35,11 +36,6 @@ class ServiceSetTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* old = std::getenv("XDG_DATA_HOME");
-        m_hadXdg = old != nullptr;
-        if (old)
-            m_oldXdg = old;
-        setenv("XDG_DATA_HOME", m_home.path().c_str(), 1);
         m_data = m_home.path() + "tessavo/Qosweep/";
         ASSERT_TRUE(platform::CreateFolderPath(m_data.c_str()));
         SetHelperProgramFolder(m_programs.path().c_str());
@@ -62,10 +58,6 @@ protected:
         SetHelperProgramFolder("");
         SetHelperTimeout(CxGAppDataReader::kDefaultTimeout);
         AppSettings = m_savedSettings;
-        if (m_hadXdg)
-            setenv("XDG_DATA_HOME", m_oldXdg.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
     }
 
     void PlaceHelpers(bool contacts, bool calendar) const
@@ -116,13 +108,12 @@ protected:
     static uint32_t EventCount() { return g_pDateUtil->GetDateMgr()->GetRecordCount(); }
 
     TempDir m_home;
+    ScopedEnv m_xdg{"XDG_DATA_HOME", m_home.path().c_str()};
     TempDir m_programs;
     std::string m_data;
 
 private:
     TAppSettings m_savedSettings{};
-    bool m_hadXdg = false;
-    std::string m_oldXdg;
 };
 
 } // namespace

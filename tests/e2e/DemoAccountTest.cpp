@@ -9,6 +9,7 @@
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -61,11 +62,6 @@ class DemoAccountTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* old = std::getenv("XDG_DATA_HOME");
-        m_hadXdg = old != nullptr;
-        if (old)
-            m_oldXdg = old;
-        setenv("XDG_DATA_HOME", m_home.path().c_str(), 1);
         char folder[MAX_PATH] = "";
         ASSERT_TRUE(GetDataFolder(folder));
         m_data = folder;
@@ -85,10 +81,6 @@ protected:
         ReleaseHelperRunners();
         AppSettings = m_savedSettings;
         g_settingsFile.SetFilePath(m_savedSettingsFile);
-        if (m_hadXdg)
-            setenv("XDG_DATA_HOME", m_oldXdg.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
     }
 
     // Marks every listed duplicate for deletion, as the deletion page does.
@@ -101,13 +93,12 @@ protected:
     }
 
     TempDir m_home;
+    ScopedEnv m_xdg{"XDG_DATA_HOME", m_home.path().c_str()};
     std::string m_data;
 
 private:
     TAppSettings m_savedSettings{};
     char m_savedSettingsFile[MAX_PATH] = "";
-    bool m_hadXdg = false;
-    std::string m_oldXdg;
 };
 
 } // namespace

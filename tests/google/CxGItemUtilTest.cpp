@@ -6,7 +6,7 @@
 #include "common/platform/Platform.h"
 #include "tests/google/ItemImage.h"
 #include "tests/google/UtilTestSupport.h"
-#include "tests/support/ScopedTz.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZeroedRecord.h"
 

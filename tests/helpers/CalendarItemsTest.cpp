@@ -2,7 +2,7 @@
 
 #include "common/google/CxGRecurrence.h"
 #include "common/misc/CxDateTime.h"
-#include "tests/support/ScopedTz.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "common/google/GAddrRecord.h"
 #include "common/misc/CxDateTime.h"
 #include "common/misc/TextBuf.h"
-#include "tests/support/ScopedTz.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>

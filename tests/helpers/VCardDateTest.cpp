@@ -2,7 +2,7 @@
 
 #include "common/misc/CxDateTime.h"
 #include "common/misc/TextBuf.h"
-#include "tests/support/ScopedTz.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 

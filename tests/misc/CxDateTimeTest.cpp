@@ -1,5 +1,5 @@
 #include "common/misc/CxDateTime.h"
-#include "tests/support/ScopedTz.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
