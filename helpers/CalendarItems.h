@@ -28,3 +28,8 @@
 bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem);
 bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& problem);
 bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& problem);
+
+// The number of items of one component kind ("VEVENT", "VTODO", "VJOURNAL") in text: components that
+// share a UID are one item (a series and its changed occurrences), each one without a UID counts
+// alone. A file holding more than one is served as none: deleting one item would move them all.
+size_t CountCalendarItems(std::string_view text, const char* component);

@@ -521,3 +521,8 @@ bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& pr
     problem = faults.Text();
     return true;
 }
+
+size_t CountContactCards(std::string_view)
+{
+    return 1; // replaced by the real count
+}

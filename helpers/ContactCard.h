@@ -12,3 +12,7 @@
 // Values the record has no type code for (an IM service such as SIP, a relation such as child) are
 // kept in the custom label and field pairs; values beyond a family's slots are dropped, no fault.
 bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem);
+
+// The number of vCards at the top level of text (a card nested inside another does not count). A
+// file holding more than one is served as none: deleting one of its contacts would move them all.
+size_t CountContactCards(std::string_view text);
