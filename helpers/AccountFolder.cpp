@@ -41,6 +41,12 @@ std::string ReadMetadata(const fs::path& path)
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// One rule for what the load lists and what the save may move.
+bool IsItemFileName(const std::string& name, const char* extension)
+{
+    return IsPlainName(name) && HasExtension(name, extension);
+}
+
 // Names in one folder that pass the filter, sorted; a missing folder lists nothing.
 template <class Filter>
 std::vector<std::string> ListNames(const std::string& folderText, Filter keep, std::string& problem)
@@ -95,9 +101,16 @@ std::vector<std::string> AccountFolder::ItemNames(const std::string& subfolder, 
         FolderPath(subfolder),
         [extension](const fs::directory_entry& entry) {
             std::error_code ec;
-            return HasExtension(entry.path().filename().string(), extension) && entry.is_regular_file(ec);
+            return IsItemFileName(entry.path().filename().string(), extension) && entry.is_regular_file(ec);
         },
         problem);
+}
+
+bool AccountFolder::IsItemName(const ItemFile& item) const
+{
+    if (!item.subfolder.empty() && (m_kind != ItemKind::Calendar || !IsPlainName(item.subfolder)))
+        return false;
+    return IsItemFileName(item.name, KindInfo(m_kind).extension);
 }
 
 std::vector<std::string> AccountFolder::Folders(std::vector<std::string>& problems) const

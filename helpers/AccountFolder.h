@@ -34,6 +34,9 @@ public:
     std::vector<CalendarFolder> Calendars() const;
     // The names of the item files directly in one folder of the kind ("" for the kind folder).
     std::vector<std::string> ItemNames(const std::string& subfolder, std::string& problem) const;
+    // Whether Items() could list a file of this name: a plain name with the kind's extension, in the
+    // kind folder or (calendar only) a plain-named subfolder of it. Says nothing of the file itself.
+    bool IsItemName(const ItemFile& item) const;
 
     const std::string& Account() const { return m_account; }
     // "<account><kind>/" and "<account><kind>/<subfolder>/".

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <set>
 #include <strings.h>
+#include <vector>
 
 namespace {
 
@@ -195,15 +197,38 @@ bool IsCompleted(icalcomponent* todo)
     return status && icalproperty_get_status(status) == ICAL_STATUS_COMPLETED;
 }
 
+bool IsChangedOccurrence(icalcomponent* component)
+{
+    return icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+}
+
+// A series is stored with its changed occurrences (RECURRENCE-ID), in any order. Read from an
+// occurrence it would show as a single event and could match an ordinary one, while deleting it moves
+// the whole series. Without the series (an invitation to some occurrences only) one occurrence is all
+// the file holds and is read without fault; of several the first is read, and problem says so: the
+// others go to the trash with it unseen.
+icalcomponent* MainItem(const std::vector<icalcomponent*>& items, std::string& problem)
+{
+    for (icalcomponent* item : items) {
+        if (!IsChangedOccurrence(item))
+            return item;
+    }
+    if (items.size() > 1)
+        NoteFault(problem,
+                  std::to_string(items.size()) + " changed occurrences without their series, only the first read");
+    return items.front();
+}
+
 // The item of that kind, with the faults libical found in it noted; null (and problem naming what
 // is missing) when the text holds none.
 icalcomponent* FindItem(const IcalDocument& document, icalcomponent_kind kind, std::string& problem)
 {
-    icalcomponent* item = document.FirstOf(kind);
-    if (!item) {
+    const std::vector<icalcomponent*> items = document.AllOf(kind);
+    if (items.empty()) {
         problem = std::string("no ") + icalcomponent_kind_to_string(kind) + " in the text";
         return nullptr;
     }
+    icalcomponent* item = MainItem(items, problem);
     NoteParseFault(item, problem);
     return item;
 }
@@ -263,7 +288,21 @@ bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& probl
     return true;
 }
 
-size_t CountCalendarItems(std::string_view, const char*)
+size_t CountCalendarItems(std::string_view text, const char* component)
 {
-    return 1; // replaced by the real count
+    const icalcomponent_kind kind = component ? icalcomponent_string_to_kind(component) : ICAL_NO_COMPONENT;
+    if (kind == ICAL_NO_COMPONENT || kind == ICAL_ANY_COMPONENT || kind == ICAL_X_COMPONENT)
+        return 0;
+    std::string problem; // a damaged file still counts what can be read of it
+    const IcalDocument document(text, problem);
+    std::set<std::string> series;
+    size_t alone = 0;
+    for (icalcomponent* item : document.AllOf(kind)) {
+        const std::string uid = FirstText(item, ICAL_UID_PROPERTY);
+        if (uid.empty())
+            ++alone;
+        else
+            series.insert(uid);
+    }
+    return alone + series.size();
 }

@@ -57,6 +57,15 @@ bool IsBoundary(const VCardProperty& property, std::string_view name)
     return property.group.empty() && property.name == name && SameWord(value, "VCARD");
 }
 
+// Parameter values reach the record too (a TYPE word names a custom field, LABEL is an address).
+// CHARSET speaks of the value only, so they are read as text without a character set.
+VCardProperty WithParamsInUtf8(VCardProperty property)
+{
+    for (VCardParam& param : property.params)
+        param.value = CharsetToUtf8(param.value, {});
+    return property;
+}
+
 struct CardText
 {
     bool begun = false;
@@ -88,16 +97,18 @@ CardText CollectCard(std::string_view text, FaultLog& faults)
         else if (IsBoundary(property, "END") && --depth == 0)
             return card;
         else if (depth == 1)
-            card.properties.push_back(std::move(property));
+            card.properties.push_back(WithParamsInUtf8(std::move(property)));
     }
     if (card.begun)
         faults.Note(INT_MAX - 1, "missing END:VCARD"); // after any fault of a line
     return card;
 }
 
+// The value's text in UTF-8: the character set applies to the bytes the encoding gives.
 std::string Decoded(const VCardProperty& property)
 {
-    return property.IsQuotedPrintable() ? DecodeQuotedPrintable(property.value) : property.value;
+    const std::string bytes = property.IsQuotedPrintable() ? DecodeQuotedPrintable(property.value) : property.value;
+    return CharsetToUtf8(bytes, property.Param("CHARSET"));
 }
 
 std::string TextOf(const VCardProperty& property)
@@ -443,7 +454,8 @@ void CardReader::AddDate(const VCardProperty& property, int32_t code)
     const std::string text = TextOf(property);
     double value = 0;
     if (!ParseVCardDate(text, &value)) {
-        m_faults.Note(property.line, LineFault(property.line, "bad date, skipped"));
+        if (!IsDayLessVCardDate(text))
+            m_faults.Note(property.line, LineFault(property.line, "bad date, skipped"));
         return;
     }
     for (size_t i = 0; i < std::size(m_r.nDateType); ++i) {
@@ -522,7 +534,27 @@ bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& pr
     return true;
 }
 
-size_t CountContactCards(std::string_view)
+size_t CountContactCards(std::string_view text)
 {
-    return 1; // replaced by the real count
+    // A miscount low loses data (the one card served stands for the file, and deleting it moves
+    // them all), a miscount high only leaves the file out. So a card inside a card is taken as
+    // nested only where 2.1 writes one, right after an empty AGENT value; any other BEGIN starts
+    // a further card (the one before it lacking its END).
+    size_t count = 0;
+    int depth = 0;
+    bool afterAgent = false;
+    for (const VCardLine& line : UnfoldVCardLines(SkipByteOrderMark(text))) {
+        if (IsBlank(line.text))
+            continue;
+        VCardProperty property;
+        const bool parsed = ParseVCardLine(line, property);
+        if (parsed && IsBoundary(property, "BEGIN")) {
+            depth = depth > 0 && afterAgent ? depth + 1 : 1;
+            count += depth == 1 ? 1 : 0;
+        } else if (parsed && IsBoundary(property, "END") && depth > 0) {
+            --depth;
+        }
+        afterAgent = parsed && property.name == "AGENT" && IsBlank(property.value);
+    }
+    return count;
 }

@@ -13,6 +13,8 @@
 // kept in the custom label and field pairs; values beyond a family's slots are dropped, no fault.
 bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem);
 
-// The number of vCards at the top level of text (a card nested inside another does not count). A
-// file holding more than one is served as none: deleting one of its contacts would move them all.
+// The number of vCards at the top level of text; 0 when it holds none. A card nested right after an
+// empty AGENT value (as 2.1 writes one) does not count; any other BEGIN:VCARD starts a further card, and
+// a card missing its END still counts. A file holding more than one is served as none: deleting one
+// of its contacts would move them all.
 size_t CountContactCards(std::string_view text);

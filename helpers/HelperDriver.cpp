@@ -79,6 +79,9 @@ int HelperProgramMain(ItemKind kind, int argc, char** argv)
     // Configured before the faults are reported, so they reach the error file when it is known.
     session.Configure(params);
     if (!complete) {
+        // Only what was read soundly: without the work folder the name would point at the program folder.
+        if (params.operation == OPERATION_LOAD && !params.workFolder.empty() && !params.dataFile.empty())
+            RemoveOldDataFiles(params);
         session.Error(error);
         return HELPER_EXIT_BAD_PARAMS;
     }

@@ -139,27 +139,6 @@ bool HoldsOtherKind(std::string_view text, ItemKind kind)
     return false;
 }
 
-bool ReadItemText(const std::string& path, std::string& text, std::string& fault)
-{
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) {
-        fault = ec.message();
-        return false;
-    }
-    if (size > kMaxItemFileBytes) {
-        fault = Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    text.assign(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
-        fault = "cannot be read";
-        return false;
-    }
-    return true;
-}
-
 // Reads one item into a new record on the list; faults are reported and the item skipped, or kept
 // when it was read in part.
 template <class Record>
@@ -170,6 +149,13 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     std::string problem;
     if (!ReadItemText(run.account.ItemPath(item), text, problem)) {
         run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), problem.c_str()));
+        return;
+    }
+    // Deleting an item moves its file, and whatever else the file holds with it. A file with no item
+    // of the kind is left to the reader, which says why, or passed over as a file of another kind.
+    const ItemCounts counts = CountItems(run.session.Kind(), text);
+    if (counts.own > 1 || (counts.own == 1 && counts.others > 0)) {
+        run.session.Error(SharedFileError(run.session.Kind(), shown, counts));
         return;
     }
     struct Free
@@ -272,6 +258,49 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
 }
 
 } // namespace
+
+ItemCounts CountItems(ItemKind kind, std::string_view text)
+{
+    ItemCounts counts;
+    const char* own = KindInfo(kind).component;
+    if (!own)
+        return {CountContactCards(text), 0};
+    counts.own = CountCalendarItems(text, own);
+    // Most files hold one kind only; the search spares them the others' full count.
+    for (const ItemKind other : {ItemKind::Calendar, ItemKind::Tasks, ItemKind::Notes})
+        if (other != kind && HasComponent(text, KindInfo(other).component))
+            counts.others += CountCalendarItems(text, KindInfo(other).component);
+    return counts;
+}
+
+std::string SharedFileError(ItemKind kind, const std::string& shown, const ItemCounts& counts)
+{
+    if (counts.own > 1)
+        return Format("%s holds %zu %s; skipped, so that deleting one never removes the others", shown.c_str(),
+                      counts.own, KindInfo(kind).items);
+    return Format("%s holds items of another kind; skipped, so that deleting it never removes them", shown.c_str());
+}
+
+bool ReadItemText(const std::string& path, std::string& text, std::string& fault)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        fault = ec.message();
+        return false;
+    }
+    if (size > kMaxItemFileBytes) {
+        fault = Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    text.assign(static_cast<size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
+        fault = "cannot be read";
+        return false;
+    }
+    return true;
+}
 
 RunResult LoadAccount(HelperRun& run)
 {

@@ -6,6 +6,8 @@
 #include "helpers/HelperSession.h"
 
 #include <chrono>
+#include <string>
+#include <string_view>
 #include <thread>
 
 struct HelperRun
@@ -23,6 +25,21 @@ struct HelperRun
 };
 
 enum class RunResult { Finished, Stopped };
+
+// What one item file holds: items of the run's kind, and (calendar kinds) items of the other two.
+// Deleting an item moves its whole file, so a file stands for a record only when it holds one item of
+// the kind and nothing else.
+struct ItemCounts
+{
+    size_t own = 0;
+    size_t others = 0;
+};
+ItemCounts CountItems(ItemKind kind, std::string_view text);
+// The error line for a file refused because it holds more than that one item.
+std::string SharedFileError(ItemKind kind, const std::string& shown, const ItemCounts& counts);
+
+// An item file's text, whole; false with the fault for a file too large or unreadable.
+bool ReadItemText(const std::string& path, std::string& text, std::string& fault);
 
 // Errors on the way go to the session; the caller tells from its error count how the run went.
 // Load: reads every item file and writes the data file(s), whole or not at all.

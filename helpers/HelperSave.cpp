@@ -12,6 +12,54 @@
 
 namespace {
 
+// The save's field reader: as CxGFieldReader, but it notes a text length the app never writes (below
+// 0, or too long for the field with its terminator). Such a file is refused whole: a name cut to fit
+// or read as empty could be another file's.
+class StrictFieldReader
+{
+public:
+    explicit StrictFieldReader(CxFile& file)
+        : m_file(file)
+    {}
+
+    template <FixedSizeField<4> T>
+    void Int(T& value)
+    {
+        m_file.ReadInt(&value);
+    }
+    template <FixedSizeField<8> T>
+    void Value(T& value)
+    {
+        m_file.ReadDouble(&value);
+    }
+    void Text(char* buffer, size_t capacity)
+    {
+        int length = 0;
+        m_file.ReadString(buffer, capacity, &length);
+        if ((length < 0 || static_cast<size_t>(length) >= capacity) && !m_badLength) {
+            m_badLength = true;
+            m_length = length;
+            m_capacity = capacity;
+        }
+    }
+    template <size_t N>
+    void Text(char (&buffer)[N])
+    {
+        Text(buffer, N);
+    }
+
+    // The first text length out of bounds, with its field's capacity.
+    bool BadLength() const { return m_badLength; }
+    int Length() const { return m_length; }
+    size_t Capacity() const { return m_capacity; }
+
+private:
+    CxFile& m_file;
+    bool m_badLength = false;
+    int m_length = 0;
+    size_t m_capacity = 0;
+};
+
 // What a record marked for deletion says about its file.
 struct DeleteRequest
 {
@@ -23,7 +71,7 @@ struct DeleteRequest
 template <class Record>
 struct SaveKind
 {
-    void (*fields)(CxGFieldReader&, Record&);
+    void (*fields)(StrictFieldReader&, Record&);
     void (*request)(const Record&, DeleteRequest&);
     bool byIdentity; // tasks and notes name their file only by its identity
 };
@@ -44,8 +92,8 @@ void IdentityRequest(const Record& record, DeleteRequest& request)
     request.identity = {record.nHeadValue1, record.nHeadValue3};
 }
 
-// The whole file or nothing: a record cut short could name the wrong file, and a file missing its
-// tail must not lead to a partial deletion the user never saw listed.
+// The whole file or nothing: a record cut short or with a text out of bounds could name the wrong
+// file, and a file missing its tail must not lead to a partial deletion the user never saw listed.
 template <class Record>
 bool ReadRequests(const std::string& path, const SaveKind<Record>& kind, std::vector<DeleteRequest>& requests,
                   std::string& error)
@@ -57,8 +105,19 @@ bool ReadRequests(const std::string& path, const SaveKind<Record>& kind, std::ve
     }
     const uint32_t count = ReadRecordCount(file);
     uint32_t number = 0;
+    uint32_t badRecord = 0;
+    std::string badText;
     const uint32_t read = ReadDataRecords<Record>(
-        file, count, [&kind](CxFile& in, Record* record) { ReadFields(in, record, kind.fields); },
+        file, count,
+        [&](CxFile& in, Record* record) {
+            StrictFieldReader reader(in);
+            kind.fields(reader, *record);
+            if (reader.BadLength() && badRecord == 0) {
+                badRecord = number + 1;
+                badText = Format("a text length of %d where the field holds %zu bytes", reader.Length(),
+                                 reader.Capacity() - 1);
+            }
+        },
         [&](const Record* record) {
             ++number;
             if (record->ActionCode != ACTION_DELETE)
@@ -71,6 +130,12 @@ bool ReadRequests(const std::string& path, const SaveKind<Record>& kind, std::ve
     if (file.Eof() || read != count) {
         requests.clear();
         error = Format("The data file is cut short, nothing deleted: %s", path.c_str());
+        return false;
+    }
+    if (badRecord != 0) {
+        requests.clear();
+        error = Format("Record %u of the data file holds %s, nothing deleted: %s", badRecord, badText.c_str(),
+                       path.c_str());
         return false;
     }
     return true;
@@ -89,12 +154,37 @@ bool ResolveIdentity(HelperRun& run, std::vector<std::string>& names, DeleteRequ
     return false;
 }
 
+// A file changed since the load, or named by a record the load never made, may hold more than the one
+// item the record stands for; moving it would take the others along.
+bool HoldsOneItem(HelperRun& run, const ItemFile& item)
+{
+    const std::string shown = run.account.RelativePath(item);
+    std::string text;
+    std::string fault;
+    if (!ReadItemText(run.account.ItemPath(item), text, fault)) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), fault.c_str()));
+        return false;
+    }
+    const ItemCounts counts = CountItems(run.session.Kind(), text);
+    if (counts.own > 1 || counts.others > 0) {
+        run.session.Error(SharedFileError(run.session.Kind(), shown, counts));
+        return false;
+    }
+    return true;
+}
+
 bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names, DeleteRequest& request,
                 const std::string& day)
 {
     if (byIdentity && !ResolveIdentity(run, names, request))
         return false;
     std::string error;
+    if (!IsTrashableItem(run.account, request.item, error)) {
+        run.session.Error(error);
+        return false;
+    }
+    if (!HoldsOneItem(run, request.item))
+        return false;
     if (!MoveToTrash(run.account, request.item, day, error)) {
         run.session.Error(error);
         return false;
@@ -145,15 +235,15 @@ RunResult SaveAccount(HelperRun& run)
 {
     switch (run.session.Kind()) {
     case ItemKind::Contacts:
-        return Save<GAddrRecord>(run, {GAddrRecordFields<CxGFieldReader, GAddrRecord>, ContactRequest, false});
+        return Save<GAddrRecord>(run, {GAddrRecordFields<StrictFieldReader, GAddrRecord>, ContactRequest, false});
     case ItemKind::Calendar:
-        return Save<GDateRecord>(run, {GDateRecordFields<CxGFieldReader, GDateRecord>, EventRequest, false});
+        return Save<GDateRecord>(run, {GDateRecordFields<StrictFieldReader, GDateRecord>, EventRequest, false});
     case ItemKind::Tasks:
-        return Save<GTaskRecord>(run,
-                                 {GTaskRecordFields<CxGFieldReader, GTaskRecord>, IdentityRequest<GTaskRecord>, true});
+        return Save<GTaskRecord>(
+            run, {GTaskRecordFields<StrictFieldReader, GTaskRecord>, IdentityRequest<GTaskRecord>, true});
     case ItemKind::Notes:
-        return Save<GNoteRecord>(run,
-                                 {GNoteRecordFields<CxGFieldReader, GNoteRecord>, IdentityRequest<GNoteRecord>, true});
+        return Save<GNoteRecord>(
+            run, {GNoteRecordFields<StrictFieldReader, GNoteRecord>, IdentityRequest<GNoteRecord>, true});
     }
     return RunResult::Finished;
 }

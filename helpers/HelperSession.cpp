@@ -4,6 +4,7 @@
 #include "common/platform/Platform.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -21,6 +22,12 @@ void HelperSession::Configure(const HelperParams& params)
     m_errorFile = params.errorFile;
     m_statusFile = params.statusFile;
     m_log.Configure(params.logFolder, params.logFile, params.logLevel, params.logEnabled);
+    // The app takes every line in the error file for this run's; one left by an earlier run (the app
+    // does not always remove it) would be reported again.
+    if (!m_workFolder.empty() && !m_errorFile.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(m_workFolder + m_errorFile, ec);
+    }
 }
 
 void HelperSession::Error(const std::string& text, std::source_location where)

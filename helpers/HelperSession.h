@@ -15,7 +15,8 @@ class HelperSession
 public:
     explicit HelperSession(ItemKind kind);
 
-    // Takes the work folder, the file names and the log settings; those left empty stay unused.
+    // Takes the work folder, the file names and the log settings; those left empty stay unused. The
+    // error file is started afresh.
     void Configure(const HelperParams& params);
 
     // One error: to the standard error stream, appended to the error file when there is one (the

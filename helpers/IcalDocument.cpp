@@ -52,18 +52,6 @@ void CloseDownTo(std::vector<std::string>& open, size_t depth, std::string& out,
     }
 }
 
-icalcomponent* FindFirst(icalcomponent* component, icalcomponent_kind kind)
-{
-    if (!component || icalcomponent_isa(component) == kind)
-        return component;
-    for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
-         child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-        if (icalcomponent* found = FindFirst(child, kind))
-            return found;
-    }
-    return nullptr;
-}
-
 // Follows the components the line begins and ends, closing those an END skips; false for a line to
 // drop: libical would only complain about it on stderr.
 bool TrackBoundary(std::string_view line, std::vector<std::string>& open, std::string& out, std::string& problem)
@@ -92,6 +80,33 @@ bool TrackBoundary(std::string_view line, std::vector<std::string>& open, std::s
     CloseDownTo(open, static_cast<size_t>(open.rend() - it), out, problem);
     open.pop_back();
     return true;
+}
+
+// Where the line that begins at pos ends: past its line feed, or the end of the text.
+size_t PastLine(std::string_view text, size_t pos)
+{
+    const size_t end = text.find('\n', pos);
+    return end == std::string_view::npos ? text.size() : end + 1;
+}
+
+std::string_view LineContent(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+void CollectAll(icalcomponent* component, icalcomponent_kind kind, std::vector<icalcomponent*>& found)
+{
+    if (!component)
+        return;
+    if (icalcomponent_isa(component) == kind)
+        found.push_back(component);
+    for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
+         child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
+        CollectAll(child, kind, found);
 }
 
 bool IsIgnoredError(icalproperty* error)
@@ -123,13 +138,18 @@ std::string CloseOpenComponents(std::string_view text, std::string& problem)
     out.reserve(text.size() + 64);
     std::vector<std::string> open;
     for (size_t pos = 0; pos < text.size();) {
-        const size_t end = std::min(text.find('\n', pos), text.size());
-        std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        // A BEGIN or END line may be folded like any other ("BEGIN:VEV" CRLF " ENT"); matched on its
+        // physical lines, the component would be misnamed. libical unfolds the kept text itself.
+        size_t next = PastLine(text, pos);
+        std::string line(LineContent(text.substr(pos, next - pos)));
+        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
+            const size_t after = PastLine(text, next);
+            line += LineContent(text.substr(next + 1, after - next - 1));
+            next = after;
+        }
         if (TrackBoundary(line, open, out, problem))
-            out.append(text.substr(pos, std::min(end + 1, text.size()) - pos));
-        pos = end + 1;
+            out.append(text.substr(pos, next - pos));
+        pos = next;
     }
     if (!open.empty() && !out.empty() && out.back() != '\n')
         out += "\r\n";
@@ -149,9 +169,11 @@ IcalDocument::~IcalDocument()
         icalcomponent_free(m_root);
 }
 
-icalcomponent* IcalDocument::FirstOf(icalcomponent_kind kind) const
+std::vector<icalcomponent*> IcalDocument::AllOf(icalcomponent_kind kind) const
 {
-    return FindFirst(m_root, kind);
+    std::vector<icalcomponent*> found;
+    CollectAll(m_root, kind, found);
+    return found;
 }
 
 void NoteParseFault(icalcomponent* component, std::string& problem)

@@ -5,11 +5,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The text with an END line added for every component it begins but never ends, each just before
 // the END of an enclosing component or at the end of the text, and without END lines of components
 // never begun. libical gives up on a text whose components are not all closed; closed, the part that
-// is there can still be read. problem names the first repair (unchanged when none was needed).
+// is there can still be read. problem names the first repair (unchanged when none was needed). BEGIN
+// and END lines are recognised unfolded; the text keeps its folds.
 std::string CloseOpenComponents(std::string_view text, std::string& problem);
 
 // An iCalendar text parsed by libical, released with all its components at the end of its life.
@@ -21,8 +23,8 @@ public:
     IcalDocument(const IcalDocument&) = delete;
     IcalDocument& operator=(const IcalDocument&) = delete;
 
-    // The first component of that kind, at any depth; null when there is none.
-    icalcomponent* FirstOf(icalcomponent_kind kind) const;
+    // Every component of that kind, at any depth, in the order of the text.
+    std::vector<icalcomponent*> AllOf(icalcomponent_kind kind) const;
 
 private:
     icalcomponent* m_root = nullptr;

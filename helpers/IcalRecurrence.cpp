@@ -1,15 +1,16 @@
 #include "helpers/IcalRecurrence.h"
 
 #include "helpers/IcalDocument.h"
+#include "helpers/IcalSeriesEnd.h"
 #include "helpers/Utf8Text.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace {
-
-// Beyond this many occurrences a COUNT series is given no end date rather than walked.
-constexpr int kMaxCountedOccurrences = 5000;
 
 constexpr const char* kDayCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
 
@@ -29,11 +30,6 @@ constexpr PartRead kPartsRead[] = {
     {ICAL_YEARLY_RECURRENCE, "INTERVAL="},    {ICAL_YEARLY_RECURRENCE, "BYMONTH="},
     {ICAL_YEARLY_RECURRENCE, "BYMONTHDAY="},
 };
-
-bool Has(const short* parts)
-{
-    return parts[0] != ICAL_RECURRENCE_ARRAY_MAX;
-}
 
 int32_t DayMask(const icalrecurrencetype& rule)
 {
@@ -57,19 +53,19 @@ int32_t WeekOfMonth(int position)
 
 void FillMonthlyFields(const icalrecurrencetype& rule, const WallTime& start, GDateRecord& record)
 {
-    if (Has(rule.by_month_day) || !Has(rule.by_day)) {
+    if (RuleHasPart(rule.by_month_day) || !RuleHasPart(rule.by_day)) {
         record.nRecurrenceType = RECUR_MONTHLY_BY_DATE;
         // The app reads only the digits; a day counted from the month's end (-1) reads as 0.
-        const int day = Has(rule.by_month_day) ? rule.by_month_day[0] : start.day;
+        const int day = RuleHasPart(rule.by_month_day) ? rule.by_month_day[0] : start.day;
         record.nRecurDayOfMonth = day > 0 ? day : 0;
         return;
     }
     record.nRecurrenceType = RECUR_MONTHLY_BY_WEEK;
     record.nRecurDayOfWeek = DayMask(rule);
     const int position = icalrecurrencetype_day_position(rule.by_day[0]);
-    record.nRecurInstance = WeekOfMonth(position != 0 || !Has(rule.by_set_pos) ? position : rule.by_set_pos[0]);
+    record.nRecurInstance = WeekOfMonth(position != 0 || !RuleHasPart(rule.by_set_pos) ? position : rule.by_set_pos[0]);
     // Some writers give the week of the month as BYWEEKNO, and the app reads it from there.
-    if (Has(rule.by_week_no))
+    if (RuleHasPart(rule.by_week_no))
         record.nRecurInstance = rule.by_week_no[0] > 0 ? rule.by_week_no[0] : 0;
 }
 
@@ -82,15 +78,15 @@ void FillRuleFields(const icalrecurrencetype& rule, const WallTime& start, GDate
         break;
     case ICAL_WEEKLY_RECURRENCE:
         record.nRecurrenceType = RECUR_WEEKLY;
-        record.nRecurDayOfWeek = Has(rule.by_day) ? DayMask(rule) : 1 << DayOfWeek(start);
+        record.nRecurDayOfWeek = RuleHasPart(rule.by_day) ? DayMask(rule) : 1 << DayOfWeek(start);
         break;
     case ICAL_MONTHLY_RECURRENCE:
         FillMonthlyFields(rule, start, record);
         break;
     case ICAL_YEARLY_RECURRENCE:
         record.nRecurrenceType = RECUR_YEARLY_BY_MONTH;
-        record.nRecurMonthOfYear = Has(rule.by_month) ? rule.by_month[0] : start.month;
-        record.nRecurDayOfMonth = Has(rule.by_month_day) && rule.by_month_day[0] > 0 ? rule.by_month_day[0] : 0;
+        record.nRecurMonthOfYear = RuleHasPart(rule.by_month) ? rule.by_month[0] : start.month;
+        record.nRecurDayOfMonth = RuleHasPart(rule.by_month_day) && rule.by_month_day[0] > 0 ? rule.by_month_day[0] : 0;
         break;
     default:
         // Hourly and finer rules have no type the app knows; it shows them as single events.
@@ -111,11 +107,11 @@ std::string RuleText(const icalrecurrencetype& rule, const WallTime& start)
     std::free(written);
     if (text.find("INTERVAL=") == std::string::npos)
         text += ";INTERVAL=" + std::to_string(rule.interval);
-    if (rule.freq == ICAL_WEEKLY_RECURRENCE && !Has(rule.by_day))
+    if (rule.freq == ICAL_WEEKLY_RECURRENCE && !RuleHasPart(rule.by_day))
         text += std::string(";BYDAY=") + kDayCodes[DayOfWeek(start)];
-    if (rule.freq == ICAL_MONTHLY_RECURRENCE && !Has(rule.by_day) && !Has(rule.by_month_day))
+    if (rule.freq == ICAL_MONTHLY_RECURRENCE && !RuleHasPart(rule.by_day) && !RuleHasPart(rule.by_month_day))
         text += ";BYMONTHDAY=" + std::to_string(start.day);
-    if (rule.freq == ICAL_YEARLY_RECURRENCE && !Has(rule.by_month))
+    if (rule.freq == ICAL_YEARLY_RECURRENCE && !RuleHasPart(rule.by_month))
         text += ";BYMONTH=" + std::to_string(start.month);
     return text;
 }
@@ -139,27 +135,6 @@ std::string TimeLine(const char* name, const ItemTime& time)
     else if (!time.tzid.empty())
         line += ";TZID=" + ZoneParameter(time.tzid);
     return line + ":" + FormatIcalValue(time.wall) + "\r\n";
-}
-
-// The last day of the series: UNTIL's day, or that of the last of COUNT occurrences; 0 without end.
-// A rule that can never occur (BYMONTHDAY=31;BYDAY=1MO) costs libical a search of some seconds up
-// to its last year before it gives up; only a damaged file holds one.
-double SeriesEnd(const icalrecurrencetype& rule, const WallTime& start)
-{
-    ItemTime until;
-    if (!icaltime_is_null_time(rule.until) && ReadItemTime(rule.until, until))
-        return ToOleDate({until.wall.year, until.wall.month, until.wall.day, 0, 0, 0, true});
-    if (rule.count <= 0 || rule.count > kMaxCountedOccurrences)
-        return 0;
-    icalrecur_iterator* it = icalrecur_iterator_new(rule, ToIcalTime(start));
-    if (!it)
-        return 0;
-    icaltimetype last = icaltime_null_time();
-    for (icaltimetype next = icalrecur_iterator_next(it); !icaltime_is_null_time(next);
-         next = icalrecur_iterator_next(it))
-        last = next;
-    icalrecur_iterator_free(it);
-    return icaltime_is_null_time(last) ? 0 : ToOleDate({last.year, last.month, last.day, 0, 0, 0, true});
 }
 
 bool ZoneFitsRule(const std::string& block, const std::string& rule, icalrecurrencetype_frequency freq)

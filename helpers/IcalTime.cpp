@@ -151,21 +151,6 @@ std::string FormatIcalValue(const WallTime& time)
     return text;
 }
 
-icaltimetype ToIcalTime(const WallTime& time)
-{
-    icaltimetype value = icaltime_null_time();
-    value.year = time.year;
-    value.month = time.month;
-    value.day = time.day;
-    value.is_date = time.isDate ? 1 : 0;
-    if (!time.isDate) {
-        value.hour = time.hour;
-        value.minute = time.minute;
-        value.second = time.second;
-    }
-    return value;
-}
-
 std::string PlainZoneName(std::string_view tzid)
 {
     // Older versions also put "Tzfile/" after the prefix.

@@ -51,9 +51,6 @@ int DayOfWeek(const WallTime& time);
 // The value as iCalendar writes it: 20240105 for a date, 20240105T093000 otherwise.
 std::string FormatIcalValue(const WallTime& time);
 
-// The same time for libical's rule iterator, without a zone.
-icaltimetype ToIcalTime(const WallTime& time);
-
 // The zone name without the prefix libical-based programs put before the names of the zones they
 // know ("/freeassociation.sourceforge.net/Europe/Berlin" is "Europe/Berlin").
 std::string PlainZoneName(std::string_view tzid);

@@ -154,6 +154,23 @@ bool ParseVCardDate(std::string_view text, double* pValue)
     return ReadDate(in, true, st) && in.AtEnd() && SystemTimeToVariantTime(st, pValue);
 }
 
+bool IsDayLessVCardDate(std::string_view text)
+{
+    Cursor in(Trimmed(text));
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    bool ok = false;
+    if (in.Skip('-')) {
+        if (in.Skip('-'))
+            ok = in.Skip('-') ? in.Digits(2, day) && day >= 1 && day <= 31
+                              : in.Digits(2, month) && month >= 1 && month <= 12;
+    } else {
+        ok = in.Digits(4, year) && (in.AtEnd() || (in.Skip('-') && in.Digits(2, month) && month >= 1 && month <= 12));
+    }
+    return ok && in.AtEnd();
+}
+
 bool ParseVCardTimestamp(std::string_view text, double* pValue)
 {
     Cursor in(Trimmed(text));

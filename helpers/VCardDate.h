@@ -13,6 +13,11 @@ inline constexpr int kNoYearDateYear = 1604;
 // unchanged) for anything else or an impossible day.
 bool ParseVCardDate(std::string_view text, double* pValue);
 
+// A date that names no day: a year (1985), a year and month (1985-04), a month (--04) or a day of
+// no month (---12). Valid in 4.0, but the record holds whole dates only and a made-up 1st of January
+// would show a birthday nobody gave and match cards it should not: such a date is passed over.
+bool IsDayLessVCardDate(std::string_view text);
+
 // A time stamp: 20240102T030405Z, 2024-01-02T03:04:05Z, with an offset (+0100, -05:00) instead of
 // "Z", without a zone (then taken as local wall-clock time), or a date alone (local midnight).
 // Fractions of a second are ignored. A zoned time is converted to local time.

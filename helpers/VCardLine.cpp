@@ -38,21 +38,40 @@ size_t ParamEnd(std::string_view text, size_t pos)
     return std::string_view::npos;
 }
 
-// 1 when the part before the value names quoted-printable, 0 when it does not, -1 while the colon
-// that ends it has not been seen (its parameters may still be folded onto the next line).
-int QuotedPrintableHead(std::string_view line)
+// Whether the head of the content line being joined (the part before the value) names
+// quoted-printable. The search for the colon that ends the head goes on where the last fold left it:
+// a head folded over many lines (or a junk line with no colon, folded on and on) must not be scanned
+// again from its start at every fold, which made a 1 MB card take minutes.
+class HeadScan
 {
-    size_t pos = 0;
-    while ((pos = ParamEnd(line, pos)) != std::string_view::npos && line[pos] != ':')
-        ++pos;
-    if (pos == std::string_view::npos)
-        return -1;
-    return UpperAscii(line.substr(0, pos)).find("QUOTED-PRINTABLE") != std::string::npos ? 1 : 0;
-}
+public:
+    void Restart() { *this = HeadScan(); }
 
-void AddPhysicalLine(std::vector<VCardLine>& lines, std::string_view physical, int number, int& quotedPrintable)
+    // 1 when the head names quoted-printable, 0 when it does not, -1 while its colon has not been seen
+    // (its parameters may still be folded onto the next line). line only grows between two calls.
+    int QuotedPrintable(std::string_view line)
+    {
+        for (; m_quotedPrintable == -1 && m_pos < line.size(); ++m_pos) {
+            // As ParamEnd reads it: a colon inside double quotes belongs to a parameter value.
+            if (line[m_pos] == '"')
+                m_quoted = !m_quoted;
+            else if (!m_quoted && line[m_pos] == ':')
+                m_quotedPrintable = UpperAscii(line.substr(0, m_pos)).find("QUOTED-PRINTABLE") != std::string::npos;
+        }
+        return m_quotedPrintable;
+    }
+
+private:
+    size_t m_pos = 0;
+    bool m_quoted = false;
+    int m_quotedPrintable = -1;
+};
+
+void AddPhysicalLine(std::vector<VCardLine>& lines, std::string_view physical, int number, HeadScan& head)
 {
-    if (!lines.empty() && quotedPrintable == 1 && !lines.back().text.empty() && lines.back().text.back() == '=') {
+    const bool softBreak = !lines.empty() && head.QuotedPrintable(lines.back().text) == 1 &&
+                           !lines.back().text.empty() && lines.back().text.back() == '=';
+    if (softBreak) {
         // A soft line break: the encoded text goes on at the very start of the next line.
         lines.back().text.pop_back();
         lines.back().text.append(physical);
@@ -60,10 +79,8 @@ void AddPhysicalLine(std::vector<VCardLine>& lines, std::string_view physical, i
         lines.back().text.append(physical.substr(1));
     } else {
         lines.push_back({std::string(physical), number});
-        quotedPrintable = -1;
+        head.Restart();
     }
-    if (quotedPrintable == -1)
-        quotedPrintable = QuotedPrintableHead(lines.back().text);
 }
 
 bool IsBareEncoding(std::string_view word)
@@ -156,14 +173,14 @@ std::string UpperAscii(std::string_view text)
 std::vector<VCardLine> UnfoldVCardLines(std::string_view text)
 {
     std::vector<VCardLine> lines;
-    int quotedPrintable = -1;
+    HeadScan head;
     int number = 0;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
-        AddPhysicalLine(lines, text.substr(pos, end - pos), ++number, quotedPrintable);
+        AddPhysicalLine(lines, text.substr(pos, end - pos), ++number, head);
         pos = end;
         if (pos < text.size())
             pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;

@@ -77,6 +77,47 @@ size_t SchemeLength(std::string_view value)
     return colon;
 }
 
+enum class CharClass {
+    Lower,
+    Upper,
+    Digit,
+    Other, // a blank, a dash or any other separator
+};
+
+CharClass ClassOf(char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return CharClass::Lower;
+    if (c >= 'A' && c <= 'Z')
+        return CharClass::Upper;
+    if (c >= '0' && c <= '9')
+        return CharClass::Digit;
+    // Bytes of non-ASCII letters count as lower case, so "Büro" stays one word.
+    return static_cast<unsigned char>(c) >= 0x80 ? CharClass::Lower : CharClass::Other;
+}
+
+bool IsLetter(CharClass c)
+{
+    return c == CharClass::Lower || c == CharClass::Upper;
+}
+
+// Whether a word of the label may begin or end between text[at - 1] and text[at]: at either end,
+// next to a separator, between letters and digits, and where the case changes as in "HomeFAX",
+// "FAXHome" and "iPhone".
+bool IsWordBoundary(std::string_view text, size_t at)
+{
+    if (at == 0 || at >= text.size())
+        return true;
+    const CharClass before = ClassOf(text[at - 1]);
+    const CharClass after = ClassOf(text[at]);
+    if (before == CharClass::Other || after == CharClass::Other || IsLetter(before) != IsLetter(after))
+        return true;
+    if (before == CharClass::Lower && after == CharClass::Upper)
+        return true;
+    return before == CharClass::Upper && after == CharClass::Upper && at + 1 < text.size() &&
+           ClassOf(text[at + 1]) == CharClass::Lower;
+}
+
 } // namespace
 
 std::string StripLabelDecoration(std::string_view label)
@@ -97,8 +138,14 @@ TypeWords::TypeWords(std::vector<std::string> types, std::string label)
 
 bool TypeWords::Means(std::string_view word) const
 {
-    return std::find(m_types.begin(), m_types.end(), word) != m_types.end() ||
-           m_lowerLabel.find(word) != std::string::npos;
+    if (std::find(m_types.begin(), m_types.end(), word) != m_types.end())
+        return true;
+    // Boundaries are read in the label as written: the case changes are gone from the lower copy.
+    for (size_t at = m_lowerLabel.find(word); at != std::string::npos; at = m_lowerLabel.find(word, at + 1)) {
+        if (IsWordBoundary(m_label, at) && IsWordBoundary(m_label, at + word.size()))
+            return true;
+    }
+    return false;
 }
 
 bool TypeWords::Is(std::string_view word) const

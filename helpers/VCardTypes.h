@@ -30,8 +30,9 @@ class TypeWords
 public:
     TypeWords(std::vector<std::string> types, std::string label);
 
-    // A TYPE word equal to word, or a label containing it: labels are free text such as "HomeFAX"
-    // or "Work e-mail". Case-blind; word is given in lower case.
+    // A TYPE word equal to word, or a label holding it as a whole word: labels are free text such
+    // as "HomeFAX" or "Work e-mail", where a change of case also parts words, but "Network line"
+    // is no work number. Case-blind; word is given in lower case.
     bool Means(std::string_view word) const;
     // A TYPE word or the whole label equal to word (case-blind; word in lower case).
     bool Is(std::string_view word) const;

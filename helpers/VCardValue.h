@@ -1,5 +1,5 @@
-// Decoding vCard values: quoted-printable, backslash escapes, and the lists and structures that
-// separators build inside one value.
+// Decoding vCard values: quoted-printable, the character set, backslash escapes, and the lists and
+// structures that separators build inside one value.
 #pragma once
 
 #include <string>
@@ -8,6 +8,12 @@
 
 // "=XX" becomes the byte XX; an "=" not followed by two hex digits is kept as it stands.
 std::string DecodeQuotedPrintable(std::string_view text);
+
+// Bytes written in the given CHARSET (empty when none is given) as UTF-8, the only text a record
+// holds. Windows-1252 and ISO-8859-1 are converted; UTF-8 is kept with each malformed sequence
+// replaced by U+FFFD, as is text in a character set we cannot convert. Without a character set (or
+// US-ASCII) valid UTF-8 is kept and anything else is read as Windows-1252.
+std::string CharsetToUtf8(std::string_view bytes, std::string_view charset);
 
 // "\n" and "\N" become a line break, "\," "\;" "\:" and "\\" the character itself; any other
 // backslash is kept, so a 2.1 text with a lone backslash (a Windows path) survives.

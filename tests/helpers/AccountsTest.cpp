@@ -64,7 +64,7 @@ TEST_F(AccountsTest, FindsTheFolderOfAnAddressInAnyCase)
         const char* email;
         const char* password;
         std::string folder; // empty: refused
-        const char* error;
+        const char* error;  // how the error starts; none when found
     };
     const Case cases[] = {
         {"me@example.com", "secret", m_work.file("mine/"), ""},
@@ -83,7 +83,11 @@ TEST_F(AccountsTest, FindsTheFolderOfAnAddressInAnyCase)
         m_error.clear();
         EXPECT_EQ(!c.folder.empty(), Find(c.email, c.password));
         EXPECT_EQ(c.folder, m_folder);
-        EXPECT_EQ(0u, m_error.find(c.error)) << m_error;
+        if (c.folder.empty()) {
+            EXPECT_EQ(0u, m_error.find(c.error)) << m_error;
+        } else {
+            EXPECT_EQ("", m_error);
+        }
     }
 }
 

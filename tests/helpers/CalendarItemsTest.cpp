@@ -2,12 +2,14 @@
 
 #include "common/google/CxGRecurrence.h"
 #include "common/misc/CxDateTime.h"
+#include "common/misc/TextBuf.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -587,6 +589,42 @@ std::vector<EventCase> EventCases()
          "BEGIN:VEVENT\nSUMMARY:First\nDTSTART:20240301T083000\nEND:VEVENT\n"
          "BEGIN:VEVENT\nSUMMARY:Second\nEND:VEVENT\n",
          {.subject = "First", .start = "2024-03-01 08:30:00", .end = "2024-03-01 08:30:00"}},
+        {"series read, not its changed occurrence before it",
+         "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240108T100000\nSUMMARY:Standup (moved)\n"
+         "DTSTART:20240108T110000\nEND:VEVENT\nBEGIN:VEVENT\nUID:s1\nSUMMARY:Standup\nDTSTART:20240101T100000\n"
+         "RRULE:FREQ=DAILY\nEND:VEVENT\nBEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240109T100000\n"
+         "SUMMARY:Standup (later)\nDTSTART:20240109T120000\nEND:VEVENT\nEND:VCALENDAR\n",
+         {.subject = "Standup",
+          .start = "2024-01-01 10:00:00",
+          .end = "2024-01-01 10:00:00",
+          .type = RECUR_DAILY,
+          .interval = 1,
+          .seriesStart = "2024-01-01",
+          .recurrence = "DTSTART:20240101T100000\r\n"}},
+        {"changed occurrence alone is a single event",
+         Calendar("UID:s1\nRECURRENCE-ID:20240108T100000\nSUMMARY:Standup (moved)\nDTSTART:20240108T110000\n"),
+         {.subject = "Standup (moved)", .start = "2024-01-08 11:00:00", .end = "2024-01-08 11:00:00"}},
+        {"changed occurrences without their series",
+         "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240108T100000\nSUMMARY:Moved\n"
+         "DTSTART:20240108T110000\nEND:VEVENT\nBEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240109T100000\n"
+         "SUMMARY:Later\nDTSTART:20240109T120000\nEND:VEVENT\nEND:VCALENDAR\n",
+         {.subject = "Moved",
+          .start = "2024-01-08 11:00:00",
+          .end = "2024-01-08 11:00:00",
+          .problem = "2 changed occurrences without their series"}},
+        {"folded BEGIN and END lines",
+         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEV\r\n ENT\r\nSUMMARY:Folded\r\nDTSTART:20240101T100000\r\n"
+         "BEGIN:VAL\r\n ARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nE\r\n ND:VEVENT\r\n"
+         "END:VCALENDAR\r\n",
+         {.subject = "Folded",
+          .start = "2024-01-01 10:00:00",
+          .end = "2024-01-01 10:00:00",
+          .reminders = 1,
+          .remindFrom = {1},
+          .remindMinutes = {5}}},
+        {"folded BEGIN line with LF and tab",
+         "BEGIN:VCALENDAR\nBEGIN:VEV\n\tENT\nSUMMARY:Folded\nDTSTART:20240101T100000\nEND:VEVENT\nEND:VCALENDAR\n",
+         {.subject = "Folded", .start = "2024-01-01 10:00:00", .end = "2024-01-01 10:00:00"}},
         {"unknown properties ignored",
          Calendar("SUMMARY:Lunch\nFOO:bar\nCOLOR:red\nX-CUSTOM;X-PARAM=1:value\nDTSTART:20240301T120000\n"),
          {.subject = "Lunch", .start = "2024-03-01 12:00:00", .end = "2024-03-01 12:00:00"}},
@@ -628,11 +666,33 @@ protected:
     ScopedTz m_zone{kLocalZone};
 };
 
+// The driver owns the helper fields (the item's file and folder, its identity); marked before the
+// read, they must come out as they went in, neither written nor cleared.
+template <typename Record>
+void MarkHeadValues(Record& record)
+{
+    record.nHeadValue1 = 0x1111;
+    record.ActionCode = 3;
+    record.nHeadValue3 = 0x3333;
+}
+
+template <typename Record>
+void ExpectHeadValuesKept(const Record& record)
+{
+    EXPECT_EQ(record.nHeadValue1, 0x1111);
+    EXPECT_EQ(record.ActionCode, 3);
+    EXPECT_EQ(record.nHeadValue3, 0x3333);
+}
+
 TEST_F(CalendarItemsTest, ReadsEvents)
 {
     for (const EventCase& c : EventCases()) {
         SCOPED_TRACE(c.name);
         auto record = std::make_unique<GDateRecord>();
+        MarkHeadValues(*record);
+        CopyText(record->szHelperTextA, "work");
+        CopyText(record->szHelperTextB, "event.ics");
+        CopyText(record->szHelperTextC, "helper text C");
         std::string problem = "left from before";
         EXPECT_EQ(ReadEventItem(c.text, *record, problem), c.expect.found);
         if (c.expect.problem)
@@ -641,10 +701,10 @@ TEST_F(CalendarItemsTest, ReadsEvents)
             EXPECT_EQ(problem, "");
         ExpectEvent(*record, c.expect);
         ExpectAppReadsTheSame(*record);
-        EXPECT_EQ(record->nHeadValue1, 0);
-        EXPECT_EQ(record->ActionCode, 0);
-        EXPECT_EQ(record->szHelperTextA[0], '\0');
-        EXPECT_EQ(record->szHelperTextB[0], '\0');
+        ExpectHeadValuesKept(*record);
+        EXPECT_STREQ(record->szHelperTextA, "work");
+        EXPECT_STREQ(record->szHelperTextB, "event.ics");
+        EXPECT_STREQ(record->szHelperTextC, "helper text C");
     }
 }
 
@@ -664,6 +724,61 @@ TEST_F(CalendarItemsTest, LeavesOutZoneBlocksTheAppWouldMisread)
     EXPECT_EQ(std::string(record->szRecurrence).find("VTIMEZONE"), std::string::npos);
     EXPECT_EQ(record->nRecurrenceType, RECUR_MONTHLY_BY_WEEK);
     ExpectAppReadsTheSame(*record);
+}
+
+struct SeriesEndCase
+{
+    const char* rule;
+    const char* end; // null: no end
+    const char* start = "20240101T100000";
+};
+
+// libical's iterator searches a rule that never or seldom occurs up to the year 2582, seconds to
+// minutes per event; the series end is walked within a horizon instead. The bound is CPU time, far
+// above what a read takes even under the sanitizers, so that a busy machine cannot fail it.
+TEST_F(CalendarItemsTest, SeriesEndIsFoundQuicklyOrNotAtAll)
+{
+    constexpr double kMaxSeconds = 0.5;
+    const SeriesEndCase cases[] = {
+        // Never occur: the 30th of February, a first Monday on the 31st.
+        {"FREQ=SECONDLY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=MINUTELY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=HOURLY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=DAILY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=WEEKLY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=MONTHLY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=YEARLY;COUNT=10;BYMONTH=2;BYMONTHDAY=30", nullptr},
+        {"FREQ=MONTHLY;COUNT=10;BYMONTHDAY=31;BYDAY=1MO", nullptr},
+        // Finer than a day: no record type, so no end either.
+        {"FREQ=HOURLY;COUNT=10", nullptr},
+        // Times of the day make several occurrences a day; not followed.
+        {"FREQ=DAILY;COUNT=10;BYHOUR=9,17", nullptr},
+        // The horizon: 200 years after the start.
+        {"FREQ=YEARLY;COUNT=201", "2224-01-01"},
+        {"FREQ=YEARLY;COUNT=202", nullptr},
+        // Day parts as the walk reads them: limits, weeks from WKST, days from the month's end, positions.
+        {"FREQ=DAILY;COUNT=30;BYDAY=MO,TU,WE,TH,FR", "2024-02-09"},
+        {"FREQ=DAILY;COUNT=7;BYMONTHDAY=1,-1", "2024-04-01"},
+        {"FREQ=WEEKLY;COUNT=3;INTERVAL=2;BYDAY=MO,SU", "2024-01-21", "20240103T100000"},
+        {"FREQ=WEEKLY;COUNT=3;INTERVAL=2;BYDAY=MO,SU;WKST=SU", "2024-01-28", "20240103T100000"},
+        {"FREQ=MONTHLY;COUNT=14;BYMONTHDAY=-1", "2025-02-28"},
+        {"FREQ=MONTHLY;COUNT=12;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1", "2024-12-31"},
+        {"FREQ=MONTHLY;COUNT=10;BYDAY=FR;BYMONTHDAY=13", "2029-07-13"},
+        {"FREQ=MONTHLY;COUNT=20;BYMONTHDAY=31;BYDAY=MO", "2043-08-31"},
+        {"FREQ=YEARLY;COUNT=9;BYMONTH=2;BYMONTHDAY=29", "2056-02-29"},
+        {"FREQ=YEARLY;COUNT=6;BYDAY=20MO", "2029-05-14"},
+    };
+    for (const SeriesEndCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        auto record = std::make_unique<GDateRecord>();
+        std::string problem;
+        const std::clock_t before = std::clock();
+        ASSERT_TRUE(
+            ReadEventItem(Calendar(std::string("DTSTART:") + c.start + "\nRRULE:" + c.rule + "\n"), *record, problem));
+        EXPECT_LT(static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC, kMaxSeconds);
+        EXPECT_EQ(problem, "");
+        EXPECT_EQ(record->dtRecurrenceEnd, When(c.end));
+    }
 }
 
 TEST_F(CalendarItemsTest, CutsLongTextsOnACharacterBoundary)
@@ -731,13 +846,20 @@ TEST_F(CalendarItemsTest, ReadsTasks)
          nullptr, "bad DUE value"},
         {"missing END lines", "BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:Water plants\n", true, "Water plants", "", nullptr,
          0, 0, nullptr, nullptr, "missing END:VTODO"},
+        {"repeating task read, not its changed occurrence before it",
+         "BEGIN:VCALENDAR\nBEGIN:VTODO\nUID:t1\nRECURRENCE-ID;VALUE=DATE:20240308\nSUMMARY:Water plants (late)\n"
+         "DUE;VALUE=DATE:20240309\nEND:VTODO\nBEGIN:VTODO\nUID:t1\nSUMMARY:Water plants\nDUE;VALUE=DATE:20240301\n"
+         "RRULE:FREQ=WEEKLY\nEND:VTODO\nEND:VCALENDAR\n",
+         true, "Water plants", "", "2024-03-01"},
         {"no VTODO", Calendar("SUMMARY:Event\n"), false, "", "", nullptr, 0, 0, nullptr, nullptr, "no VTODO"},
     };
     for (const TaskCase& c : cases) {
         SCOPED_TRACE(c.name);
         auto record = std::make_unique<GTaskRecord>();
+        MarkHeadValues(*record);
         std::string problem;
         EXPECT_EQ(ReadTaskItem(c.text, *record, problem), c.found);
+        ExpectHeadValuesKept(*record);
         if (c.problem)
             EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
         else
@@ -783,8 +905,10 @@ TEST_F(CalendarItemsTest, ReadsNotes)
     for (const NoteCase& c : cases) {
         SCOPED_TRACE(c.name);
         auto record = std::make_unique<GNoteRecord>();
+        MarkHeadValues(*record);
         std::string problem;
         EXPECT_EQ(ReadNoteItem(c.text, *record, problem), c.found);
+        ExpectHeadValuesKept(*record);
         if (c.problem)
             EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
         else
@@ -793,6 +917,52 @@ TEST_F(CalendarItemsTest, ReadsNotes)
         EXPECT_STREQ(record->szNote, c.note);
         EXPECT_EQ(record->dtCreated, When(c.created));
         EXPECT_EQ(record->dtModified, When(c.modified));
+    }
+}
+
+struct CountCase
+{
+    const char* name;
+    std::string text;
+    const char* component;
+    size_t count;
+};
+
+TEST_F(CalendarItemsTest, CountsTheItemsOfAFile)
+{
+    const std::string series = "BEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240108T100000\nDTSTART:20240108T110000\n"
+                               "END:VEVENT\nBEGIN:VEVENT\nUID:s1\nDTSTART:20240101T100000\nRRULE:FREQ=DAILY\n"
+                               "END:VEVENT\nBEGIN:VEVENT\nUID:s1\nRECURRENCE-ID:20240109T100000\n"
+                               "DTSTART:20240109T120000\nEND:VEVENT\n";
+    const std::string other = "BEGIN:VEVENT\nUID:other\nDTSTART:20240102T100000\nEND:VEVENT\n";
+    const std::string noUid = "BEGIN:VEVENT\nSUMMARY:No UID\nDTSTART:20240103T100000\nEND:VEVENT\n";
+    const std::string todo = "BEGIN:VTODO\nUID:t1\nSUMMARY:Task\nEND:VTODO\n";
+    const std::string journal = "BEGIN:VJOURNAL\nUID:n1\nSUMMARY:Note\nEND:VJOURNAL\n";
+    auto calendar = [](const std::string& items) {
+        return "BEGIN:VCALENDAR\nVERSION:2.0\n" + items + "END:VCALENDAR\n";
+    };
+    const CountCase cases[] = {
+        {"one event", Calendar("UID:a\nSUMMARY:One\n"), "VEVENT", 1},
+        {"export of three events", calendar(other + noUid + Calendar("UID:a\n")), "VEVENT", 3},
+        {"series with its changed occurrences", calendar(series), "VEVENT", 1},
+        {"series and another event", calendar(series + other), "VEVENT", 2},
+        {"events without UID count alone", calendar(noUid + noUid), "VEVENT", 2},
+        {"events of one UID without a series", calendar(other + other), "VEVENT", 1},
+        {"bare events without a calendar", other + noUid, "VEVENT", 2},
+        {"the task beside events", calendar(other + todo + noUid), "VTODO", 1},
+        {"tasks in an event file", calendar(other), "VTODO", 0},
+        {"notes", calendar(journal + journal + todo), "VJOURNAL", 1},
+        {"event never closed", "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:a\nSUMMARY:Cut", "VEVENT", 1},
+        {"folded BEGIN line", "BEGIN:VCALENDAR\r\nBEGIN:VEV\r\n ENT\r\nUID:a\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+         "VEVENT", 1},
+        {"junk", std::string("\x01\x02\xff\xfe garbage\0BEGIN:VEVENT", 25), "VEVENT", 0},
+        {"empty text", "", "VEVENT", 0},
+        {"no component named", calendar(other), nullptr, 0},
+        {"unknown component", calendar(other), "VTHING", 0},
+    };
+    for (const CountCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CountCalendarItems(c.text, c.component), c.count);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -219,7 +220,7 @@ TEST_F(ContactCardTest, ReadsTheCardsAddressBooksExport)
         {"2.1 with bare types and quoted-printable soft breaks",
          "BEGIN:VCARD\r\n"
          "VERSION:2.1\r\n"
-         "N;CHARSET=Windows-1252;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCr=\r\n"
+         "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCr=\r\n"
          "gen;;Dr.\r\n"
          "FN:J\xC3\xBCrgen M\xC3\xBCller\r\n"
          "ORG:M\xC3\xBCller & S\xC3\xB6hne GmbH;Vertrieb\r\n"
@@ -449,6 +450,16 @@ TEST_F(ContactCardTest, ReportsFaultsAndKeepsWhatItCould)
          true,
          "line 3: bad date, skipped",
          {{4, "Ann"}}},
+        {"dates that name no day are passed over, no fault",
+         "BEGIN:VCARD\nFN:Ann\nBDAY:1985\nANNIVERSARY:1990-06\nX-ABDATE:--12\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "Ann"}}},
+        {"a year with a month that does not exist",
+         "BEGIN:VCARD\nFN:Ann\nBDAY:1985-13\nEND:VCARD\n",
+         true,
+         "line 3: bad date, skipped",
+         {{4, "Ann"}}},
         {"a date given as text is no fault",
          "BEGIN:VCARD\nFN:Ann\nBDAY;VALUE=text:circa 1800\nEND:VCARD\n",
          true,
@@ -477,6 +488,111 @@ TEST_F(ContactCardTest, ReportsFaultsAndKeepsWhatItCould)
     };
     for (const Case& c : cases)
         RunCase(c);
+}
+
+TEST_F(ContactCardTest, ConvertsCharacterSetsToUtf8)
+{
+    const Case cases[] = {
+        {"Latin-1, quoted-printable",
+         "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=FCrgen\nEND:VCARD\n",
+         true,
+         "",
+         {{1, "J\xC3\xBCrgen"}, {3, "M\xC3\xBCller"}, {4, "J\xC3\xBCrgen M\xC3\xBCller"}}},
+        {"Windows-1252, quoted-printable and 8-bit",
+         "BEGIN:VCARD\nVERSION:2.1\nFN:Ann\n"
+         "NOTE;CHARSET=windows-1252;ENCODING=QUOTED-PRINTABLE:=93Preis=94: 5 =80\n"
+         "ORG;CHARSET=Windows-1252;ENCODING=8BIT:Caf\xE9 \x80\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "Ann"}, {6, "Caf\xC3\xA9 \xE2\x82\xAC"}, {90, "\xE2\x80\x9CPreis\xE2\x80\x9D: 5 \xE2\x82\xAC"}}},
+        {"UTF-8 without a character set is kept",
+         "BEGIN:VCARD\nVERSION:3.0\nFN:J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9F\x98\x80\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "J\xC3\xBCrgen \xE2\x82\xAC \xF0\x9F\x98\x80"}}},
+        {"8-bit without a character set is no UTF-8: Windows-1252",
+         "BEGIN:VCARD\nVERSION:2.1\nFN:M\xFCller \x80\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "M\xC3\xBCller \xE2\x82\xAC"}}},
+        {"malformed UTF-8 and an unknown character set",
+         "BEGIN:VCARD\nFN;CHARSET=UTF-8:M\xC3\xBCller\xFF\nTITLE;CHARSET=KOI8-R:\xF0\xD2 ok\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "M\xC3\xBCller\xEF\xBF\xBD"}, {7, "\xEF\xBF\xBD\xEF\xBF\xBD ok"}}},
+        {"parameters: a type word naming a custom field",
+         "BEGIN:VCARD\nVERSION:2.1\nFN:Ann\nRELATED;TYPE=gro\xDF"
+         "vater;VALUE=text:Opa\nEND:VCARD\n",
+         true,
+         "",
+         {{4, "Ann"},
+          {61, "Gro\xC3\x9F"
+               "vater"},
+          {71, "Opa"}}},
+    };
+    for (const Case& c : cases)
+        RunCase(c);
+}
+
+TEST(ContactCardCountTest, CountsTheCardsAtTheTopLevel)
+{
+    const std::string one = "BEGIN:VCARD\nFN:Ann\nEND:VCARD\n";
+    const std::string agent = "BEGIN:VCARD\nFN:Ann\nAGENT:\n\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nEND:VCARD\n";
+    struct CountCase
+    {
+        const char* name;
+        std::string text;
+        size_t count;
+    };
+    const CountCase cases[] = {
+        {"empty", "", 0},
+        {"junk", "FN:Ann\nthis is no card\nEND:VCARD\n", 0},
+        {"another kind of item", "BEGIN:VCALENDAR\nEND:VCALENDAR\n", 0},
+        {"one card", one, 1},
+        {"byte order mark and CRLF", "\xEF\xBB\xBF" + WithEndings(one, "\r\n"), 1},
+        {"case and a trailing blank", "begin:vcard \nFN:Ann\nEnd:VCard\n", 1},
+        {"three cards", one + "\n" + one + one, 3},
+        {"folded boundaries", "BEGIN:VCA\n RD\nFN:Ann\nEND:VCARD\nBEGIN:\n VCARD\nFN:Bob\nEND:VCARD\n", 2},
+        {"a card missing its END", "BEGIN:VCARD\nFN:Ann\n", 1},
+        {"a card missing its END, then another", "BEGIN:VCARD\nFN:Ann\n" + one, 2},
+        {"a card nested after AGENT", agent, 1},
+        {"a card nested after AGENT, then another", agent + one, 2},
+        {"a nested card missing its END, then another", "BEGIN:VCARD\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\n" + one,
+         2},
+        {"a BEGIN after an AGENT with a value", "BEGIN:VCARD\nAGENT:CID:agent@example.org\n" + one + "END:VCARD\n", 2},
+        {"a BEGIN inside a card, not after AGENT", "BEGIN:VCARD\nFN:Ann\n" + one + "END:VCARD\n", 2},
+    };
+    for (const CountCase& c : cases)
+        EXPECT_EQ(c.count, CountContactCards(c.text)) << c.name;
+}
+
+// A card folded on and on, as a broken or hostile file may hold: reading it must take time in step
+// with its size. Each bound is over ten times what a sanitizer build needs; the small size comes first
+// so a reader that rescans each fold fails in seconds, not in the minutes the large one would take it.
+TEST(ContactCardSizeTest, AFoldedMegabyteReadsInLinearTime)
+{
+    const std::pair<const char*, const char*> shapes[] = {
+        {"a line with no colon", "BEGIN:VCARD\nX"},
+        {"a head with an open quote", "BEGIN:VCARD\nNOTE;X=\""},
+    };
+    const std::pair<size_t, double> sizes[] = {{size_t{64} << 10, 2.0}, {size_t{1} << 20, 10.0}};
+    for (const auto& [name, head] : shapes) {
+        for (const auto& [size, boundSeconds] : sizes) {
+            SCOPED_TRACE(std::string(name) + ", " + std::to_string(size) + " bytes");
+            std::string card = head;
+            while (card.size() < size)
+                card += "\n x";
+            card += "\nEND:VCARD\n";
+            auto record = Zeroed<GAddrRecord>();
+            std::string problem;
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_TRUE(ReadContactCard(card, *record, problem));
+            EXPECT_EQ(1u, CountContactCards(card));
+            const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+            EXPECT_EQ("line 2: no colon, skipped", problem);
+            ASSERT_LT(taken.count(), boundSeconds);
+        }
+    }
 }
 
 struct SlotCase

@@ -8,6 +8,7 @@
 #include "common/google/GTaskRecord.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
+#include "helpers/HelperText.h"
 #include "helpers/ItemIdentity.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -65,13 +66,25 @@ std::string Card(const std::string& name)
     return text;
 }
 
-std::string Calendar(const std::string& component, const std::string& summary)
+// One component; its UID is made of uid, or of the summary when none is given.
+std::string Component(const std::string& component, const std::string& summary, const std::string& uid = "",
+                      const std::string& extra = "")
 {
-    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Qosweep tests//EN\r\nBEGIN:" + component +
-                       "\r\nUID:" + summary + "@example.com\r\nDTSTAMP:20240101T080000Z\r\nSUMMARY:" + summary + "\r\n";
+    std::string text = "BEGIN:" + component + "\r\nUID:" + (uid.empty() ? summary : uid) +
+                       "@example.com\r\nDTSTAMP:20240101T080000Z\r\nSUMMARY:" + summary + "\r\n" + extra;
     if (component == "VEVENT")
         text += "DTSTART:20240105T120000\r\nDTEND:20240105T130000\r\n";
-    return text + "END:" + component + "\r\nEND:VCALENDAR\r\n";
+    return text + "END:" + component + "\r\n";
+}
+
+std::string CalendarOf(const std::string& components)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Qosweep tests//EN\r\n" + components + "END:VCALENDAR\r\n";
+}
+
+std::string Calendar(const std::string& component, const std::string& summary)
+{
+    return CalendarOf(Component(component, summary));
 }
 
 template <class Record>
@@ -254,6 +267,21 @@ protected:
         return text;
     }
 
+    // Every line of the error file, in order.
+    std::vector<std::string> Errors(Kind kind) const
+    {
+        CxIniUtil errors(m_work.path().c_str(), FilesOf(kind).error);
+        std::vector<std::string> lines;
+        for (int i = 1; i <= errors.ReadNumber("Error", "Error.Count", 0); ++i) {
+            char key[32];
+            std::snprintf(key, sizeof key, "Error.%d", i);
+            char text[1024];
+            errors.ReadEntry("Error", key, text, sizeof text, "");
+            lines.push_back(text);
+        }
+        return lines;
+    }
+
     int ErrorCount(Kind kind) const
     {
         return CxIniUtil(m_work.path().c_str(), FilesOf(kind).error).ReadNumber("Error", "Error.Count", 0);
@@ -411,6 +439,36 @@ TEST_F(HelperProgramTest, AFileOfAnotherKindIsPassedOverQuietly)
     EXPECT_STREQ("Chore", tasks.records[0]->szSubject);
 }
 
+TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
+{
+    // Deleting an item moves its whole file: a file of several would take the others along.
+    Put("contacts/all.vcf", Card("Ann") + Card("Bea") + Card("Cid"));
+    Put("contacts/one.vcf", Card("Dee"));
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_EQ(1u, contacts.records.size());
+    EXPECT_STREQ("one.vcf", contacts.records[0]->szHelperText);
+    const std::vector<std::string> contactErrors = {
+        "contacts/all.vcf holds 3 contacts; skipped, so that deleting one never removes the others"};
+    EXPECT_EQ(contactErrors, Errors(Kind::Contacts));
+
+    // A series and its changed occurrence share a UID and are one event.
+    Put("calendar/export.ics",
+        CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two") + Component("VEVENT", "Three")));
+    Put("calendar/mixed.ics", CalendarOf(Component("VEVENT", "Meeting") + Component("VTODO", "Chore")));
+    Put("calendar/series.ics", CalendarOf(Component("VEVENT", "Weekly", "series", "RRULE:FREQ=WEEKLY\r\n") +
+                                          Component("VEVENT", "Moved", "series", "RECURRENCE-ID:20240112T120000\r\n")));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(1u, events.records.size());
+    EXPECT_STREQ("series.ics", events.records[0]->szHelperTextB);
+    const std::vector<std::string> eventErrors = {
+        "calendar/export.ics holds 3 events; skipped, so that deleting one never removes the others",
+        "calendar/mixed.ics holds items of another kind; skipped, so that deleting it never removes them"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+}
+
 TEST_F(HelperProgramTest, AnAccountWithoutItemFoldersLoadsEmpty)
 {
     TempDir::WriteFile(DataPath(Kind::Calendar), "stale");
@@ -473,6 +531,45 @@ TEST_F(HelperProgramTest, CalendarSaveFindsEventsInTheirCalendarFolders)
     EXPECT_TRUE(InAccount("calendar/work/kept.ics"));
     EXPECT_TRUE(fs::exists(m_work.file("accounts.ini")));
     EXPECT_EQ("Not a plain file name, skipped: calendar/../accounts.ini", LastError(Kind::Calendar));
+}
+
+TEST_F(HelperProgramTest, ASaveMovesOnlyFilesTheLoadWouldServe)
+{
+    // Named by a data file the load never wrote, or changed since: the calendar's own files, files of
+    // several items, a file of another kind.
+    Put("calendar/work/displayname", "Work\n");
+    Put("calendar/work/color", "#00ff00\n");
+    Put("calendar/work/export.ics", CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two")));
+    Put("calendar/work/mixed.ics", CalendarOf(Component("VEVENT", "Meeting") + Component("VTODO", "Chore")));
+    Put("calendar/work/task.ics", Calendar("VTODO", "Chore"));
+    Put("calendar/work/event.ics", Calendar("VEVENT", "Meeting"));
+    std::vector<RecordPtr<GDateRecord>> events;
+    for (const char* name : {"displayname", "color", "export.ics", "mixed.ics", "task.ics", "event.ics"})
+        events.push_back(EventRecord("work", name, 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    for (const char* name : {"displayname", "color", "export.ics", "mixed.ics", "task.ics"})
+        EXPECT_TRUE(InAccount(std::string("calendar/work/") + name)) << name;
+    EXPECT_TRUE(InTrash("calendar/work/event.ics"));
+    const std::vector<std::string> eventErrors = {
+        "Not an item file, skipped: calendar/work/displayname", "Not an item file, skipped: calendar/work/color",
+        "calendar/work/export.ics holds 2 events; skipped, so that deleting one never removes the others",
+        "calendar/work/mixed.ics holds items of another kind; skipped, so that deleting it never removes them",
+        "calendar/work/task.ics holds items of another kind; skipped, so that deleting it never removes them"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+
+    Put("contacts/all.vcf", Card("Ann") + Card("Bea"));
+    Put("contacts/one.vcf", Card("Dee"));
+    std::vector<RecordPtr<GAddrRecord>> contacts;
+    contacts.push_back(ContactRecord("all.vcf", 3));
+    contacts.push_back(ContactRecord("one.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), contacts, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_TRUE(InAccount("contacts/all.vcf"));
+    EXPECT_TRUE(InTrash("contacts/one.vcf"));
+    const std::vector<std::string> contactErrors = {
+        "contacts/all.vcf holds 2 contacts; skipped, so that deleting one never removes the others"};
+    EXPECT_EQ(contactErrors, Errors(Kind::Contacts));
 }
 
 TEST_F(HelperProgramTest, TaskAndNoteSavesFindTheFileByItsIdentity)
@@ -552,6 +649,47 @@ TEST_F(HelperProgramTest, ASaveWithoutAWholeDataFileDeletesNothing)
     EXPECT_FALSE(fs::exists(m_account + ".trash"));
 }
 
+TEST_F(HelperProgramTest, ASaveWithATextLengthOutOfBoundsDeletesNothing)
+{
+    // One record marking a.vcf, its first name "x"; the file is whole whatever length it then claims.
+    auto record = ContactRecord("a.vcf", 3);
+    CopyText(record->szFirstName, "x");
+    std::vector<RecordPtr<GAddrRecord>> records;
+    records.push_back(std::move(record));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    const std::string bytes = TempDir::ReadFile(DataPath(Kind::Contacts));
+    // The count and three head values come first, then the first name's length and its one byte.
+    const size_t at = 16;
+    ASSERT_EQ(std::string("\x01\0\0\0x", 5), bytes.substr(at, 5));
+    constexpr int32_t capacity = sizeof(GAddrRecord::szFirstName);
+    struct Case
+    {
+        int32_t length;
+        bool deletes;
+    };
+    const Case cases[] = {{capacity - 1, true}, {capacity, false}, {5000, false}, {-7, false}, {-1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        Put("contacts/a.vcf", Card("Ann"));
+        fs::remove_all(m_account + ".trash");
+        std::string length(4, '\0');
+        std::memcpy(length.data(), &c.length, 4);
+        TempDir::WriteFile(DataPath(Kind::Contacts), bytes.substr(0, at) + length +
+                                                         std::string(c.length > 0 ? c.length : 0, 'x') +
+                                                         bytes.substr(at + 5));
+        EXPECT_EQ(c.deletes ? 0 : 1, Run(Kind::Contacts, 2));
+        EXPECT_EQ(c.deletes, InTrash("contacts/a.vcf"));
+        EXPECT_NE(c.deletes, InAccount("contacts/a.vcf"));
+        if (!c.deletes) {
+            EXPECT_EQ(0u, LastError(Kind::Contacts)
+                              .find(Format("Record 1 of the data file holds a text length of %d where the field "
+                                           "holds %d bytes, nothing deleted",
+                                           c.length, capacity - 1)))
+                << LastError(Kind::Contacts);
+        }
+    }
+}
+
 // --- Refusals and the parameter file ------------------------------------------------------------------
 
 TEST_F(HelperProgramTest, ARefusedAccountGetsAnErrorAndNoDataFile)
@@ -609,6 +747,39 @@ TEST_F(HelperProgramTest, ABadParameterFileEndsTheRunBeforeAnything)
     EXPECT_EQ(2, Wait(Start(Kind::Contacts, WriteParams(Kind::Contacts, 2, {{1009, "../GAddrErr.dat"}}))));
     EXPECT_FALSE(fs::exists(fs::path(m_work.path()).parent_path().parent_path() / "GAddrErr.dat"));
     EXPECT_TRUE(InAccount("contacts/a.vcf"));
+}
+
+TEST_F(HelperProgramTest, ARefusedLoadLeavesNoOldDataFile)
+{
+    // The app would take the data files of an earlier run for this account's.
+    TempDir::WriteFile(DataPath(Kind::Calendar), "stale");
+    TempDir::WriteFile(m_work.file("GCal.dat"), "stale");
+    EXPECT_EQ(2, Wait(Start(Kind::Calendar, WriteParams(Kind::Calendar, 1, {{1010, "../GDateStatus.dat"}}))));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Calendar)));
+    EXPECT_FALSE(fs::exists(m_work.file("GCal.dat")));
+    EXPECT_EQ(0u, LastError(Kind::Calendar).find("Parameter 1010 is not a plain file name"))
+        << LastError(Kind::Calendar);
+}
+
+TEST_F(HelperProgramTest, ErrorsOfAnEarlierRunAreNotReportedAgain)
+{
+    const auto leaveOldErrors = [this] {
+        CxIniUtil old(m_work.path().c_str(), "GAddrErr.dat");
+        old.WriteEntry("Error", "Error.1", "from before");
+        old.WriteEntry("Error", "Error.2", "from before too");
+        old.WriteNumber("Error", "Error.Count", 2);
+    };
+    Put("contacts/a.vcf", Card("Ann"));
+    leaveOldErrors();
+    EXPECT_EQ(0, Run(Kind::Contacts, 1));
+    EXPECT_EQ(std::vector<std::string>{}, Errors(Kind::Contacts));
+
+    leaveOldErrors();
+    std::vector<RecordPtr<GAddrRecord>> records;
+    records.push_back(ContactRecord("gone.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_EQ(std::vector<std::string>{"Item not found, skipped: contacts/gone.vcf"}, Errors(Kind::Contacts));
 }
 
 // --- Stop requests, status and log --------------------------------------------------------------------
@@ -692,11 +863,13 @@ TEST_F(HelperProgramTest, TheDebugLogGetsTheAppsLineFormat)
         EXPECT_TRUE(std::regex_match(log.substr(start, end - start), line)) << log.substr(start, end - start);
     EXPECT_GE(lines, 2u);
 
-    // Enabled at level 1: no per-item lines.
+    // Enabled at level 1: the run's summary, no per-item lines.
     fs::remove(m_work.file("appdebug.log"));
     Put("contacts/a.vcf", Card("Ann"));
-    Run(Kind::Contacts, 1, {{1016, "1"}, {1015, "1"}});
-    EXPECT_EQ(std::string::npos, TempDir::ReadFile(m_work.file("appdebug.log")).find("Read contacts/a.vcf"));
+    EXPECT_EQ(0, Run(Kind::Contacts, 1, {{1016, "1"}, {1015, "1"}}));
+    log = TempDir::ReadFile(m_work.file("appdebug.log"));
+    EXPECT_NE(std::string::npos, log.find("] - Loaded 1 contacts from " + m_account + "contacts/\r\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find("Read contacts/a.vcf")) << log;
 }
 
 // --- Whole round trips --------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -55,6 +56,18 @@ TEST(VCardDateTest, ReadsDatesWithAndWithoutYear)
             EXPECT_EQ(-1, value) << c.text << ": value changed on failure";
         }
     }
+}
+
+TEST(VCardDateTest, TellsDatesThatNameNoDay)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"1985", true},     {" 1985 ", true},    {"1985-04", true}, {"--04", true},    {"---12", true},
+        {"1985-13", false}, {"1985-00", false},  {"--13", false},   {"---32", false},  {"---00", false},
+        {"198", false},     {"19850", false},    {"198504", false}, {"1985-4", false}, {"1985-04-12", false},
+        {"--0412", false},  {"1985-04x", false}, {"", false},
+    };
+    for (const auto& [text, dayLess] : cases)
+        EXPECT_EQ(dayLess, IsDayLessVCardDate(text)) << text;
 }
 
 TEST(VCardDateTest, ReadsTimeStampsAsLocalTime)

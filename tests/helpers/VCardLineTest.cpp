@@ -28,6 +28,10 @@ TEST(VCardLineTest, UnfoldsAndCountsPhysicalLines)
                              " QUOTED-PRINTABLE:x=\r\n"
                              "y\r\n"
                              "\r\n"
+                             "G;X=\"a\r\n"
+                             " :b\";QUOTED-PRINTABLE\r\n"
+                             " :c=\r\n"
+                             "d\n"
                              "E:4=";
     const std::vector<VCardLine> expected = {
         {"A:1", 1},
@@ -36,7 +40,8 @@ TEST(VCardLineTest, UnfoldsAndCountsPhysicalLines)
         {"D:=", 7},                              // not quoted-printable: "=" is text
         {"F;ENCODING=QUOTED-PRINTABLE:xy", 8},   // the encoding was folded onto the next line
         {"", 11},
-        {"E:4=", 12},
+        {"G;X=\"a:b\";QUOTED-PRINTABLE:cd", 12}, // a colon in quotes, folded apart from them, ends no head
+        {"E:4=", 16},
     };
     const std::vector<VCardLine> lines = UnfoldVCardLines(text);
     ASSERT_EQ(expected.size(), lines.size());
