@@ -7,9 +7,11 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <optional>
 #include <set>
 #include <strings.h>
@@ -295,14 +297,25 @@ size_t CountCalendarItems(std::string_view text, const char* component)
         return 0;
     std::string problem; // a damaged file still counts what can be read of it
     const IcalDocument document(text, problem);
+    // A UID's changed occurrences belong to its series; two components of one UID that both claim to
+    // be the series are two copies, each an item of its own.
+    std::map<std::string, size_t> masters;
     std::set<std::string> series;
     size_t alone = 0;
     for (icalcomponent* item : document.AllOf(kind)) {
         const std::string uid = FirstText(item, ICAL_UID_PROPERTY);
-        if (uid.empty())
+        if (uid.empty()) {
             ++alone;
-        else
-            series.insert(uid);
+            continue;
+        }
+        series.insert(uid);
+        if (!icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY))
+            ++masters[uid];
     }
-    return alone + series.size();
+    size_t count = alone;
+    for (const std::string& uid : series) {
+        const auto found = masters.find(uid);
+        count += found == masters.end() ? 1 : std::max<size_t>(found->second, 1);
+    }
+    return count;
 }

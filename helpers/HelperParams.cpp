@@ -275,5 +275,16 @@ bool TakeHelperParams(const std::vector<ParamEntry>& entries, ItemKind kind, Hel
     if (error.empty() && kind == ItemKind::Calendar && params.calendarFile == params.dataFile)
         error = Format("Parameters %d and %d name the same file: %s", KEY_DATA_FILE, KEY_CALENDAR_FILE,
                        params.dataFile.c_str());
+    // Each run starts the error file afresh by deleting it: one that names another file of the run
+    // would take that file (the data file of a save, say) with it, so it is not used at all.
+    for (const auto& [key, name] :
+         {std::pair{KEY_DATA_FILE, &params.dataFile}, std::pair{KEY_CALENDAR_FILE, &params.calendarFile},
+          std::pair{KEY_STATUS_FILE, &params.statusFile}}) {
+        if (params.errorFile.empty() || *name != params.errorFile)
+            continue;
+        if (error.empty())
+            error = Format("Parameters %d and %d name the same file: %s", key, KEY_ERROR_FILE, name->c_str());
+        params.errorFile.clear();
+    }
     return error.empty();
 }

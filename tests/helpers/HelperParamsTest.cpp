@@ -320,3 +320,19 @@ TEST(HelperParamsTest, TheWorkFolderAndErrorFileOutliveALaterFault)
     // The first fault in the order the keys are taken.
     EXPECT_NE(std::string::npos, error.find("1000 is missing")) << error;
 }
+
+// The error file is deleted at the start of each run: one naming another file of the run is refused
+// and never used, so that file survives.
+TEST(HelperParamsTest, AnErrorFileNamingAnotherFileOfTheRunIsNotUsed)
+{
+    for (const int32_t key : {1002, 1010}) {
+        SCOPED_TRACE(key);
+        std::map<int32_t, std::string> values = ContactValues();
+        values[1009] = values[key];
+        HelperParams params;
+        std::string error;
+        EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+        EXPECT_EQ("", params.errorFile);
+        EXPECT_NE(std::string::npos, error.find("name the same file")) << error;
+    }
+}
