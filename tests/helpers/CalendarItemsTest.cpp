@@ -668,6 +668,15 @@ protected:
 
 // The driver owns the helper fields (the item's file and folder, its identity); marked before the
 // read, they must come out as they went in, neither written nor cleared.
+// The problem a read reports: containing the expected text, or none at all when none is expected.
+void ExpectProblem(const std::string& problem, const char* expected)
+{
+    if (expected)
+        EXPECT_NE(problem.find(expected), std::string::npos) << problem;
+    else
+        EXPECT_EQ(problem, "");
+}
+
 template <typename Record>
 void MarkHeadValues(Record& record)
 {
@@ -695,10 +704,7 @@ TEST_F(CalendarItemsTest, ReadsEvents)
         CopyText(record->szHelperTextC, "helper text C");
         std::string problem = "left from before";
         EXPECT_EQ(ReadEventItem(c.text, *record, problem), c.expect.found);
-        if (c.expect.problem)
-            EXPECT_NE(problem.find(c.expect.problem), std::string::npos) << problem;
-        else
-            EXPECT_EQ(problem, "");
+        ExpectProblem(problem, c.expect.problem);
         ExpectEvent(*record, c.expect);
         ExpectAppReadsTheSame(*record);
         ExpectHeadValuesKept(*record);
@@ -860,10 +866,7 @@ TEST_F(CalendarItemsTest, ReadsTasks)
         std::string problem;
         EXPECT_EQ(ReadTaskItem(c.text, *record, problem), c.found);
         ExpectHeadValuesKept(*record);
-        if (c.problem)
-            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
-        else
-            EXPECT_EQ(problem, "");
+        ExpectProblem(problem, c.problem);
         EXPECT_STREQ(record->szSubject, c.subject);
         EXPECT_STREQ(record->szNote, c.note);
         EXPECT_EQ(record->dtDue, When(c.due));
@@ -909,10 +912,7 @@ TEST_F(CalendarItemsTest, ReadsNotes)
         std::string problem;
         EXPECT_EQ(ReadNoteItem(c.text, *record, problem), c.found);
         ExpectHeadValuesKept(*record);
-        if (c.problem)
-            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
-        else
-            EXPECT_EQ(problem, "");
+        ExpectProblem(problem, c.problem);
         EXPECT_STREQ(record->szSubject, c.subject);
         EXPECT_STREQ(record->szNote, c.note);
         EXPECT_EQ(record->dtCreated, When(c.created));
