@@ -3,7 +3,7 @@
 #include "helpers/IcalDocument.h"
 #include "helpers/IcalRecurrence.h"
 #include "helpers/IcalTime.h"
-#include "helpers/Utf8Text.h"
+#include "common/misc/Utf8Text.h"
 
 #include <libical/ical.h>
 

@@ -1,7 +1,7 @@
 #include "helpers/ContactCard.h"
 
 #include "common/misc/TextBuf.h"
-#include "helpers/Utf8Text.h"
+#include "common/misc/Utf8Text.h"
 #include "helpers/VCardDate.h"
 #include "helpers/VCardLine.h"
 #include "helpers/VCardTypes.h"

@@ -8,7 +8,7 @@
 #include "helpers/HelperRun.h"
 #include "helpers/HelperText.h"
 #include "helpers/ItemIdentity.h"
-#include "helpers/Utf8Text.h"
+#include "common/misc/Utf8Text.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "helpers/IcalDocument.h"
 #include "helpers/IcalSeriesEnd.h"
-#include "helpers/Utf8Text.h"
+#include "common/misc/Utf8Text.h"
 
 #include <algorithm>
 #include <chrono>

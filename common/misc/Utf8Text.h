@@ -1,4 +1,4 @@
-// Copying texts read from account files into the fixed fields of a record.
+// Copying UTF-8 texts into the fixed fields of a record without splitting a character.
 #pragma once
 
 #include <cstddef>

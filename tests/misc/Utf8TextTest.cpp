@@ -1,4 +1,4 @@
-#include "helpers/Utf8Text.h"
+#include "common/misc/Utf8Text.h"
 
 #include <gtest/gtest.h>
 
