@@ -1,8 +1,12 @@
 #include "app/TfmMain.h"
 
 #include "app/AppSettings.h"
+#include "app/DialogUtil.h"
+#include "app/ModalDialog.h"
+#include "app/QoBanner.h"
 #include "app/QoLogo.h"
 #include "app/ServiceSet.h"
+#include "app/TfmDebug.h"
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
@@ -14,7 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -50,8 +53,7 @@ TfmMain::TfmMain(QWidget* parent)
     setObjectName(QStringLiteral("fmMain"));
     setWindowTitle(QStringLiteral("Qosweep - Remove Duplicates in Google Contacts & Google Calendar"));
     setFixedSize(794, 594);
-    if (QScreen* desktop = screen())
-        move(desktop->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
     BuildControls();
     FormCreate();
 }
@@ -80,10 +82,7 @@ void TfmMain::BuildControls()
 
     Label1 = new QLabel(QStringLiteral("Qosweep"), pTop);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont titleFont(QStringLiteral("Verdana"));
-    titleFont.setPixelSize(21);
-    titleFont.setBold(true);
-    Label1->setFont(titleFont);
+    Label1->setFont(QoTitleFont());
     Label1->setStyleSheet(QStringLiteral("color: blue;"));
 
     lblStep = new QLabel(QStringLiteral("Description of this step"), pTop);
@@ -239,7 +238,8 @@ void TfmMain::btnHelpClick()
 
 void TfmMain::btnDebugClick()
 {
-    // The debug log options dialog comes with the diagnostics work.
+    TfmDebug dialog(this);
+    ExecModalDialog(dialog);
 }
 
 void TfmMain::btnPrevClick()

@@ -26,8 +26,8 @@ public:
     TfmQoClean* CleanPage() const { return m_fmClean; }
 
     // Fill and empty the service set (see app/ServiceSet.h); the account page loads through the
-    // main window.
-    bool LoadServices();
+    // main window. Virtual so a test can make the load fail or throw (for testing).
+    virtual bool LoadServices();
     void FreeServices();
 
     void btnHelpClick();

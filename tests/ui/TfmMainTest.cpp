@@ -1,54 +1,28 @@
 #include "app/TfmMain.h"
-#include "app/AppMessage.h"
-#include "app/AppSettings.h"
-#include "app/ServiceSet.h"
+#include "app/TfmDebug.h"
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/WinUtil.h"
 #include "common/platform/Platform.h"
-#include "tests/support/TempDir.h"
+#include "tests/ui/WizardTest.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-class TfmMainTest : public ::testing::Test
+class TfmMainTest : public WizardTest
 {
 protected:
-    void SetUp() override
-    {
-        setenv("XDG_DATA_HOME", m_home.path().c_str(), 1);
-        m_dataFolder = m_home.path() + "tessavo/Qosweep/";
-        SetAppMessageHandler([this](const AppMessageRecord& r) { m_messages.push_back(r); });
-        SetOpenWithShellHandler([this](const char* target) { m_opened.push_back(target); });
-    }
-
-    void TearDown() override
-    {
-        m_window.reset();
-        SetAppMessageHandler({});
-        SetOpenWithShellHandler({});
-    }
-
-    TfmMain& Window()
-    {
-        if (!m_window)
-            m_window = std::make_unique<TfmMain>();
-        return *m_window;
-    }
-
-    QPushButton* Button(const char* name) { return Window().findChild<QPushButton*>(name); }
-    QString StepText() { return Window().findChild<QLabel*>("lblStep")->text(); }
+    QString StepText() { return Find<QLabel>("lblStep")->text(); }
 
     void ExpectPage(int page, bool prev, bool next, const char* cancel, const char* step)
     {
@@ -62,12 +36,6 @@ protected:
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(i == page, !pages[i]->isHidden()) << "page " << i;
     }
-
-    TempDir m_home;
-    std::string m_dataFolder;
-    std::unique_ptr<TfmMain> m_window;
-    std::vector<AppMessageRecord> m_messages;
-    std::vector<std::string> m_opened;
 };
 
 const char* const kStep0 = "Please select enter your Google login information";
@@ -96,6 +64,9 @@ TEST_F(TfmMainTest, WindowHasItsCaptionSizeAndControls)
 
 TEST_F(TfmMainTest, ButtonsFollowThePages)
 {
+    // The demo account, which the helpers beside the program serve.
+    Find<QLineEdit>("edtEmail")->setText("demo@example.com");
+    Find<QLineEdit>("edtPassword")->setText("demo");
     ExpectPage(0, false, true, "&Cancel", kStep0);
     QTest::mouseClick(Button("btnNext"), Qt::LeftButton);
     ExpectPage(1, true, true, "&Cancel", kStep1);
@@ -125,9 +96,7 @@ TEST_F(TfmMainTest, StepTextCanBeSetByThePages)
 
 TEST_F(TfmMainTest, StartUpReadsSettingsAndConfiguresTheLogInTheDataFolder)
 {
-    ASSERT_TRUE(platform::CreateFolder((m_home.path() + "tessavo").c_str()));
-    ASSERT_TRUE(platform::CreateFolder(m_dataFolder.c_str()));
-    TempDir::WriteFile(m_dataFolder + "tessavo.ini", "[Qosweep]\r\nAppFlag=3\r\nEnableDebug=1\r\nLogLevel=3\r\n");
+    WriteSettingsFile("[Qosweep]\r\nAppFlag=3\r\nEnableDebug=1\r\nLogLevel=3\r\n");
     Window();
     EXPECT_EQ(3, AppSettings.AppFlag);
     EXPECT_TRUE(AppSettings.EnableDebug);
@@ -178,6 +147,17 @@ TEST_F(TfmMainTest, HelpOpensThePageBesideTheProgram)
     ASSERT_EQ(std::vector<std::string>{expected}, m_opened);
     const std::string page = TempDir::ReadFile(expected);
     EXPECT_NE(std::string::npos, page.find("duplicate rule")) << "the shipped help page is missing";
+}
+
+TEST_F(TfmMainTest, TroubleshootingShowsTheDebugLogOptionsOwnedByTheMainWindow)
+{
+    m_onDialog = [](QDialog& dialog) -> int {
+        EXPECT_NE(nullptr, qobject_cast<TfmDebug*>(&dialog));
+        return QDialog::Rejected;
+    };
+    QTest::mouseClick(Button("btnDebug"), Qt::LeftButton);
+    EXPECT_EQ(std::vector<QString>{"fmDebug"}, m_dialogs);
+    EXPECT_EQ(std::vector<QWidget*>{&Window()}, m_dialogOwners);
 }
 
 TEST_F(TfmMainTest, WithoutADataFolderTheSettingsStayBesideTheProgram)
