@@ -23,7 +23,8 @@ QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& 
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
-    button->setMinimumWidth(90);
+    // Room around the caption: the style's own hint leaves long captions touching the frame.
+    button->setMinimumWidth(qMax(90, button->sizeHint().width() + 16));
     button->setAutoDefault(false);
     return button;
 }

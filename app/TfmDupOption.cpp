@@ -72,7 +72,7 @@ void TfmDupOption::BuildControls()
     btnOK->setDefault(true);
 
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(20, 16, 20, 16);
+    body->setContentsMargins(12, 16, 12, 16);
     body->setSpacing(4);
     body->addWidget(intro1);
     body->addWidget(intro2);

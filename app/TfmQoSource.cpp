@@ -116,7 +116,7 @@ QWidget* TfmQoSource::BuildLoginGroup()
     grid->addWidget(label5, 0, 0);
     grid->addWidget(edtEmail, 0, 1);
     grid->addWidget(cbSaveEmail, 0, 2);
-    grid->addWidget(Label1, 1, 1);
+    grid->addWidget(Label1, 1, 1, 1, 2);
     grid->addWidget(label6, 2, 0);
     grid->addWidget(edtPassword, 2, 1);
     grid->addWidget(cbSavePassword, 2, 2);
