@@ -7,12 +7,16 @@
 #include "app/TfmDupOption.h"
 #include "app/TfmMain.h"
 #include "app/TfmQoSource.h"
+#include "common/google/CxCommWaitWindow.h"
+#include "common/google/CxGAppBaseUtil.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +57,23 @@ int main(int argc, char** argv)
     main.SourcePage()->edtPassword->setText(QStringLiteral("demo"));
     main.show();
     ok = SaveScreen(folder, "account-page.png") && ok;
+
+    StartWaitWindow(main.SourcePage());
+    SetWaitText("Loading Google Contacts...");
+    ok = SaveScreen(folder, "wait-window.png") && ok;
+    StopWaitWindow();
+
+    // A load that fails at once (no helper programs where it looks), to see the message over the
+    // wait window.
+    QTemporaryDir noHelpers;
+    SetHelperProgramFolder((noHelpers.path() + QLatin1Char('/')).toUtf8().constData());
+    QTimer::singleShot(1500, [&] {
+        ok = SaveScreen(folder, "load-failed.png") && ok;
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    main.SourcePage()->TransferData(true);
+    SetHelperProgramFolder("");
 
     TfmDupOption rules(main.SourcePage());
     rules.TransferData(false);
