@@ -1,9 +1,9 @@
 #include "helpers/CalendarItems.h"
 
+#include "common/misc/Utf8Text.h"
 #include "helpers/IcalDocument.h"
 #include "helpers/IcalRecurrence.h"
 #include "helpers/IcalTime.h"
-#include "common/misc/Utf8Text.h"
 
 #include <libical/ical.h>
 

@@ -3,12 +3,12 @@
 #include "common/google/GDateRecord.h"
 #include "common/google/GNoteRecord.h"
 #include "common/google/GTaskRecord.h"
+#include "common/misc/Utf8Text.h"
 #include "helpers/CalendarItems.h"
 #include "helpers/ContactCard.h"
 #include "helpers/HelperRun.h"
 #include "helpers/HelperText.h"
 #include "helpers/ItemIdentity.h"
-#include "common/misc/Utf8Text.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "helpers/IcalRecurrence.h"
 
+#include "common/misc/Utf8Text.h"
 #include "helpers/IcalDocument.h"
 #include "helpers/IcalSeriesEnd.h"
-#include "common/misc/Utf8Text.h"
 
 #include <algorithm>
 #include <chrono>
