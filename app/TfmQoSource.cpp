@@ -165,6 +165,9 @@ bool TfmQoSource::TransferData(bool save)
         edtPassword->setText(QString::fromUtf8(AppSettings.Password));
         cbAddr->setChecked(AppSettings.AppFlag & APP_CONTACTS);
         cbDate->setChecked(AppSettings.AppFlag & APP_CALENDAR);
+        // Typing starts where input is missing: with a remembered address, in the password box.
+        const bool onlyPasswordMissing = !edtEmail->text().isEmpty() && edtPassword->text().isEmpty();
+        (onlyPasswordMissing ? edtPassword : edtEmail)->setFocus();
         return true;
     }
     if (!CheckInput())

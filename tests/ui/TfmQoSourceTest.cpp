@@ -51,6 +51,12 @@ protected:
         Password()->setText(password);
     }
 
+    QString FocusName()
+    {
+        QWidget* focus = Window().focusWidget();
+        return focus ? focus->objectName() : QString("(none)");
+    }
+
     void PressNext() { QTest::mouseClick(Button("btnNext"), Qt::LeftButton); }
 
     // Loads fail at once: no helper program can be found.
@@ -119,6 +125,27 @@ TEST_F(TfmQoSourceTest, EnteringThePageShowsTheStoredSettings)
     EXPECT_FALSE(Box("cbAddr")->isChecked());
 }
 
+TEST_F(TfmQoSourceTest, TypingStartsInTheFirstBoxThatIsMissing)
+{
+    struct Case
+    {
+        const char* settings;
+        const char* focus;
+    };
+    const Case cases[] = {
+        {"", "edtEmail"},
+        {"QoEmail=anna@example.com\r\n", "edtPassword"},
+        {"QoEmail=anna@example.com\r\nSavePassword=1\r\nQoPassword=c2VjcmV0\r\n", "edtEmail"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        m_window.reset();
+        WriteSettingsFile(std::string("[Qosweep]\r\n") + c.settings);
+        Window().show();
+        EXPECT_EQ(QString(c.focus), FocusName());
+    }
+}
+
 TEST_F(TfmQoSourceTest, EmptyBoxesAreReportedOneAtATimeWithFocusOnTheBox)
 {
     struct Case
@@ -147,7 +174,7 @@ TEST_F(TfmQoSourceTest, EmptyBoxesAreReportedOneAtATimeWithFocusOnTheBox)
         EXPECT_EQ(QString(c.message), m_messages[0].text);
         EXPECT_EQ(QString("Error"), m_messages[0].title);
         EXPECT_EQ(QMessageBox::Information, m_messages[0].icon);
-        EXPECT_EQ(QString(c.focus), Window().focusWidget()->objectName());
+        EXPECT_EQ(QString(c.focus), FocusName());
         EXPECT_EQ(0, Window().CurrentPage());
         // Nothing was stored and nothing loaded.
         EXPECT_TRUE(AppSettings.SavePassword);
