@@ -19,8 +19,8 @@
 
 namespace {
 
-// The list offers three of the log's four levels; level 2 would add nothing the user could tell
-// apart, so a stored 2 shows as the most detailed item.
+// The list offers three of the log's four levels. Progress is logged at level 2, so levels 2 and 3
+// write the same lines: the most detailed item stores 3 and stands for any level it does not list.
 struct LevelItem
 {
     const char* text;
