@@ -12,12 +12,33 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
-QFont QoTitleFont()
+void SetWhiteBackground(QWidget& panel)
 {
+    panel.setAutoFillBackground(true);
+    QPalette white = panel.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    panel.setPalette(white);
+}
+
+TClickLabel* MakeLogoLabel(QWidget* parent, int size)
+{
+    auto* logo = new TClickLabel(parent);
+    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setPixmap(MakeQoLogo(size));
+    logo->setAccessibleName(QStringLiteral("Qosweep logo"));
+    return logo;
+}
+
+TClickLabel* MakeTitleLabel(QWidget* parent, const char* name)
+{
+    auto* title = new TClickLabel(QStringLiteral("Qosweep"), parent);
+    title->setObjectName(QLatin1String(name));
     QFont font(QStringLiteral("Verdana"));
     font.setPixelSize(21);
     font.setBold(true);
-    return font;
+    title->setFont(font);
+    title->setStyleSheet(QStringLiteral("color: blue;"));
+    return title;
 }
 
 QoBanner::QoBanner(QWidget* parent, bool linked)
@@ -25,20 +46,9 @@ QoBanner::QoBanner(QWidget* parent, bool linked)
 {
     setObjectName(QStringLiteral("pTop"));
     setFixedHeight(kHeight);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-
-    imgLogo = new TClickLabel(this);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setPixmap(MakeQoLogo(kHeight - 16));
-    imgLogo->setAccessibleName(QStringLiteral("Qosweep logo"));
-
-    lblTitle = new TClickLabel(QStringLiteral("Qosweep"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setFont(QoTitleFont());
-    lblTitle->setStyleSheet(QStringLiteral("color: blue;"));
+    SetWhiteBackground(*this);
+    imgLogo = MakeLogoLabel(this, kHeight - 16);
+    lblTitle = MakeTitleLabel(this, "lblTitle");
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 8, 16, 8);

@@ -18,8 +18,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// The title's font: Verdana, 21 pixels, bold.
-QFont QoTitleFont();
+// The pieces of every banner, the main window's too: a white panel, the logo of the given size and
+// the title "Qosweep" (Verdana, 21 pixels, bold, blue).
+void SetWhiteBackground(QWidget& panel);
+TClickLabel* MakeLogoLabel(QWidget* parent, int size);
+TClickLabel* MakeTitleLabel(QWidget* parent, const char* name);
 
 class QoBanner : public QWidget
 {

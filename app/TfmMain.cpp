@@ -4,7 +4,6 @@
 #include "app/DialogUtil.h"
 #include "app/ModalDialog.h"
 #include "app/QoBanner.h"
-#include "app/QoLogo.h"
 #include "app/ServiceSet.h"
 #include "app/TfmDebug.h"
 #include "app/TfmQoClean.h"
@@ -70,20 +69,9 @@ void TfmMain::BuildControls()
     pTop = new QWidget(this);
     pTop->setObjectName(QStringLiteral("pTop"));
     pTop->setFixedHeight(113);
-    pTop->setAutoFillBackground(true);
-    QPalette white = pTop->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    pTop->setPalette(white);
-
-    imgLogo = new QLabel(pTop);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setPixmap(MakeQoLogo(80));
-    imgLogo->setAccessibleName(QStringLiteral("Qosweep logo"));
-
-    Label1 = new QLabel(QStringLiteral("Qosweep"), pTop);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(QoTitleFont());
-    Label1->setStyleSheet(QStringLiteral("color: blue;"));
+    SetWhiteBackground(*pTop);
+    imgLogo = MakeLogoLabel(pTop, 80);
+    Label1 = MakeTitleLabel(pTop, "Label1");
 
     lblStep = new QLabel(QStringLiteral("Description of this step"), pTop);
     lblStep->setObjectName(QStringLiteral("lblStep"));

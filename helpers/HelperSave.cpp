@@ -15,23 +15,14 @@ namespace {
 // The save's field reader: as CxGFieldReader, but it notes a text length the app never writes (below
 // 0, or too long for the field with its terminator). Such a file is refused whole: a name cut to fit
 // or read as empty could be another file's.
-class StrictFieldReader
+class StrictFieldReader : public CxGFieldReader
 {
 public:
     explicit StrictFieldReader(CxFile& file)
-        : m_file(file)
+        : CxGFieldReader(file)
+        , m_file(file)
     {}
 
-    template <FixedSizeField<4> T>
-    void Int(T& value)
-    {
-        m_file.ReadInt(&value);
-    }
-    template <FixedSizeField<8> T>
-    void Value(T& value)
-    {
-        m_file.ReadDouble(&value);
-    }
     void Text(char* buffer, size_t capacity)
     {
         int length = 0;

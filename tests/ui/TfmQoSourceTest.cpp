@@ -30,11 +30,31 @@ QWidget* NextTabStop(QWidget* widget)
     return widget;
 }
 
-// A main window whose load throws, as an unexpected failure deep in a load would.
-class ThrowingMain : public TfmMain
+// A main window that notes what is on screen while it loads, then loads for real or throws, as an
+// unexpected failure deep in a load would.
+class ProbeMain : public TfmMain
 {
 public:
-    bool LoadServices() override { throw std::runtime_error("record list exhausted"); }
+    explicit ProbeMain(bool throws)
+        : m_throws(throws)
+    {}
+
+    bool LoadServices() override
+    {
+        waitWindowUp = GetCurrentWaitWindow() != nullptr;
+        waitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        stepText = findChild<QLabel*>("lblStep")->text();
+        if (m_throws)
+            throw std::runtime_error("record list exhausted");
+        return TfmMain::LoadServices();
+    }
+
+    bool waitWindowUp = false;
+    bool waitCursor = false;
+    QString stepText;
+
+private:
+    const bool m_throws;
 };
 
 class TfmQoSourceTest : public WizardTest
@@ -278,7 +298,7 @@ TEST_F(TfmQoSourceTest, AFailedLoadIsReportedAndKeepsTheWizardOnThePage)
 
 TEST_F(TfmQoSourceTest, AnExceptionWhileLoadingShowsTheApologyOwnedByTheMainWindow)
 {
-    m_window = std::make_unique<ThrowingMain>();
+    m_window = std::make_unique<ProbeMain>(true);
     g_debugLog.SetDebugEnabled(false);
     bool waitWindowUp = true;
     bool waitCursor = true;
@@ -304,11 +324,18 @@ TEST_F(TfmQoSourceTest, AnExceptionWhileLoadingShowsTheApologyOwnedByTheMainWind
 // The helper programs beside the test serve the demo account, installed on first use.
 TEST_F(TfmQoSourceTest, ASuccessfulLoadMovesOnWithTheChosenApplicationsLoaded)
 {
+    auto probe = std::make_unique<ProbeMain>(false);
+    ProbeMain& main = *probe;
+    m_window = std::move(probe);
     Type("demo@example.com", "demo");
     Box("cbAddr")->setChecked(false);
     Box("cbDate")->setChecked(true);
     PressNext();
     EXPECT_TRUE(m_messages.empty()) << (m_messages.empty() ? "" : m_messages[0].text.toStdString());
+    // The load ran behind the wait window and the wait cursor, with the loading step shown.
+    EXPECT_TRUE(main.waitWindowUp);
+    EXPECT_TRUE(main.waitCursor);
+    EXPECT_EQ(QString(kLoadingStep), main.stepText);
     EXPECT_EQ(1, Window().CurrentPage());
     EXPECT_EQ(nullptr, GetCurrentWaitWindow());
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
