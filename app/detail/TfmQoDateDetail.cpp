@@ -1,0 +1,3 @@
+#include "app/detail/TfmQoDateDetail.h"
+
+void ShowEventDetail(QWidget* /*owner*/, CommDateRecord* /*pRecord*/, CxGDateUtil* /*pUtil*/) {}
