@@ -1,14 +1,322 @@
 #include "app/TfmQoData.h"
 
+#include "app/AppSettings.h"
+#include "app/ContactScan.h"
+#include "app/DialogUtil.h"
+#include "app/EventScan.h"
+#include "app/ModalDialog.h"
+#include "app/RecordList.h"
+#include "app/ServiceSet.h"
+#include "app/TfmDupOption.h"
+#include "app/detail/TfmQoAddrDetail.h"
+#include "app/detail/TfmQoDateDetail.h"
+#include "common/google/CxGAddrUtil.h"
+#include "common/google/CxGDateUtil.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const TabList kAddrList = {
+    "lvAddr",
+    "Contacts",
+    {{"Display Name", 120}, {"Email", 120}, {"Primary Phone", 100}, {"Company", 100}, {"Title", 100}}};
+const TabList kDateList = {
+    "lvDate",
+    "Calendar events",
+    {{"Subject", 200}, {"Start Time", 80}, {"End Time", 80}, {"All Day Event", 100}, {"Location", 150}}};
+// Never filled: tasks and notes are not offered yet.
+const TabList kTaskList = {"lvTask", "Tasks", {{"Subject", 150}, {"Importance", 80}, {"Due Date", 80}, {"Body", 200}}};
+const TabList kNoteList = {"lvNote", "Notes", {{"Notes", 500}}};
+
+QCheckBox* MakeBox(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+QString CountCaption(const char* kind, uint32_t dups)
+{
+    return QStringLiteral("%1 (%2 %3)").arg(QLatin1String(kind)).arg(dups).arg(dups > 1 ? "Dups" : "Dup");
+}
+
+uint32_t DupCount(CxList* list)
+{
+    return list ? list->GetCount() : 0;
+}
+
+// Rows of the list's records in row order, each with the record it stands for.
+template <typename Record>
+QList<QTreeWidgetItem*> RowsOf(Record* (*first)(), Record* (*next)(), QStringList (*texts)(const Record&), bool ticked)
+{
+    QList<QTreeWidgetItem*> rows;
+    for (Record* r = first(); r; r = next())
+        rows.append(MakeRecordRow(r, texts(*r), ticked));
+    return rows;
+}
+
+GAddrRecord* FirstAddrDup()
+{
+    return static_cast<GAddrRecord*>(g_pAddrDupList->GetFirst());
+}
+
+GAddrRecord* NextAddrDup()
+{
+    return static_cast<GAddrRecord*>(g_pAddrDupList->GetNext());
+}
+
+GDateRecord* FirstDateDup()
+{
+    return static_cast<GDateRecord*>(g_pDateDupList->GetFirst());
+}
+
+GDateRecord* NextDateDup()
+{
+    return static_cast<GDateRecord*>(g_pDateDupList->GetNext());
+}
+
+// The tick marks of one list into its records' flags and its duplicate list.
+template <typename Record>
+void TakeListTicks(QTreeWidget* list, CxList* dupList)
+{
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        auto* r = static_cast<Record*>(RowRecord(row));
+        if (!r)
+            continue;
+        if (IsTicked(row)) {
+            r->dwFlags |= REC_SELECTED;
+            if (dupList && !dupList->Contains(r))
+                dupList->Add(r);
+        } else {
+            r->dwFlags &= ~static_cast<uint32_t>(REC_SELECTED);
+        }
+    }
+}
+
+} // namespace
+
 TfmQoData::TfmQoData(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("fmQoData"));
     setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);
+
+    pData = new QTabWidget(this);
+    pData->setObjectName(QStringLiteral("pData"));
+    tAddr = BuildTab("tAddr", kAddrList, lvAddr);
+    tDate = BuildTab("tDate", kDateList, lvDate);
+    tTask = BuildTab("tTask", kTaskList, lvTask);
+    tNote = BuildTab("tNote", kNoteList, lvNote);
+    AddTotalsRow(tAddr, "cbAddrAll", QStringLiteral("Display All Contacts Data"), "lblAddrCount", cbAddrAll,
+                 lblAddrCount);
+    AddTotalsRow(tDate, "cbDateAll", QStringLiteral("Display All Calendar Data"), "lblDateCount", cbDateAll,
+                 lblDateCount);
+    pData->addTab(tAddr, QStringLiteral("Contacts"));
+    pData->addTab(tDate, QStringLiteral("Calendar"));
+    pData->addTab(tTask, QStringLiteral("Task"));
+    pData->addTab(tNote, QStringLiteral("Notes"));
+    // Tasks and notes have services of their own but are not offered yet.
+    pData->setTabVisible(pData->indexOf(tTask), false);
+    pData->setTabVisible(pData->indexOf(tNote), false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(8);
+    layout->addWidget(pData, 1);
+    layout->addWidget(BuildButtonBar());
+
+    connect(cbCase, &QCheckBox::clicked, this, &TfmQoData::cbCaseClick);
+    connect(btnRefresh, &QPushButton::clicked, this, &TfmQoData::btnRefreshClick);
+    connect(btnSelAll, &QPushButton::clicked, this, &TfmQoData::btnSelAllClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfmQoData::btnClearClick);
+    connect(btnOption, &QPushButton::clicked, this, &TfmQoData::btnOptionClick);
+    connect(cbAddrAll, &QCheckBox::clicked, this, &TfmQoData::cbAddrAllClick);
+    connect(cbDateAll, &QCheckBox::clicked, this, &TfmQoData::cbDateAllClick);
+    connect(lvAddr, &QTreeWidget::itemDoubleClicked, this, &TfmQoData::lvAddrDblClick);
+    connect(lvDate, &QTreeWidget::itemDoubleClicked, this, &TfmQoData::lvDateDblClick);
 }
 
-bool TfmQoData::TransferData(bool /*save*/)
+// A tab holding one list, which fills it.
+QWidget* TfmQoData::BuildTab(const char* name, const TabList& list, QTreeWidget*& built)
 {
-    // The page's controls arrive with its own work; until then every transfer succeeds.
+    auto* tab = new QWidget(pData);
+    tab->setObjectName(QLatin1String(name));
+    built = MakeRecordList(tab, list.name, QString::fromUtf8(list.accessibleName), list.columns);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(built, 1);
+    return tab;
+}
+
+// Under the list: the box that shows every record, and the number of records in total.
+void TfmQoData::AddTotalsRow(QWidget* tab, const char* boxName, const QString& caption, const char* labelName,
+                             QCheckBox*& showAll, QLabel*& count)
+{
+    showAll = MakeBox(tab, boxName, caption);
+    count = new QLabel(tab);
+    count->setObjectName(QLatin1String(labelName));
+    count->setStyleSheet(QStringLiteral("color: blue;"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(showAll);
+    row->addStretch();
+    row->addWidget(count);
+    static_cast<QVBoxLayout*>(tab->layout())->addLayout(row);
+}
+
+QWidget* TfmQoData::BuildButtonBar()
+{
+    auto* bar = new QWidget(this);
+    cbCase = MakeBox(bar, "cbCase", QStringLiteral("Case sensitive when checking duplicate items."));
+    btnOption = MakeDialogButton(bar, "btnOption", QStringLiteral("&Options"));
+    btnRefresh = MakeDialogButton(bar, "btnRefresh", QStringLiteral("&Refresh"));
+    btnSelAll = MakeDialogButton(bar, "btnSelAll", QStringLiteral("Select All Dups"));
+    btnClear = MakeDialogButton(bar, "btnClear", QStringLiteral("Clear Selection"));
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cbCase);
+    layout->addStretch();
+    for (QPushButton* button : {btnOption, btnRefresh, btnSelAll, btnClear})
+        layout->addWidget(button);
+    return bar;
+}
+
+bool TfmQoData::IsShown(QWidget* tab) const
+{
+    return pData->isTabVisible(pData->indexOf(tab));
+}
+
+bool TfmQoData::TransferData(bool save)
+{
+    if (save) {
+        TakeTicks();
+        return true;
+    }
+    pData->setTabVisible(pData->indexOf(tAddr), AppSettings.AppFlag & APP_CONTACTS);
+    pData->setTabVisible(pData->indexOf(tDate), AppSettings.AppFlag & APP_CALENDAR);
+    // The first application shown is in front: the contacts when chosen, else the calendar.
+    pData->setCurrentWidget(IsShown(tAddr) ? tAddr : tDate);
+    cbCase->setChecked(AppSettings.CaseSensitive);
+    ScanAll();
+    FillAll(true);
     return true;
+}
+
+void TfmQoData::ScanAll()
+{
+    if (IsShown(tAddr))
+        ScanContactDuplicates();
+    if (IsShown(tDate))
+        ScanEventDuplicates();
+}
+
+void TfmQoData::FillAll(bool duplicatesOnly)
+{
+    if (IsShown(tAddr))
+        FillAddr(duplicatesOnly);
+    if (IsShown(tDate))
+        FillDate(duplicatesOnly);
+}
+
+void TfmQoData::FillAddr(bool duplicatesOnly)
+{
+    if (!g_pAddrDupList)
+        return;
+    ReplaceRows(lvAddr, duplicatesOnly ? RowsOf(&FirstAddrDup, &NextAddrDup, &ContactRowTexts, true)
+                                       : RowsOf(&FirstContact, &NextContact, &ContactRowTexts, false));
+    pData->setTabText(pData->indexOf(tAddr), CountCaption("Contacts", DupCount(g_pAddrDupList)));
+    const CommAddrMgr* manager = g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
+    lblAddrCount->setText(QStringLiteral("%1 Contact records in total").arg(manager ? manager->GetRecordCount() : 0));
+}
+
+void TfmQoData::FillDate(bool duplicatesOnly)
+{
+    if (!g_pDateDupList)
+        return;
+    ReplaceRows(lvDate, duplicatesOnly ? RowsOf(&FirstDateDup, &NextDateDup, &EventRowTexts, true)
+                                       : RowsOf(&FirstEvent, &NextEvent, &EventRowTexts, false));
+    pData->setTabText(pData->indexOf(tDate), CountCaption("Calendar", DupCount(g_pDateDupList)));
+    const CommDateMgr* manager = g_pDateUtil ? g_pDateUtil->GetDateMgr() : nullptr;
+    lblDateCount->setText(QStringLiteral("%1 Calendar records in total").arg(manager ? manager->GetRecordCount() : 0));
+}
+
+void TfmQoData::TakeTicks()
+{
+    if (IsShown(tAddr))
+        TakeListTicks<GAddrRecord>(lvAddr, g_pAddrDupList);
+    if (IsShown(tDate))
+        TakeListTicks<GDateRecord>(lvDate, g_pDateDupList);
+}
+
+void TfmQoData::TickAll(bool ticked)
+{
+    for (QTreeWidget* list : {lvAddr, lvDate}) {
+        if (!IsShown(list == lvAddr ? tAddr : tDate))
+            continue;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            SetTicked(list->topLevelItem(i), ticked);
+    }
+}
+
+void TfmQoData::cbCaseClick()
+{
+    AppSettings.CaseSensitive = cbCase->isChecked();
+    ScanAll();
+    FillAll(true);
+}
+
+void TfmQoData::btnRefreshClick()
+{
+    ScanAll();
+    FillAll(true);
+}
+
+void TfmQoData::btnSelAllClick()
+{
+    TickAll(true);
+}
+
+void TfmQoData::btnClearClick()
+{
+    TickAll(false);
+}
+
+void TfmQoData::btnOptionClick()
+{
+    TfmDupOption dialog(this);
+    dialog.TransferData(false);
+    if (ExecModalDialog(dialog) != QDialog::Accepted)
+        return;
+    ScanAll();
+    FillAll(true);
+}
+
+void TfmQoData::cbAddrAllClick()
+{
+    FillAddr(!cbAddrAll->isChecked());
+}
+
+void TfmQoData::cbDateAllClick()
+{
+    FillDate(!cbDateAll->isChecked());
+}
+
+void TfmQoData::lvAddrDblClick()
+{
+    const auto* r = static_cast<const GAddrRecord*>(RowRecord(lvAddr->currentItem()));
+    if (r && lvAddr->currentItem()->isSelected())
+        ShowContactDetail(this, r->pMgrNode, g_pAddrUtil);
+}
+
+void TfmQoData::lvDateDblClick()
+{
+    const auto* r = static_cast<const GDateRecord*>(RowRecord(lvDate->currentItem()));
+    if (r && lvDate->currentItem()->isSelected())
+        ShowEventDetail(this, r->pMgrNode, g_pDateUtil);
 }

@@ -1,7 +1,14 @@
-// The wizard's review page.
+// The wizard's review page: the duplicates found, one ticked row each, per chosen application.
 #pragma once
 
 #include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+struct TabList;
 
 class TfmQoData : public QWidget
 {
@@ -10,7 +17,50 @@ public:
     // parent is the main window's panel the page fills; the main window creates and destroys it.
     explicit TfmQoData(QWidget* parent);
 
-    // false: show the current state in the controls; true: take the controls' values. False
-    // keeps the wizard where it is.
+    // false: entering from the account page, scan the chosen applications and list their duplicates.
+    // true: leaving with Next, the tick marks become the records' selection for deletion. Both true.
     bool TransferData(bool save);
+
+    void cbCaseClick();
+    void btnRefreshClick();
+    void btnSelAllClick();
+    void btnClearClick();
+    void btnOptionClick();
+    void cbAddrAllClick();
+    void cbDateAllClick();
+    void lvAddrDblClick();
+    void lvDateDblClick();
+
+    QTabWidget* pData = nullptr;
+    QWidget* tAddr = nullptr;
+    QWidget* tDate = nullptr;
+    QWidget* tTask = nullptr;
+    QWidget* tNote = nullptr;
+    QTreeWidget* lvAddr = nullptr;
+    QTreeWidget* lvDate = nullptr;
+    QTreeWidget* lvTask = nullptr;
+    QTreeWidget* lvNote = nullptr;
+    QCheckBox* cbAddrAll = nullptr;
+    QCheckBox* cbDateAll = nullptr;
+    QLabel* lblAddrCount = nullptr;
+    QLabel* lblDateCount = nullptr;
+    QCheckBox* cbCase = nullptr;
+    QPushButton* btnOption = nullptr;
+    QPushButton* btnRefresh = nullptr;
+    QPushButton* btnSelAll = nullptr;
+    QPushButton* btnClear = nullptr;
+
+private:
+    QWidget* BuildTab(const char* name, const TabList& list, QTreeWidget*& built);
+    void AddTotalsRow(QWidget* tab, const char* boxName, const QString& caption, const char* labelName,
+                      QCheckBox*& showAll, QLabel*& count);
+    QWidget* BuildButtonBar();
+    bool IsShown(QWidget* tab) const;
+
+    void ScanAll();
+    void FillAll(bool duplicatesOnly);
+    void FillAddr(bool duplicatesOnly);
+    void FillDate(bool duplicatesOnly);
+    void TakeTicks();
+    void TickAll(bool ticked);
 };

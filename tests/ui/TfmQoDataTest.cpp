@@ -1,1 +1,361 @@
-#include <gtest/gtest.h>
+// The review page: counts, tabs, tick marks into the records' selection, show-all, rescans and the
+// detail dialogs, on an in-memory service set.
+
+#include "app/TfmQoData.h"
+#include "app/ContactScan.h"
+#include "app/RecordList.h"
+#include "app/TfmDupOption.h"
+#include "tests/ui/ServiceRecords.h"
+#include "tests/ui/WizardTest.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <vector>
+
+namespace {
+
+class TfmQoDataTest : public WizardTest
+{
+protected:
+    void SetUp() override
+    {
+        WizardTest::SetUp();
+        // The main window reads the settings when it is made; the test's settings come after.
+        Window();
+        InstallEmptyServices(m_home.path());
+        AppSettings.AppFlag = APP_CONTACTS | APP_CALENDAR;
+    }
+
+    TfmQoData& Page() { return *Window().DataPage(); }
+
+    // Pairs of contacts sharing name and address (the older of each pair is the duplicate), then
+    // singles that match nothing.
+    void AddContacts(int pairs, int singles)
+    {
+        for (int i = 0; i < pairs; ++i) {
+            const std::string name = "Pair " + std::to_string(i);
+            const std::string email = "pair" + std::to_string(i) + "@example.com";
+            AddContact(*MakeContact(name.c_str(), email.c_str(), 100));
+            AddContact(*MakeContact(name.c_str(), email.c_str(), 200));
+        }
+        for (int i = 0; i < singles; ++i) {
+            const std::string name = "Single " + std::to_string(i);
+            AddContact(*MakeContact(name.c_str(), (name + "@example.com").c_str()));
+        }
+    }
+
+    void AddEventPairs(int pairs)
+    {
+        for (int i = 0; i < pairs; ++i) {
+            const std::string subject = "Meeting " + std::to_string(i);
+            AddEvent(*MakeEvent(subject.c_str(), 45000 + i, 45000.5 + i, 100));
+            AddEvent(*MakeEvent(subject.c_str(), 45000 + i, 45000.5 + i, 200));
+        }
+    }
+
+    QString TabText(QWidget* tab) { return Page().pData->tabText(Page().pData->indexOf(tab)); }
+    bool TabShown(QWidget* tab) { return Page().pData->isTabVisible(Page().pData->indexOf(tab)); }
+
+    static std::vector<QString> Column(QTreeWidget* list, int column)
+    {
+        std::vector<QString> texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts.push_back(list->topLevelItem(i)->text(column));
+        return texts;
+    }
+
+    static std::vector<bool> Ticks(QTreeWidget* list)
+    {
+        std::vector<bool> ticks;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            ticks.push_back(list->topLevelItem(i)->checkState(0) == Qt::Checked);
+        return ticks;
+    }
+
+    static QTreeWidgetItem* RowNamed(QTreeWidget* list, const QString& caption)
+    {
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == caption)
+                return list->topLevelItem(i);
+        ADD_FAILURE() << caption.toStdString();
+        return nullptr;
+    }
+
+    static GAddrRecord* ContactNamed(const char* name, bool duplicate)
+    {
+        for (GAddrRecord* r = FirstContact(); r; r = NextContact())
+            if (std::string(r->szDisplayName) == name && ((r->dwFlags & REC_DUPLICATE) != 0) == duplicate)
+                return r;
+        ADD_FAILURE() << name;
+        return nullptr;
+    }
+};
+
+TEST_F(TfmQoDataTest, TabCaptionsCountTheDuplicatesAndTheLabelsEveryRecord)
+{
+    struct Case
+    {
+        int pairs;
+        const char* contacts;
+        const char* calendar;
+    };
+    const Case cases[] = {
+        {0, "Contacts (0 Dup)", "Calendar (0 Dup)"},
+        {1, "Contacts (1 Dup)", "Calendar (1 Dup)"},
+        {2, "Contacts (2 Dups)", "Calendar (2 Dups)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pairs);
+        InstallEmptyServices(m_home.path());
+        AddContacts(c.pairs, 3);
+        AddEventPairs(c.pairs);
+        ASSERT_TRUE(Page().TransferData(false));
+        EXPECT_EQ(c.contacts, TabText(Page().tAddr));
+        EXPECT_EQ(c.calendar, TabText(Page().tDate));
+        EXPECT_EQ(QString("%1 Contact records in total").arg(2 * c.pairs + 3), Page().lblAddrCount->text());
+        EXPECT_EQ(QString("%1 Calendar records in total").arg(2 * c.pairs), Page().lblDateCount->text());
+        EXPECT_EQ(c.pairs, Page().lvAddr->topLevelItemCount());
+        EXPECT_EQ(std::vector<bool>(static_cast<size_t>(c.pairs), true), Ticks(Page().lvAddr));
+    }
+}
+
+TEST_F(TfmQoDataTest, RowsShowTheRecordsFields)
+{
+    RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
+    CopyText(older->szPhonePrimary, "+1 555 0100");
+    CopyText(older->szCompanyName, "Acorn Labs");
+    CopyText(older->szJobTitle, "Engineer");
+    AddContact(*older);
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 200));
+    // Start time 0 and an all-day flag, then a timed event: times of day, "N/A" for an unset one.
+    for (double modified : {100, 200}) {
+        RecordPtr<GDateRecord> allDay = MakeEvent("Holiday", 0, 45001.0, modified);
+        allDay->nAllDayEvent = 1;
+        CopyText(allDay->szLocation, "Beach");
+        AddEvent(*allDay);
+        AddEvent(*MakeEvent("Call", 45000.375, 45000.4375 + 1.0 / 86400, modified));
+    }
+    Page().TransferData(false);
+
+    const QTreeWidgetItem* contact = Page().lvAddr->topLevelItem(0);
+    ASSERT_NE(nullptr, contact);
+    const QStringList contactTexts = {"Ann Lee", "ann@example.com", "+1 555 0100", "Acorn Labs", "Engineer"};
+    for (int column = 0; column < contactTexts.size(); ++column)
+        EXPECT_EQ(contactTexts[column], contact->text(column)) << column;
+
+    const std::vector<std::vector<QString>> events = {{"Holiday", "N/A", "00:00:00", "Yes", "Beach"},
+                                                      {"Call", "09:00:00", "10:30:01", "No", ""}};
+    ASSERT_EQ(2, Page().lvDate->topLevelItemCount());
+    for (const std::vector<QString>& expected : events) {
+        const QTreeWidgetItem* row = RowNamed(Page().lvDate, expected[0]);
+        ASSERT_NE(nullptr, row);
+        for (int column = 1; column < 5; ++column)
+            EXPECT_EQ(expected[static_cast<size_t>(column)], row->text(column)) << column;
+    }
+}
+
+TEST_F(TfmQoDataTest, OnlyTheChosenApplicationIsShownScannedAndTaken)
+{
+    AddContacts(2, 0);
+    AddEventPairs(1);
+    AppSettings.AppFlag = APP_CALENDAR;
+    Page().TransferData(false);
+
+    EXPECT_FALSE(TabShown(Page().tAddr));
+    EXPECT_TRUE(TabShown(Page().tDate));
+    EXPECT_FALSE(TabShown(Page().tTask));
+    EXPECT_FALSE(TabShown(Page().tNote));
+    EXPECT_EQ(Page().tDate, Page().pData->currentWidget());
+    // The contact scan did not run: duplicates are there, but none is marked or listed.
+    EXPECT_EQ(0u, g_pAddrDupList->GetCount());
+    EXPECT_EQ(0, Page().lvAddr->topLevelItemCount());
+    EXPECT_EQ(1u, g_pDateDupList->GetCount());
+
+    Page().btnSelAllClick();
+    Page().TransferData(true);
+    for (GAddrRecord* r = FirstContact(); r; r = NextContact())
+        EXPECT_EQ(0u, r->dwFlags & REC_SELECTED);
+}
+
+TEST_F(TfmQoDataTest, BothApplicationsShowBothTabsWithTheContactsInFront)
+{
+    AppSettings.AppFlag = APP_CONTACTS | APP_CALENDAR | APP_TASKS | APP_NOTES;
+    Page().TransferData(false);
+    EXPECT_TRUE(TabShown(Page().tAddr));
+    EXPECT_TRUE(TabShown(Page().tDate));
+    EXPECT_FALSE(TabShown(Page().tTask));
+    EXPECT_FALSE(TabShown(Page().tNote));
+    EXPECT_EQ(Page().tAddr, Page().pData->currentWidget());
+}
+
+TEST_F(TfmQoDataTest, NextTurnsTheTicksIntoSelectionAndAppendsRecordsTickedInShowAll)
+{
+    AddContacts(1, 2);
+    Page().TransferData(false);
+    GAddrRecord* duplicate = ContactNamed("Pair 0", true);
+    ASSERT_EQ(std::vector<GAddrRecord*>{duplicate}, ListRecords<GAddrRecord>(*g_pAddrDupList));
+
+    Page().cbAddrAll->click();
+    ASSERT_EQ(4, Page().lvAddr->topLevelItemCount());
+    EXPECT_EQ(std::vector<bool>(4, false), Ticks(Page().lvAddr));
+    EXPECT_EQ("Contacts (1 Dup)", TabText(Page().tAddr));
+    SetTicked(RowNamed(Page().lvAddr, "Single 1"), true);
+    Page().TransferData(true);
+
+    GAddrRecord* single = ContactNamed("Single 1", false);
+    EXPECT_EQ((std::vector<GAddrRecord*>{duplicate, single}), ListRecords<GAddrRecord>(*g_pAddrDupList));
+    EXPECT_NE(0u, single->dwFlags & REC_SELECTED);
+    // The duplicate's row was not ticked in the show-all view: it stays listed but is not selected.
+    EXPECT_EQ(0u, duplicate->dwFlags & REC_SELECTED);
+
+    // Ticking it again adds nothing twice.
+    Page().btnSelAllClick();
+    Page().TransferData(true);
+    EXPECT_EQ(4u, g_pAddrDupList->GetCount());
+    Page().TransferData(true);
+    EXPECT_EQ(4u, g_pAddrDupList->GetCount());
+}
+
+TEST_F(TfmQoDataTest, AnUntickedDuplicateStaysListedWithoutSelection)
+{
+    AddContacts(2, 0);
+    AddEventPairs(1);
+    Page().TransferData(false);
+    SetTicked(Page().lvAddr->topLevelItem(0), false);
+    Page().TransferData(true);
+
+    const std::vector<GAddrRecord*> listed = ListRecords<GAddrRecord>(*g_pAddrDupList);
+    ASSERT_EQ(2u, listed.size());
+    EXPECT_EQ(RowRecord(Page().lvAddr->topLevelItem(0)), listed[0]);
+    EXPECT_EQ(0u, listed[0]->dwFlags & REC_SELECTED);
+    EXPECT_NE(0u, listed[1]->dwFlags & REC_SELECTED);
+    EXPECT_NE(0u, static_cast<GDateRecord*>(g_pDateDupList->GetFirst())->dwFlags & REC_SELECTED);
+}
+
+TEST_F(TfmQoDataTest, RescansTickEveryDuplicateAgainAndShowDuplicatesOnly)
+{
+    AddContacts(2, 1);
+    Page().TransferData(false);
+    SetTicked(Page().lvAddr->topLevelItem(1), false);
+    Page().btnRefreshClick();
+    EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvAddr));
+
+    Page().cbAddrAll->click();
+    EXPECT_EQ(5, Page().lvAddr->topLevelItemCount());
+    Page().btnRefreshClick();
+    EXPECT_EQ(2, Page().lvAddr->topLevelItemCount());
+    EXPECT_TRUE(Page().cbAddrAll->isChecked());
+    // Unticking the box goes back to the duplicates without a scan.
+    Page().cbAddrAll->click();
+    EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvAddr));
+}
+
+TEST_F(TfmQoDataTest, SelectAllAndClearTickEveryRowOfEveryShownList)
+{
+    AddContacts(2, 0);
+    AddEventPairs(2);
+    Page().TransferData(false);
+    Page().btnClearClick();
+    EXPECT_EQ(std::vector<bool>(2, false), Ticks(Page().lvAddr));
+    EXPECT_EQ(std::vector<bool>(2, false), Ticks(Page().lvDate));
+    Page().btnSelAllClick();
+    EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvAddr));
+    EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvDate));
+}
+
+TEST_F(TfmQoDataTest, TheCaseBoxStoresTheSettingAndRescans)
+{
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 100));
+    AddContact(*MakeContact("ANN LEE", "Ann@Example.com", 200));
+    AppSettings.CaseSensitive = false;
+    Page().TransferData(false);
+    EXPECT_FALSE(Page().cbCase->isChecked());
+    EXPECT_EQ("Contacts (1 Dup)", TabText(Page().tAddr));
+
+    Page().cbCase->click();
+    EXPECT_TRUE(AppSettings.CaseSensitive);
+    EXPECT_EQ("Contacts (0 Dup)", TabText(Page().tAddr));
+    EXPECT_EQ(0, Page().lvAddr->topLevelItemCount());
+
+    Page().cbCase->click();
+    EXPECT_FALSE(AppSettings.CaseSensitive);
+    EXPECT_EQ(1, Page().lvAddr->topLevelItemCount());
+}
+
+TEST_F(TfmQoDataTest, TheRuleDialogRescansOnlyWhenClosedWithOK)
+{
+    // Same name, other addresses: a duplicate only once the rule stops comparing addresses.
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 100));
+    AddContact(*MakeContact("Ann Lee", "lee@example.com", 200));
+    AddContacts(1, 0);
+    Page().TransferData(false);
+    SetTicked(Page().lvAddr->topLevelItem(0), false);
+
+    for (const int result : {QDialog::Rejected, QDialog::Accepted}) {
+        SCOPED_TRACE(result);
+        m_onDialog = [result](QDialog& dialog) {
+            auto& options = dynamic_cast<TfmDupOption&>(dialog);
+            options.Box("cbAddrEmail")->setChecked(false);
+            if (result == QDialog::Accepted)
+                options.btnOKClick();
+            return result;
+        };
+        Page().btnOptionClick();
+    }
+    ASSERT_EQ((std::vector<QString>{"fmDupOption", "fmDupOption"}), m_dialogs);
+    EXPECT_EQ(&Page(), m_dialogOwners[0]);
+    EXPECT_FALSE(AppSettings.AddrEmail);
+    EXPECT_EQ("Contacts (2 Dups)", TabText(Page().tAddr));
+    EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvAddr));
+}
+
+TEST_F(TfmQoDataTest, CancellingTheRuleDialogNeitherRescansNorRefills)
+{
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 100));
+    AddContact(*MakeContact("Ann Lee", "lee@example.com", 200));
+    AddContacts(1, 0);
+    Page().TransferData(false);
+    SetTicked(Page().lvAddr->topLevelItem(0), false);
+    m_onDialog = [](QDialog& dialog) {
+        dynamic_cast<TfmDupOption&>(dialog).Box("cbAddrEmail")->setChecked(false);
+        return QDialog::Rejected;
+    };
+    Page().btnOptionClick();
+    EXPECT_TRUE(AppSettings.AddrEmail);
+    EXPECT_EQ("Contacts (1 Dup)", TabText(Page().tAddr));
+    EXPECT_EQ(std::vector<bool>{false}, Ticks(Page().lvAddr));
+}
+
+TEST_F(TfmQoDataTest, DoubleClickOpensTheRowsDetailDialog)
+{
+    AddContacts(1, 0);
+    AddEventPairs(1);
+    Page().TransferData(false);
+    // Nothing selected: nothing opens.
+    Page().lvAddrDblClick();
+    Page().lvDateDblClick();
+    EXPECT_TRUE(m_dialogs.empty());
+
+    Page().lvAddr->setCurrentItem(Page().lvAddr->topLevelItem(0));
+    Page().lvAddrDblClick();
+    Page().lvDate->setCurrentItem(Page().lvDate->topLevelItem(0));
+    Page().lvDateDblClick();
+    EXPECT_EQ((std::vector<QString>{"fmQoAddrDetail", "fmQoDateDetail"}), m_dialogs);
+    EXPECT_EQ((std::vector<QWidget*>{&Page(), &Page()}), m_dialogOwners);
+}
+
+TEST_F(TfmQoDataTest, WithoutALoadTheListsStayEmpty)
+{
+    FreeServices();
+    ASSERT_TRUE(Page().TransferData(false));
+    EXPECT_EQ(0, Page().lvAddr->topLevelItemCount());
+    EXPECT_EQ("Contacts", TabText(Page().tAddr));
+    Page().cbAddrAll->click();
+    Page().btnSelAllClick();
+    EXPECT_TRUE(Page().TransferData(true));
+}
+
+} // namespace

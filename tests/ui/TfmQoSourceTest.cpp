@@ -61,9 +61,10 @@ class TfmQoSourceTest : public WizardTest
 {
 protected:
     TfmQoSource& Page() { return *Window().SourcePage(); }
-    QLineEdit* Email() { return Find<QLineEdit>("edtEmail"); }
-    QLineEdit* Password() { return Find<QLineEdit>("edtPassword"); }
-    QCheckBox* Box(const char* name) { return Find<QCheckBox>(name); }
+    QLineEdit* Email() { return FindIn<QLineEdit>(Window().SourcePage(), "edtEmail"); }
+    QLineEdit* Password() { return FindIn<QLineEdit>(Window().SourcePage(), "edtPassword"); }
+    QCheckBox* Box(const char* name) { return FindIn<QCheckBox>(Window().SourcePage(), name); }
+    QPushButton* PageButton(const char* name) { return FindIn<QPushButton>(Window().SourcePage(), name); }
 
     void Type(const QString& email, const QString& password)
     {
@@ -107,7 +108,7 @@ TEST_F(TfmQoSourceTest, PageHasItsControlsCaptionsAndTabOrder)
     const Caption buttons[] = {
         {"btnSelAll", "Select All"}, {"btnClear", "&Clear"}, {"btnOption", "Customize Duplicate Checking Rule"}};
     for (const Caption& c : buttons)
-        EXPECT_EQ(QString(c.text), Button(c.name)->text()) << c.name;
+        EXPECT_EQ(QString(c.text), PageButton(c.name)->text()) << c.name;
     EXPECT_EQ(QString("Email:"), Find<QLabel>("Label5")->text());
     EXPECT_EQ(Email(), Find<QLabel>("Label5")->buddy());
     EXPECT_EQ(Password(), Find<QLabel>("Label6")->buddy());
@@ -217,7 +218,7 @@ TEST_F(TfmQoSourceTest, TextsAreStoredCutTo63BytesOnWholeCharacters)
 TEST_F(TfmQoSourceTest, ClearLeavesNoApplicationWhateverTheHiddenBoxesHold)
 {
     Type("anna@example.com", "secret");
-    QTest::mouseClick(Button("btnClear"), Qt::LeftButton);
+    QTest::mouseClick(PageButton("btnClear"), Qt::LeftButton);
     for (const char* name : {"cbAddr", "cbDate", "cbTask", "cbNote"})
         EXPECT_FALSE(Box(name)->isChecked()) << name;
     Box("cbTask")->setChecked(true);
@@ -234,7 +235,7 @@ TEST_F(TfmQoSourceTest, SelectAllTicksEveryBoxWithoutTouchingTheSetting)
     Window();
     AppSettings.AppFlag = 0;
     Window().GoToPage(0);
-    QTest::mouseClick(Button("btnSelAll"), Qt::LeftButton);
+    QTest::mouseClick(PageButton("btnSelAll"), Qt::LeftButton);
     for (const char* name : {"cbAddr", "cbDate", "cbTask", "cbNote"})
         EXPECT_TRUE(Box(name)->isChecked()) << name;
     EXPECT_EQ(0, AppSettings.AppFlag);
@@ -358,7 +359,7 @@ TEST_F(TfmQoSourceTest, TheRuleDialogShowsTheSettingsAndItsOKTakesEffect)
         rules->btnOKClick();
         return rules->result();
     };
-    QTest::mouseClick(Button("btnOption"), Qt::LeftButton);
+    QTest::mouseClick(PageButton("btnOption"), Qt::LeftButton);
     EXPECT_EQ(std::vector<QString>{"fmDupOption"}, m_dialogs);
     EXPECT_EQ(std::vector<QWidget*>{&Page()}, m_dialogOwners);
     EXPECT_TRUE(AppSettings.AddrIM);

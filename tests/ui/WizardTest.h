@@ -75,7 +75,14 @@ protected:
     template <typename T>
     T* Find(const char* name)
     {
-        T* found = Window().findChild<T*>(QLatin1String(name));
+        return FindIn<T>(&Window(), name);
+    }
+
+    // The pages share control names ("btnSelAll" is on two of them), so page tests look in their page.
+    template <typename T>
+    static T* FindIn(QWidget* scope, const char* name)
+    {
+        T* found = scope->findChild<T*>(QLatin1String(name));
         EXPECT_NE(nullptr, found) << name;
         return found;
     }

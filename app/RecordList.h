@@ -1,0 +1,44 @@
+// The record lists of the review page: a report view whose rows carry a record each, with a check
+// box that marks the record for deletion.
+#pragma once
+
+#include <QStringList>
+#include <QTreeWidget>
+
+#include <vector>
+
+struct GAddrRecord;
+struct GDateRecord;
+
+struct ListColumn
+{
+    const char* caption;
+    int width;
+};
+
+// A list's name, what a screen reader calls it, and its columns.
+struct TabList
+{
+    const char* name;
+    const char* accessibleName;
+    std::vector<ListColumn> columns;
+};
+
+// A read-only report view with check boxes and whole-row selection.
+QTreeWidget* MakeRecordList(QWidget* parent, const char* name, const QString& accessibleName,
+                            const std::vector<ListColumn>& columns);
+
+// Display Name, Email(Primary), Phone(Primary), Company Name, Job Title.
+QStringList ContactRowTexts(const GAddrRecord& r);
+// Subject, start and end time of day ("N/A" when unset), "Yes"/"No" for all day, Location.
+QStringList EventRowTexts(const GDateRecord& r);
+
+// A row standing for record, ticked or not.
+QTreeWidgetItem* MakeRecordRow(void* record, const QStringList& texts, bool ticked);
+// Replaces every row of the list, with repainting held until the last row is in.
+void ReplaceRows(QTreeWidget* list, const QList<QTreeWidgetItem*>& rows);
+
+// The record a row stands for; null for a row without one.
+void* RowRecord(const QTreeWidgetItem* row);
+bool IsTicked(const QTreeWidgetItem* row);
+void SetTicked(QTreeWidgetItem* row, bool ticked);
