@@ -3,7 +3,8 @@
 // Script lines: "sleep MS", "status TEXT", "error TEXT", "running INI", "wait-stop INI MS",
 // "data FILE" and "calendars FILE" (copied over the data file or the calendar file the parameters
 // name), "data-if NAME FILE" (as "data FILE" when the parameters name NAME as the data file, so one
-// script serves several kinds), "pid FILE", "exit CODE".
+// script serves several kinds), "keep-save NAME FILE" (on a save whose data file is NAME, a copy of
+// what it was handed goes to FILE), "pid FILE", "exit CODE".
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 
@@ -142,6 +143,11 @@ int main(int argc, char** argv)
             const std::string source = Argument(arg, name);
             if (!source.empty() && name == values[1002])
                 platform::CopyFile((work + source).c_str(), (work + name).c_str(), true);
+        } else if (command == "keep-save") {
+            std::string name;
+            const std::string copy = Argument(arg, name);
+            if (!copy.empty() && name == values[1002] && values[1005] == "2")
+                platform::CopyFile((work + name).c_str(), (work + copy).c_str(), true);
         } else if (command == "calendars" && !arg.empty() && !values[1008].empty()) {
             platform::CopyFile((work + arg).c_str(), (work + values[1008]).c_str(), true);
         } else if (command == "pid" && !arg.empty()) {
