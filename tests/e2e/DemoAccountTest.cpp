@@ -9,6 +9,7 @@
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/TextBuf.h"
+#include "tests/e2e/AccountFiles.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -16,44 +17,27 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Relative path (from the account folder) to contents, for every file of a folder tree.
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot TakeSnapshot(const fs::path& root)
-{
-    Snapshot files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).generic_string()] = TempDir::ReadFile(entry.path().string());
-    return files;
-}
-
-// The file behind each record of a duplicate list, as the helpers name it in their own fields.
+// The files behind the records of a duplicate list.
 std::set<std::string> ContactFiles(CxList& list)
 {
     std::set<std::string> files;
     for (void* p = list.GetFirst(); p; p = list.GetNext())
-        files.insert(std::string("contacts/") + static_cast<GAddrRecord*>(p)->szHelperText);
+        files.insert(ContactFile(*static_cast<GAddrRecord*>(p)));
     return files;
 }
 
 std::set<std::string> EventFiles(CxList& list)
 {
     std::set<std::string> files;
-    for (void* p = list.GetFirst(); p; p = list.GetNext()) {
-        const auto* event = static_cast<GDateRecord*>(p);
-        const std::string folder = event->szHelperTextC[0] ? std::string(event->szHelperTextC) + "/" : "";
-        files.insert("calendar/" + folder + event->szHelperTextB);
-    }
+    for (void* p = list.GetFirst(); p; p = list.GetNext())
+        files.insert(EventFile(*static_cast<GDateRecord*>(p)));
     return files;
 }
 
@@ -141,11 +125,9 @@ TEST_F(DemoAccountTest, ExactlyTheDuplicatesFoundGoToTheTrashAndEverythingElseSt
     EXPECT_FALSE(g_pDateUtil->m_bHasError) << g_pDateUtil->m_szLastError;
 
     // One dated trash folder holding exactly the deleted files, each as it was.
-    std::vector<fs::path> days;
-    for (const auto& entry : fs::directory_iterator(account / ".trash"))
-        days.push_back(entry.path());
-    ASSERT_EQ(1u, days.size());
-    const Snapshot trash = TakeSnapshot(days[0]);
+    const fs::path day = TrashDay(account);
+    ASSERT_FALSE(day.empty());
+    const Snapshot trash = TakeSnapshot(day);
     std::set<std::string> deleted = contacts;
     deleted.insert(events.begin(), events.end());
     Snapshot expectedTrash;
