@@ -19,12 +19,12 @@ QString TimeOfDayText(double value)
 
 } // namespace
 
-QTreeWidget* MakeRecordList(QWidget* parent, const char* name, const QString& accessibleName,
-                            const std::vector<ListColumn>& columns)
+QTreeWidget* MakeReportList(QWidget* parent, const ListShape& shape)
 {
+    const std::vector<ListColumn>& columns = shape.columns;
     auto* list = new QTreeWidget(parent);
-    list->setObjectName(QLatin1String(name));
-    list->setAccessibleName(accessibleName);
+    list->setObjectName(QLatin1String(shape.name));
+    list->setAccessibleName(QString::fromUtf8(shape.accessibleName));
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -36,6 +36,7 @@ QTreeWidget* MakeRecordList(QWidget* parent, const char* name, const QString& ac
     for (const ListColumn& column : columns)
         captions << QString::fromUtf8(column.caption);
     list->setHeaderLabels(captions);
+    // The widths are the columns' own; the last one is not stretched over them.
     list->header()->setStretchLastSection(false);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
         list->setColumnWidth(i, columns[static_cast<size_t>(i)].width);

@@ -17,16 +17,16 @@ struct ListColumn
 };
 
 // A list's name, what a screen reader calls it, and its columns.
-struct TabList
+struct ListShape
 {
     const char* name;
     const char* accessibleName;
     std::vector<ListColumn> columns;
 };
 
-// A read-only report view with check boxes and whole-row selection.
-QTreeWidget* MakeRecordList(QWidget* parent, const char* name, const QString& accessibleName,
-                            const std::vector<ListColumn>& columns);
+// A read-only report view with whole-row selection and the columns' own widths (rows may carry
+// check boxes).
+QTreeWidget* MakeReportList(QWidget* parent, const ListShape& list);
 
 // Display Name, Email(Primary), Phone(Primary), Company Name, Job Title.
 QStringList ContactRowTexts(const GAddrRecord& r);

@@ -22,17 +22,18 @@
 
 namespace {
 
-const TabList kAddrList = {
+const ListShape kAddrList = {
     "lvAddr",
     "Contacts",
     {{"Display Name", 120}, {"Email", 120}, {"Primary Phone", 100}, {"Company", 100}, {"Title", 100}}};
-const TabList kDateList = {
+const ListShape kDateList = {
     "lvDate",
     "Calendar events",
     {{"Subject", 200}, {"Start Time", 80}, {"End Time", 80}, {"All Day Event", 100}, {"Location", 150}}};
 // Never filled: tasks and notes are not offered yet.
-const TabList kTaskList = {"lvTask", "Tasks", {{"Subject", 150}, {"Importance", 80}, {"Due Date", 80}, {"Body", 200}}};
-const TabList kNoteList = {"lvNote", "Notes", {{"Notes", 500}}};
+const ListShape kTaskList = {
+    "lvTask", "Tasks", {{"Subject", 150}, {"Importance", 80}, {"Due Date", 80}, {"Body", 200}}};
+const ListShape kNoteList = {"lvNote", "Notes", {{"Notes", 500}}};
 
 QCheckBox* MakeBox(QWidget* parent, const char* name, const QString& caption)
 {
@@ -144,11 +145,11 @@ TfmQoData::TfmQoData(QWidget* parent)
 }
 
 // A tab holding one list, which fills it.
-QWidget* TfmQoData::BuildTab(const char* name, const TabList& list, QTreeWidget*& built)
+QWidget* TfmQoData::BuildTab(const char* name, const ListShape& list, QTreeWidget*& built)
 {
     auto* tab = new QWidget(pData);
     tab->setObjectName(QLatin1String(name));
-    built = MakeRecordList(tab, list.name, QString::fromUtf8(list.accessibleName), list.columns);
+    built = MakeReportList(tab, list);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(built, 1);

@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
-struct TabList;
+struct ListShape;
 
 class TfmQoData : public QWidget
 {
@@ -51,7 +51,7 @@ public:
     QPushButton* btnClear = nullptr;
 
 private:
-    QWidget* BuildTab(const char* name, const TabList& list, QTreeWidget*& built);
+    QWidget* BuildTab(const char* name, const ListShape& list, QTreeWidget*& built);
     void AddTotalsRow(QWidget* tab, const char* boxName, const QString& caption, const char* labelName,
                       QCheckBox*& showAll, QLabel*& count);
     QWidget* BuildButtonBar();

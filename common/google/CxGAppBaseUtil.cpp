@@ -221,6 +221,7 @@ void CxGAppBaseUtil::RunHelperProgram(CxGAppParamParser& params, HelperKind kind
     runner.SetParamFileName(m_szParamFile);
     runner.SetDataFileName(m_szDataFile);
     runner.Run();
+    m_lastRunOutcome = runner.LastOutcome();
     if (bReportsErrors)
         ReadLastError();
 }

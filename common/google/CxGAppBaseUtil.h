@@ -89,6 +89,9 @@ public:
     int32_t m_nLogLevel = 3;
     bool m_bDebug = false;
     int32_t m_nOperation = 0;
+    // How the last helper run of this utility ended; a save that wrote its data file can still have
+    // changed nothing in the account.
+    HelperRunOutcome m_lastRunOutcome = HelperRunOutcome::NotRun;
 
 protected:
     // The work folder followed by a file name; false, with an empty path, when either is empty or
@@ -107,9 +110,10 @@ protected:
     void AddLogParams(CxGAppParamParser& params) const;
     static void AddParamText(CxGAppParamParser& params, int32_t nKey, const char* szText);
 
-    // Saves the parameter file and runs the kind's helper with it. With bReportsErrors the last
-    // error is cleared before the run and read from the error file after it. A parameter file that
-    // cannot be written does not stop the run: the helper then reports or does nothing.
+    // Saves the parameter file and runs the kind's helper with it, taking the runner's outcome into
+    // m_lastRunOutcome. With bReportsErrors the last error is cleared before the run and read from
+    // the error file after it. A parameter file that cannot be written does not stop the run: the
+    // helper then reports or does nothing.
     void RunHelperProgram(CxGAppParamParser& params, HelperKind kind, const char* szProgram, bool bReportsErrors);
 
     // The load of every kind: [Reset], operation 1, a helper run, then the data file read, whose

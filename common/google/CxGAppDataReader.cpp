@@ -85,6 +85,7 @@ int CxGAppDataReader::Run()
     const std::vector<std::string> args{m_szProgram, std::string(m_szFolder) + m_szParamFile};
 
     if (!platform::StartProcess(program, args, &m_process)) {
+        m_lastOutcome = HelperRunOutcome::NotStarted;
         g_debugLog.Print(0, __FILE__, __LINE__, "CreateProcess Error: %s", platform::LastErrorText().c_str());
     } else {
         g_debugLog.Print(2, __FILE__, __LINE__, "Command executed successfully.");
@@ -92,12 +93,15 @@ int CxGAppDataReader::Run()
         // be writing its data file, and the stop request at exit asks it to end.
         switch (platform::WaitProcess(&m_process, m_dwTimeout)) {
         case platform::WaitResult::Exited:
+            m_lastOutcome = HelperRunOutcome::Finished;
             g_debugLog.Print(2, __FILE__, __LINE__, "Helper utility program exited successfully.");
             break;
         case platform::WaitResult::TimedOut:
+            m_lastOutcome = HelperRunOutcome::TimedOut;
             g_debugLog.Print(2, __FILE__, __LINE__, "The helper utility program has no response. Got timeout event.");
             break;
         case platform::WaitResult::Failed:
+            m_lastOutcome = HelperRunOutcome::WaitFailed;
             // The code a failed wait returns (all bits set), shown as a signed number.
             g_debugLog.Print(0, __FILE__, __LINE__, "Got unexpected error, return code=%d", -1);
             break;

@@ -7,6 +7,16 @@
 #include <cstdint>
 #include <string>
 
+// How the last helper run ended, as far as the runner could see; the helper's own verdict is in its
+// error file.
+enum class HelperRunOutcome {
+    NotRun,     // no run yet
+    Finished,   // the helper ended within the limit
+    NotStarted, // the program could not be started
+    TimedOut,   // the limit passed; the helper may still be running
+    WaitFailed, // the wait for the helper failed
+};
+
 class CxGAppDataReader
 {
 public:
@@ -31,8 +41,10 @@ public:
     // this program. Tests point it at a folder holding a stand-in helper.
     void SetProgramFolder(const char* szFolder);
 
-    // Starts the program from the program folder and waits for it; 0 in every case.
+    // Starts the program from the program folder and waits for it; 0 in every case. How it ended is
+    // left in LastOutcome.
     int Run();
+    HelperRunOutcome LastOutcome() const { return m_lastOutcome; }
 
     // The command line as logged: the quoted program, a blank, the quoted parameter file path.
     void FormatCommandLine(char* szBuf, size_t nSize) const;
@@ -48,4 +60,5 @@ private:
 
     char m_szProgramFolder[MAX_PATH] = "";
     platform::Process m_process;
+    HelperRunOutcome m_lastOutcome = HelperRunOutcome::NotRun;
 };

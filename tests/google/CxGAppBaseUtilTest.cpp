@@ -425,6 +425,38 @@ TEST_F(CxGAppBaseUtilTest, SaveThatCannotWriteTheDataFileRunsNothing)
     EXPECT_EQ(std::string::npos, ReadIfPresent(dir.file("appdebug.log")).find("Executing command:"));
 }
 
+TEST_F(CxGAppBaseUtilTest, EachRunLeavesTheRunnersOutcome)
+{
+    struct Case
+    {
+        const char* name;
+        const char* program;
+        uint32_t timeout;
+        const char* script;
+        HelperRunOutcome outcome;
+    };
+    const Case cases[] = {
+        {"helper ends", "qosweep_test_helper", 5000, "", HelperRunOutcome::Finished},
+        {"helper ends reporting an error", "qosweep_test_helper", 5000, "error Quota exceeded\n",
+         HelperRunOutcome::Finished},
+        {"helper missing", "NoSuchHelper.exe", 5000, "", HelperRunOutcome::NotStarted},
+        {"helper overruns", "qosweep_test_helper", 100, "sleep 400\n", HelperRunOutcome::TimedOut},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script(c.script);
+        SetHelperTimeout(c.timeout);
+        TestUtil util(dir.path());
+        util.m_szProgram = c.program;
+        EXPECT_EQ(HelperRunOutcome::NotRun, util.m_lastRunOutcome);
+        // A save that wrote its data file says nothing of the run: the outcome does.
+        EXPECT_TRUE(util.Save());
+        EXPECT_EQ(c.outcome, util.m_lastRunOutcome);
+        util.Load();
+        EXPECT_EQ(c.outcome, util.m_lastRunOutcome);
+    }
+}
+
 TEST_F(CxGAppBaseUtilTest, HelperLeftRunningAfterATimeOutIsAskedToStopAtDestruction)
 {
     SetHelperTimeout(300);

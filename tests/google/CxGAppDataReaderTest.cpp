@@ -277,6 +277,36 @@ TEST_F(CxGAppDataReaderTest, RunsAgainAfterATimedOutRun)
     EXPECT_FALSE(TempDir::ReadFile(second.file("HelperRuns.txt")).empty());
 }
 
+TEST_F(CxGAppDataReaderTest, LastOutcomeTellsHowTheLatestRunEnded)
+{
+    struct Case
+    {
+        const char* name;
+        const char* program;
+        uint32_t timeout;
+        const char* script;
+        HelperRunOutcome outcome;
+    };
+    // One runner for all of them, so each run has to replace what the one before left.
+    const Case cases[] = {
+        {"ends at once", kHelper, 5000, "", HelperRunOutcome::Finished},
+        {"program missing", "NoSuchHelper.exe", 5000, "", HelperRunOutcome::NotStarted},
+        {"no program named", "", 5000, "", HelperRunOutcome::NotStarted},
+        {"overruns the limit", kHelper, 100, "sleep 400\n", HelperRunOutcome::TimedOut},
+        {"ends at once after an overrun", kHelper, 5000, "", HelperRunOutcome::Finished},
+    };
+    CxGAppDataReader reader;
+    EXPECT_EQ(HelperRunOutcome::NotRun, reader.LastOutcome());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Configure(reader, c.program);
+        reader.SetTimeout(c.timeout);
+        WriteScript(c.script);
+        EXPECT_EQ(0, reader.Run());
+        EXPECT_EQ(c.outcome, reader.LastOutcome());
+    }
+}
+
 TEST_F(CxGAppDataReaderTest, WaitPumpRunsWhileTheHelperWorks)
 {
     int pumps = 0;

@@ -17,11 +17,15 @@ namespace {
 
 const QColor kBlockColour(0, 128, 192);
 
+// The view of the wait window that is up. A view an earlier test stopped may still be waiting for its
+// deferred deletion, so the name alone does not tell which one that is.
 CxWaitWindowView* FindWaitWindow()
 {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("CommWaitWindow"))
-            return qobject_cast<CxWaitWindowView*>(w);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* view = qobject_cast<CxWaitWindowView*>(w);
+        if (view && w->objectName() == QLatin1String("CommWaitWindow") && view->Window() == GetCurrentWaitWindow())
+            return view;
+    }
     return nullptr;
 }
 

@@ -1,22 +1,35 @@
 // Shows each window of the wizard in turn on a real display and saves a picture of the whole screen,
 // so the look can be checked by eye. Run it through scripts/screenshots, which gives it a virtual
 // display and a data folder of its own.
+#include "app/EventScan.h"
+#include "app/RecordList.h"
+#include "app/ServiceSet.h"
 #include "app/TQoApplication.h"
 #include "app/TfmDebug.h"
 #include "app/TfmDump.h"
 #include "app/TfmDupOption.h"
 #include "app/TfmMain.h"
+#include "app/TfmQoClean.h"
+#include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
+#include "app/detail/TfmQoAddrDetail.h"
+#include "app/detail/TfmQoDateDetail.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/CxGAppBaseUtil.h"
+#include "common/google/GAddrRecord.h"
+#include "common/google/GDateRecord.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -38,6 +51,73 @@ bool ShowAndSave(QWidget& window, const QString& folder, const char* name)
     const bool saved = SaveScreen(folder, name);
     window.hide();
     return saved;
+}
+
+// The record behind the list's row with the most filled columns, so the detail dialog has much to show.
+template <typename Record>
+decltype(Record::pMgrNode) FullestRecord(QTreeWidget* list)
+{
+    Record* best = nullptr;
+    int bestFilled = -1;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        int filled = 0;
+        for (int c = 0; c < list->columnCount(); ++c)
+            filled += list->topLevelItem(i)->text(c).isEmpty() ? 0 : 1;
+        if (filled > bestFilled) {
+            bestFilled = filled;
+            best = static_cast<Record*>(RowRecord(list->topLevelItem(i)));
+        }
+    }
+    return best ? best->pMgrNode : nullptr;
+}
+
+CommDateRecord* FirstRecurringEvent()
+{
+    for (GDateRecord* r = FirstEvent(); r; r = NextEvent())
+        if (r->nRecurrenceType != 0)
+            return r->pMgrNode;
+    return nullptr;
+}
+
+// The review page with both tabs, a detail dialog of each kind, and the deletion page once it is done;
+// the demo account loads through the helper programs beside this program.
+bool SaveWizardPages(TfmMain& main, const QString& folder)
+{
+    main.SourcePage()->cbAddr->setChecked(true);
+    main.SourcePage()->cbDate->setChecked(true);
+    main.btnNextClick();
+    if (main.CurrentPage() != 1) {
+        std::fprintf(stderr, "the demo account did not load\n");
+        return false;
+    }
+    bool ok = SaveScreen(folder, "review-contacts.png");
+    TfmQoData& review = *main.DataPage();
+    review.pData->setCurrentWidget(review.tDate);
+    ok = SaveScreen(folder, "review-calendar.png") && ok;
+
+    TfmQoAddrDetail contact(&main);
+    contact.SetUtil(g_pAddrUtil);
+    contact.SetRecord(FullestRecord<GAddrRecord>(review.lvAddr));
+    ok = ShowAndSave(contact, folder, "contact-detail.png") && ok;
+    TfmQoDateDetail event(&main);
+    event.SetUtil(g_pDateUtil);
+    event.SetRecord(FullestRecord<GDateRecord>(review.lvDate));
+    ok = ShowAndSave(event, folder, "event-detail.png") && ok;
+    if (CommDateRecord* recurring = FirstRecurringEvent()) {
+        TfmQoDateDetail series(&main);
+        series.SetUtil(g_pDateUtil);
+        series.SetRecord(recurring);
+        series.pDate->setCurrentIndex(1);
+        ok = ShowAndSave(series, folder, "event-detail-recurrence.png") && ok;
+    }
+
+    main.btnNextClick();
+    auto* bar = main.CleanPage()->findChild<QProgressBar*>(QStringLiteral("pbDel"));
+    if (!QTest::qWaitFor([bar] { return bar && bar->value() == 100; }, 60000)) {
+        std::fprintf(stderr, "the deletion did not finish\n");
+        return false;
+    }
+    return SaveScreen(folder, "deletion-finished.png") && ok;
 }
 
 } // namespace
@@ -84,5 +164,6 @@ int main(int argc, char** argv)
     ok = ShowAndSave(debug, folder, "debug-options.png") && ok;
     TfmDump dump(&main);
     ok = ShowAndSave(dump, folder, "apology.png") && ok;
+    ok = SaveWizardPages(main, folder) && ok;
     return ok ? 0 : 1;
 }
