@@ -127,6 +127,8 @@ bool TfmQoClean::TransferData(bool save)
     m_nDeletedNotes = 0;
     tmStart->start();
     pbDel->setValue(0);
+    // The keyboard scrolls the log rather than resting on a button of the hidden review page.
+    memLog->setFocus();
     return true;
 }
 

@@ -206,6 +206,9 @@ bool TfmQoData::TransferData(bool save)
     cbCase->setChecked(AppSettings.CaseSensitive);
     ScanAll();
     FillAll(true);
+    // The keyboard starts in the list in front (the box the user typed in on the account page is
+    // hidden now), so arrows and space go through the rows and their ticks.
+    (IsShown(tAddr) ? lvAddr : lvDate)->setFocus();
     return true;
 }
 

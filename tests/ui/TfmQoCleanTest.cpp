@@ -594,6 +594,8 @@ TEST_F(TfmQoCleanTest, GoingBackBeforeTheDeletionStartsCancelsIt)
     Window().show();
     Window().GoToPage(2);
     ASSERT_TRUE(Page().tmStart->isActive());
+    // The keyboard is in the log, not on a control of the page left behind.
+    EXPECT_EQ(Page().memLog, Window().focusWidget());
 
     QTest::mouseClick(Page().lblBack, Qt::LeftButton);
     QTest::qWait(1300);

@@ -5,11 +5,13 @@
 #include "app/ContactScan.h"
 #include "app/RecordList.h"
 #include "app/TfmDupOption.h"
+#include "app/TfmQoSource.h"
 #include "tests/ui/ServiceRecords.h"
 #include "tests/ui/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -189,6 +191,39 @@ TEST_F(TfmQoDataTest, BothApplicationsShowBothTabsWithTheContactsInFront)
     EXPECT_FALSE(TabShown(Page().tTask));
     EXPECT_FALSE(TabShown(Page().tNote));
     EXPECT_EQ(Page().tAddr, Page().pData->currentWidget());
+}
+
+// A main window whose load leaves the in-memory service set as the test made it.
+class InMemoryMain : public TfmMain
+{
+public:
+    bool LoadServices() override { return true; }
+};
+
+TEST_F(TfmQoDataTest, TheKeyboardStartsInTheListInFront)
+{
+    struct Case
+    {
+        bool contacts;
+        const char* focus;
+    };
+    const Case cases[] = {{true, "lvAddr"}, {false, "lvDate"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focus);
+        m_window = std::make_unique<InMemoryMain>();
+        TfmQoSource& source = *Window().SourcePage();
+        source.edtEmail->setText("ann@example.com");
+        source.edtPassword->setText("secret");
+        source.cbAddr->setChecked(c.contacts);
+        source.cbDate->setChecked(true);
+        Window().show();
+        Window().btnNextClick();
+        ASSERT_EQ(1, Window().CurrentPage());
+        QWidget* focus = Window().focusWidget();
+        ASSERT_NE(nullptr, focus);
+        EXPECT_EQ(QString(c.focus), focus->objectName());
+        EXPECT_TRUE(focus->isVisible());
+    }
 }
 
 TEST_F(TfmQoDataTest, NextTurnsTheTicksIntoSelectionAndAppendsRecordsTickedInShowAll)
