@@ -20,6 +20,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <unordered_set>
+
 namespace {
 
 const ListShape kAddrList = {
@@ -82,10 +84,15 @@ GDateRecord* NextDateDup()
     return static_cast<GDateRecord*>(g_pDateDupList->GetNext());
 }
 
-// The tick marks of one list into its records' flags and its duplicate list.
+// The tick marks of one list into its records' flags and its duplicate list. What the list already
+// holds is looked up in a set: with every record shown and ticked, asking the list itself row by row
+// would take a time growing with the square of the rows.
 template <typename Record>
 void TakeListTicks(QTreeWidget* list, CxList* dupList)
 {
+    std::unordered_set<void*> listed;
+    for (void* p = dupList ? dupList->GetFirst() : nullptr; p; p = dupList->GetNext())
+        listed.insert(p);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = list->topLevelItem(i);
         auto* r = static_cast<Record*>(RowRecord(row));
@@ -93,7 +100,7 @@ void TakeListTicks(QTreeWidget* list, CxList* dupList)
             continue;
         if (IsTicked(row)) {
             r->dwFlags |= REC_SELECTED;
-            if (dupList && !dupList->Contains(r))
+            if (dupList && listed.insert(r).second)
                 dupList->Add(r);
         } else {
             r->dwFlags &= ~static_cast<uint32_t>(REC_SELECTED);

@@ -22,7 +22,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-
 namespace {
 
 // Recurrence start and end dates up to this value stand for "not given".
