@@ -99,6 +99,8 @@ bool SaveWizardPages(TfmMain& main, const QString& folder)
     contact.SetUtil(g_pAddrUtil);
     contact.SetRecord(FullestRecord<GAddrRecord>(review.lvAddr));
     ok = ShowAndSave(contact, folder, "contact-detail.png") && ok;
+    contact.pMain->setCurrentIndex(1);
+    ok = ShowAndSave(contact, folder, "contact-detail-addresses.png") && ok;
     TfmQoDateDetail event(&main);
     event.SetUtil(g_pDateUtil);
     event.SetRecord(FullestRecord<GDateRecord>(review.lvDate));
