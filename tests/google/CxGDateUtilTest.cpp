@@ -4,6 +4,7 @@
 #include "common/platform/Platform.h"
 #include "tests/google/EventImage.h"
 #include "tests/google/UtilTestSupport.h"
+#include "tests/support/OleTime.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZeroedRecord.h"
 
@@ -60,21 +61,6 @@ const std::vector<RowMember<GDateRecord>>& EventMembers()
 void ExpectEventMatches(const RecordImage& image, const GDateRecord& event)
 {
     ExpectFieldsMatch(image, event, EventMembers());
-}
-
-// An OLE date-time value of a calendar day and time, for expectations.
-double OleTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
-{
-    platform::SystemTime st{};
-    st.wYear = static_cast<uint16_t>(year);
-    st.wMonth = static_cast<uint16_t>(month);
-    st.wDay = static_cast<uint16_t>(day);
-    st.wHour = static_cast<uint16_t>(hour);
-    st.wMinute = static_cast<uint16_t>(minute);
-    st.wSecond = static_cast<uint16_t>(second);
-    double value = 0;
-    EXPECT_TRUE(SystemTimeToVariantTime(st, &value));
-    return value;
 }
 
 std::string CalendarFile(const std::vector<RecordImage>& calendars)

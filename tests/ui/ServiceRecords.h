@@ -25,7 +25,8 @@ inline void InstallEmptyServices(const std::string& workFolder)
     g_pDateDupList = new CxList;
 }
 
-// A raw copy in the utility and a common record borrowing it, as a load leaves them.
+// A raw copy in the utility and a common record borrowing it, as a load leaves them, with the record
+// pointing at its common record as a walk leaves it.
 inline GAddrRecord* AddContact(const GAddrRecord& rec)
 {
     GAddrRecord* raw = g_pAddrUtil->AddRecord(&rec);
@@ -34,6 +35,8 @@ inline GAddrRecord* AddContact(const GAddrRecord& rec)
     comm->pAttach = raw;
     raw->pCommRecord = g_pAddrUtil->GetAddrMgr()->AddCopy(comm.get());
     EXPECT_NE(nullptr, raw->pCommRecord);
+    // As a walk over the contacts would hand it out.
+    raw->pMgrNode = raw->pCommRecord;
     return raw;
 }
 
@@ -43,7 +46,8 @@ inline GDateRecord* AddEvent(const GDateRecord& rec)
     RecordPtr<CommDateRecord> comm = Zeroed<CommDateRecord>();
     g_pDateUtil->ConvertToCommon(raw, comm.get());
     comm->pAttach = raw;
-    EXPECT_NE(nullptr, g_pDateUtil->GetDateMgr()->AddCopy(comm.get()));
+    raw->pMgrNode = g_pDateUtil->GetDateMgr()->AddCopy(comm.get());
+    EXPECT_NE(nullptr, raw->pMgrNode);
     return raw;
 }
 

@@ -179,28 +179,24 @@ protected:
 
     TfmQoClean& Page() { return *Window().CleanPage(); }
 
-    // A contact as the load and the review page leave it: kept by the utility, handed out through its
+    // A record as the load and the review page leave it: kept by its utility, handed out through its
     // common record, in the duplicate list, ticked or not.
+    template <typename Record>
+    static Record* Listed(Record* raw, CxList* dupList, bool ticked)
+    {
+        raw->dwFlags = ticked ? REC_DUPLICATE | REC_SELECTED : uint32_t{REC_DUPLICATE};
+        dupList->Add(raw);
+        return raw;
+    }
+
     static GAddrRecord* AddContact(const Contact& c, bool ticked)
     {
-        GAddrRecord* raw = g_pAddrUtil->AddRecord(MakeContact(c).get());
-        RecordPtr<CommAddrRecord> comm = Zeroed<CommAddrRecord>();
-        comm->pAttach = raw;
-        raw->pMgrNode = g_pAddrUtil->GetAddrMgr()->AddCopy(comm.get());
-        raw->dwFlags = ticked ? REC_DUPLICATE | REC_SELECTED : uint32_t{REC_DUPLICATE};
-        g_pAddrDupList->Add(raw);
-        return raw;
+        return Listed(::AddContact(*MakeContact(c)), g_pAddrDupList, ticked);
     }
 
     static GDateRecord* AddEvent(const Event& e, bool ticked)
     {
-        GDateRecord* raw = g_pDateUtil->AddRecord(MakeEvent(e).get());
-        RecordPtr<CommDateRecord> comm = Zeroed<CommDateRecord>();
-        comm->pAttach = raw;
-        raw->pMgrNode = g_pDateUtil->GetDateMgr()->AddCopy(comm.get());
-        raw->dwFlags = ticked ? REC_DUPLICATE | REC_SELECTED : uint32_t{REC_DUPLICATE};
-        g_pDateDupList->Add(raw);
-        return raw;
+        return Listed(::AddEvent(*MakeEvent(e)), g_pDateDupList, ticked);
     }
 
     // The stand-in helper under the real helpers' names in the program folder, following the script

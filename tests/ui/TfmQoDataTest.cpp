@@ -61,14 +61,6 @@ protected:
     QString TabText(QWidget* tab) { return Page().pData->tabText(Page().pData->indexOf(tab)); }
     bool TabShown(QWidget* tab) { return Page().pData->isTabVisible(Page().pData->indexOf(tab)); }
 
-    static std::vector<QString> Column(QTreeWidget* list, int column)
-    {
-        std::vector<QString> texts;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            texts.push_back(list->topLevelItem(i)->text(column));
-        return texts;
-    }
-
     static std::vector<bool> Ticks(QTreeWidget* list)
     {
         std::vector<bool> ticks;

@@ -3,7 +3,9 @@
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/GAddrRecord.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/OleTime.h"
 #include "tests/support/ZeroedRecord.h"
+#include "tests/ui/ListRows.h"
 #include "tests/ui/WizardTest.h"
 
 #include <QLineEdit>
@@ -11,35 +13,13 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Row = std::vector<QString>;
-
-// A date as an OLE day count (day 0 is 30 December 1899).
-double OleDay(int y, unsigned m, unsigned d)
-{
-    using namespace std::chrono;
-    return static_cast<double>((sys_days{year{y} / month{m} / day{d}} - sys_days{year{1899} / December / 30}).count());
-}
-
 const double kNoon = 0.5;
-
-std::vector<Row> Rows(const QTreeWidget& list)
-{
-    std::vector<Row> rows;
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        Row row;
-        for (int column = 0; column < list.columnCount(); ++column)
-            row.push_back(list.topLevelItem(i)->text(column));
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 // The text of a field, written through the record's own field storage (a typed field takes the first
 // free slot).
@@ -81,8 +61,8 @@ protected:
     {
         CopyText(m_contact->szDisplayName, "Ada Lovelace");
         CopyText(m_contact->szEmailPrimary, "ada@example.org");
-        m_contact->dtCreated = OleDay(2010, 3, 7) + kNoon;
-        m_contact->dtModified = OleDay(2011, 12, 31) + 0.75;
+        m_contact->dtCreated = OleTime(2010, 3, 7) + kNoon;
+        m_contact->dtModified = OleTime(2011, 12, 31) + 0.75;
     }
 
     // The dialog as ShowContactDetail fills it.
@@ -218,16 +198,16 @@ TEST_F(TfmQoAddrDetailTest, MiscFieldsFollowTheIdOrder)
         {58, "IM(ICQ)", "icq-id", 0},
         {59, "IM(Jabber)", "jabber-id", 0},
         {60, "IM(Primary)", "im-primary", 0},
-        {81, "Birthday", nullptr, OleDay(1985, 12, 10)},
-        {82, "Anniversary", nullptr, OleDay(2005, 6, 1)},
-        {83, "Date(Other)", nullptr, OleDay(2020, 2, 29)},
+        {81, "Birthday", nullptr, OleTime(1985, 12, 10)},
+        {82, "Anniversary", nullptr, OleTime(2005, 6, 1)},
+        {83, "Date(Other)", nullptr, OleTime(2020, 2, 29)},
         {84, "Spouse", "William", 0},
         {85, "Mother", "Anne", 0},
         {86, "Father", "George", 0},
         {87, "Manager", "Charles", 0},
         {88, "Assistant", "Mary", 0},
-        {91, "Creation Time", nullptr, OleDay(2009, 1, 2) + 0.25},
-        {92, "Last Modification Time", nullptr, OleDay(2010, 11, 12) + kNoon},
+        {91, "Creation Time", nullptr, OleTime(2009, 1, 2) + 0.25},
+        {92, "Last Modification Time", nullptr, OleTime(2010, 11, 12) + kNoon},
     };
     const char* dateTexts[] = {"12/10/1985", "06/01/2005", "02/29/2020", "01/02/2009 06:00:00", "11/12/2010 12:00:00"};
     for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) {
@@ -327,10 +307,10 @@ TEST_F(TfmQoAddrDetailTest, BirthdayShowsOnlyInTheYearsThatFormat)
         const char* shown;
     };
     const BirthdayCase cases[] = {
-        {OleDay(2035, 6, 1), "<no row>"},
-        {OleDay(1900, 6, 1), "<no row>"},
-        {OleDay(1931, 1, 1), "01/01/1931"},
-        {OleDay(2030, 12, 31), "12/31/2030"},
+        {OleTime(2035, 6, 1), "<no row>"},
+        {OleTime(1900, 6, 1), "<no row>"},
+        {OleTime(1931, 1, 1), "01/01/1931"},
+        {OleTime(2030, 12, 31), "12/31/2030"},
     };
     for (const BirthdayCase& c : cases) {
         SCOPED_TRACE(c.shown);

@@ -3,7 +3,9 @@
 #include "common/google/CxGDateUtil.h"
 #include "common/google/GDateRecord.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/OleTime.h"
 #include "tests/support/ZeroedRecord.h"
+#include "tests/ui/ListRows.h"
 #include "tests/ui/WizardTest.h"
 
 #include <QCheckBox>
@@ -13,29 +15,10 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include <chrono>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-using Row = std::vector<QString>;
-
-// A date and time of day as an OLE value (day 0 is 30 December 1899).
-double OleTime(int y, unsigned m, unsigned d, int hour = 0, int minute = 0, int second = 0)
-{
-    using namespace std::chrono;
-    const auto days = (sys_days{year{y} / month{m} / day{d}} - sys_days{year{1899} / December / 30}).count();
-    return static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0;
-}
-
-std::vector<Row> Rows(const QTreeWidget& list)
-{
-    std::vector<Row> rows;
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        rows.push_back({list.topLevelItem(i)->text(0), list.topLevelItem(i)->text(1)});
-    return rows;
-}
 
 bool TabVisible(const QTabWidget& tabs, QWidget* page)
 {
