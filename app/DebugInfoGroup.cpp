@@ -1,7 +1,7 @@
 #include "app/DebugInfoGroup.h"
 
 #include "app/AppMessage.h"
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "common/misc/TextBuf.h"
 #include "common/misc/WinUtil.h"
 #include "common/platform/Platform.h"

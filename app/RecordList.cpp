@@ -1,7 +1,7 @@
 #include "app/RecordList.h"
 
-#include "common/google/GAddrRecord.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GAddrRecord.h"
+#include "common/google/records/GDateRecord.h"
 #include "common/misc/WinUtil.h"
 
 #include <QHeaderView>

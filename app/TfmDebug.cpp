@@ -1,10 +1,10 @@
 #include "app/TfmDebug.h"
 
-#include "app/AppSettings.h"
 #include "app/DebugInfoGroup.h"
 #include "app/DialogUtil.h"
 #include "app/ProductInfo.h"
 #include "app/QoBanner.h"
+#include "app/core/AppSettings.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/WinUtil.h"
 

@@ -1,8 +1,8 @@
 #include "app/TfmDupOption.h"
 
-#include "app/AppSettings.h"
 #include "app/DialogUtil.h"
 #include "app/QoBanner.h"
+#include "app/core/AppSettings.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
 #include "app/TfmQoClean.h"
 
-#include "app/AppSettings.h"
 #include "app/QoBanner.h"
-#include "app/ServiceSet.h"
 #include "app/TfmDump.h"
 #include "app/TfmMain.h"
+#include "app/core/AppSettings.h"
+#include "app/core/ServiceSet.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"

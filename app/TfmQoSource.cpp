@@ -1,12 +1,12 @@
 #include "app/TfmQoSource.h"
 
 #include "app/AppMessage.h"
-#include "app/AppSettings.h"
 #include "app/DialogUtil.h"
 #include "app/ModalDialog.h"
 #include "app/TfmDump.h"
 #include "app/TfmDupOption.h"
 #include "app/TfmMain.h"
+#include "app/core/AppSettings.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/Utf8Text.h"

@@ -2,10 +2,10 @@
 
 #include "bench/BenchKinds.h"
 
-#include "app/Apputil.h"
+#include "app/core/Apputil.h"
 #include "bench/BenchSupport.h"
 #include "common/google/CxGContact.h"
-#include "common/google/CxGDataFile.h"
+#include "common/google/records/CxGDataFile.h"
 
 #include <cstring>
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "bench/BenchKinds.h"
 
-#include "app/Apputil.h"
+#include "app/core/Apputil.h"
 #include "bench/BenchSupport.h"
 #include "common/google/CxGCal.h"
 #include "common/misc/CxDateTime.h"

@@ -3,10 +3,10 @@
 //
 //   qosweep_list_bench [N ...]    default size 25000 records per kind
 
-#include "app/AppSettings.h"
-#include "app/ServiceSet.h"
 #include "app/TQoApplication.h"
 #include "app/TfmQoData.h"
+#include "app/core/AppSettings.h"
+#include "app/core/ServiceSet.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/TextBuf.h"

@@ -6,7 +6,7 @@
 #include "app/detail/DetailParts.h"
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
-#include "common/google/GAddrRecord.h"
+#include "common/google/records/GAddrRecord.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -6,7 +6,7 @@
 #include "app/detail/DetailParts.h"
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGDateUtil.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GDateRecord.h"
 #include "common/misc/CxDateTime.h"
 
 #include <QCheckBox>

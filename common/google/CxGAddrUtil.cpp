@@ -1,6 +1,6 @@
 #include "common/google/CxGAddrUtil.h"
 
-#include "common/google/CxGDataFile.h"
+#include "common/google/records/CxGDataFile.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/TextBuf.h"
 

@@ -4,7 +4,7 @@
 
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAppBaseUtil.h"
-#include "common/google/GAddrRecord.h"
+#include "common/google/records/GAddrRecord.h"
 #include "common/misc/CxFile.h"
 #include "common/misc/CxList.h"
 

@@ -5,4 +5,4 @@
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/google/CxGRecurrence.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GDateRecord.h"

@@ -5,4 +5,4 @@
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/CxGAppDataReader.h"
 #include "common/google/CxGAppParam.h"
-#include "common/google/CxGDataFile.h"
+#include "common/google/records/CxGDataFile.h"

@@ -4,4 +4,4 @@
 
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
-#include "common/google/GAddrRecord.h"
+#include "common/google/records/GAddrRecord.h"

@@ -1,7 +1,7 @@
 #include "common/google/CxGDateUtil.h"
 
-#include "common/google/CxGDataFile.h"
 #include "common/google/CxGRecurrence.h"
+#include "common/google/records/CxGDataFile.h"
 #include "common/misc/CxDateTime.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/TextBuf.h"

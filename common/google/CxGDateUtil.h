@@ -5,7 +5,7 @@
 
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGAppBaseUtil.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GDateRecord.h"
 #include "common/misc/CxFile.h"
 #include "common/misc/CxList.h"
 

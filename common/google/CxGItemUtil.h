@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/google/CxGAppBaseUtil.h"
-#include "common/google/CxGDataFile.h"
+#include "common/google/records/CxGDataFile.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/CxFile.h"
 #include "common/misc/CxList.h"

@@ -4,4 +4,4 @@
 
 #include "common/google/CommNoteRecord.h"
 #include "common/google/CxGNoteUtil.h"
-#include "common/google/GNoteRecord.h"
+#include "common/google/records/GNoteRecord.h"

@@ -4,7 +4,7 @@
 
 #include "common/google/CommNoteRecord.h"
 #include "common/google/CxGItemUtil.h"
-#include "common/google/GNoteRecord.h"
+#include "common/google/records/GNoteRecord.h"
 
 class CxGNoteUtil : public CxGItemUtil<GNoteRecord, CommNoteRecord, CommNoteMgr>
 {

@@ -2,7 +2,7 @@
 // DTSTART and DTEND values and the RRULE's frequency and parts. Rules are only read, never expanded.
 #pragma once
 
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GDateRecord.h"
 
 #include <cstdint>
 

@@ -4,4 +4,4 @@
 
 #include "common/google/CommTaskRecord.h"
 #include "common/google/CxGTaskUtil.h"
-#include "common/google/GTaskRecord.h"
+#include "common/google/records/GTaskRecord.h"

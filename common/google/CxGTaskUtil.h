@@ -4,7 +4,7 @@
 
 #include "common/google/CommTaskRecord.h"
 #include "common/google/CxGItemUtil.h"
-#include "common/google/GTaskRecord.h"
+#include "common/google/records/GTaskRecord.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Base64.h"
+#include "app/core/Base64.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/DuplicateRule.h"
-#include "app/AppSettings.h"
+#include "app/core/DuplicateRule.h"
+#include "app/core/AppSettings.h"
 
 #include <gtest/gtest.h>
 

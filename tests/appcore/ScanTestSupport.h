@@ -4,8 +4,8 @@
 // kind's test runs them through its own entry points.
 #pragma once
 
-#include "app/AppSettings.h"
-#include "common/google/CxGItemRecord.h"
+#include "app/core/AppSettings.h"
+#include "common/google/records/CxGItemRecord.h"
 #include "common/misc/CxList.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZeroedRecord.h"

@@ -2,8 +2,8 @@
 // whole-run tests that check what a deletion did to the account.
 #pragma once
 
-#include "common/google/GAddrRecord.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GAddrRecord.h"
+#include "common/google/records/GDateRecord.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>

@@ -1,10 +1,10 @@
 // The app's own load, duplicate scan, marking and save, run against the real helper programs and the
 // demo account they install on first use: afterwards exactly the duplicates found are in the trash and
 // every other file of the account is as it was.
-#include "app/AppSettings.h"
-#include "app/ContactScan.h"
-#include "app/EventScan.h"
-#include "app/ServiceSet.h"
+#include "app/core/AppSettings.h"
+#include "app/core/ContactScan.h"
+#include "app/core/EventScan.h"
+#include "app/core/ServiceSet.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/CxGDateUtil.h"

@@ -7,7 +7,7 @@
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
 #include "tests/e2e/AccountFiles.h"
-#include "tests/ui/WizardTest.h"
+#include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

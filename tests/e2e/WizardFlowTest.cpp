@@ -7,12 +7,12 @@
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
 #include "common/google/CxGAddrUtil.h"
-#include "common/google/CxGDataFile.h"
 #include "common/google/CxGDateUtil.h"
+#include "common/google/records/CxGDataFile.h"
 #include "common/misc/CxFile.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/WizardTest.h"
 #include "tests/support/ZeroedRecord.h"
-#include "tests/ui/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "common/google/CxGAddrUtil.h"
 #include "common/platform/Platform.h"
-#include "tests/google/ContactImage.h"
 #include "tests/google/UtilTestSupport.h"
+#include "tests/support/ContactImage.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 

@@ -1,11 +1,11 @@
 #include "common/google/CxGAppBaseUtil.h"
-#include "common/google/CxGDataFile.h"
+#include "common/google/records/CxGDataFile.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
-#include "tests/google/TestRecord.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/TestRecord.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "common/google/CxGDataFile.h"
-#include "tests/google/TestRecord.h"
+#include "common/google/records/CxGDataFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestRecord.h"
 
 #include <gtest/gtest.h>
 

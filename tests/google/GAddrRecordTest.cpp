@@ -1,4 +1,4 @@
-#include "common/google/GAddrRecord.h"
+#include "common/google/records/GAddrRecord.h"
 
 #include "common/misc/TextBuf.h"
 

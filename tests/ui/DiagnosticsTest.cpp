@@ -2,7 +2,7 @@
 #include "app/QoBanner.h"
 #include "app/TfmDebug.h"
 #include "app/TfmDump.h"
-#include "tests/ui/WizardTest.h"
+#include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>

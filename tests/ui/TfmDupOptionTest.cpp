@@ -1,5 +1,5 @@
 #include "app/TfmDupOption.h"
-#include "tests/ui/WizardTest.h"
+#include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QTabWidget>

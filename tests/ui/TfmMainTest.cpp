@@ -6,7 +6,7 @@
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/WinUtil.h"
 #include "common/platform/Platform.h"
-#include "tests/ui/WizardTest.h"
+#include "tests/support/WizardTest.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,10 +4,10 @@
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/platform/Platform.h"
+#include "tests/support/ServiceRecords.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/WizardTest.h"
 #include "tests/support/ZeroedRecord.h"
-#include "tests/ui/ServiceRecords.h"
-#include "tests/ui/WizardTest.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

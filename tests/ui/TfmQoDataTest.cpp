@@ -2,12 +2,12 @@
 // detail dialogs, on an in-memory service set.
 
 #include "app/TfmQoData.h"
-#include "app/ContactScan.h"
 #include "app/RecordList.h"
 #include "app/TfmDupOption.h"
 #include "app/TfmQoSource.h"
-#include "tests/ui/ServiceRecords.h"
-#include "tests/ui/WizardTest.h"
+#include "app/core/ContactScan.h"
+#include "tests/support/ServiceRecords.h"
+#include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLabel>

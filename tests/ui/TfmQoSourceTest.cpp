@@ -3,7 +3,7 @@
 #include "app/TfmDupOption.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
-#include "tests/ui/WizardTest.h"
+#include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "app/detail/TfmQoAddrDetail.h"
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
-#include "common/google/GAddrRecord.h"
+#include "common/google/records/GAddrRecord.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ListRows.h"
 #include "tests/support/OleTime.h"
+#include "tests/support/WizardTest.h"
 #include "tests/support/ZeroedRecord.h"
-#include "tests/ui/ListRows.h"
-#include "tests/ui/WizardTest.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,12 +1,12 @@
 #include "app/detail/TfmQoDateDetail.h"
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGDateUtil.h"
-#include "common/google/GDateRecord.h"
+#include "common/google/records/GDateRecord.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ListRows.h"
 #include "tests/support/OleTime.h"
+#include "tests/support/WizardTest.h"
 #include "tests/support/ZeroedRecord.h"
-#include "tests/ui/ListRows.h"
-#include "tests/ui/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

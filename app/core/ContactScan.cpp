@@ -1,0 +1,105 @@
+#include "app/core/ContactScan.h"
+
+#include "app/core/AppSettings.h"
+#include "app/core/DuplicateRule.h"
+#include "app/core/DuplicateScan.h"
+#include "app/core/ServiceSet.h"
+#include "common/google/CommAddrRecord.h"
+#include "common/google/CxGAddrUtil.h"
+
+namespace {
+
+// Slot families are compared slot by slot; the type codes play no part.
+template <size_t K, size_t N>
+bool SameSlots(CxRuleMatch& match, const char (&a)[K][N], const char (&b)[K][N])
+{
+    for (size_t i = 0; i < K; ++i)
+        if (!match.Text(a[i], b[i]))
+            return false;
+    return true;
+}
+
+template <size_t K>
+bool SameDates(CxRuleMatch& match, const double (&a)[K], const double (&b)[K])
+{
+    for (size_t i = 0; i < K; ++i)
+        if (!match.Date(a[i], b[i]))
+            return false;
+    return true;
+}
+
+CommAddrMgr* AddrMgr()
+{
+    return g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
+}
+
+constexpr DupScanKind<GAddrRecord> kContactKind = {
+    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact,
+};
+
+} // namespace
+
+bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
+{
+    if (!a || !b)
+        return false;
+    const TAppSettings& s = AppSettings;
+    CxRuleMatch m;
+    // The order of the rule table: the cheap single fields first, the long note last.
+    if (s.AddrDisplayName && !m.Text(a->szDisplayName, b->szDisplayName))
+        return false;
+    if (s.AddrCompanyName && !m.Text(a->szCompanyName, b->szCompanyName))
+        return false;
+    if (s.AddrTitle && !m.Text(a->szJobTitle, b->szJobTitle))
+        return false;
+    if (s.AddrEmail && !(SameSlots(m, a->szEmail, b->szEmail) && m.Text(a->szEmailPrimary, b->szEmailPrimary)))
+        return false;
+    if (s.AddrPhone && !(SameSlots(m, a->szPhone, b->szPhone) && m.Text(a->szPhonePrimary, b->szPhonePrimary)))
+        return false;
+    if (s.AddrAddress && !SameSlots(m, a->szAddress, b->szAddress))
+        return false;
+    if (s.AddrIM && !SameSlots(m, a->szIM, b->szIM))
+        return false;
+    if (s.AddrWebSite && !SameSlots(m, a->szWeb, b->szWeb))
+        return false;
+    if (s.AddrDate && !SameDates(m, a->dtDate, b->dtDate))
+        return false;
+    if (s.AddrNote && !m.Text(a->szNote, b->szNote))
+        return false;
+    return m.HasEvidence();
+}
+
+bool IsNewerContact(const GAddrRecord* a, const GAddrRecord* b)
+{
+    return IsNewerByTimes(a, b);
+}
+
+GAddrRecord* FirstContact()
+{
+    return WalkFirst<GAddrRecord>(AddrMgr());
+}
+
+GAddrRecord* NextContact()
+{
+    return WalkNext<GAddrRecord>(AddrMgr());
+}
+
+void SetCurrentContact(GAddrRecord* pRecord)
+{
+    WalkBackTo(AddrMgr(), pRecord);
+}
+
+bool MarkContactGroup(GAddrRecord* pStart)
+{
+    if (!g_pAddrDupList)
+        return false;
+    return MarkDuplicateGroup(kContactKind, *g_pAddrDupList, pStart);
+}
+
+bool ScanContactDuplicates()
+{
+    if (!g_pAddrUtil || !g_pAddrDupList)
+        return false;
+    ScanDuplicates(kContactKind, *g_pAddrDupList);
+    return true;
+}

@@ -1,0 +1,80 @@
+#include "app/core/EventScan.h"
+
+#include "app/core/AppSettings.h"
+#include "app/core/DuplicateRule.h"
+#include "app/core/DuplicateScan.h"
+#include "app/core/ServiceSet.h"
+#include "common/google/CommDateRecord.h"
+#include "common/google/CxGDateUtil.h"
+
+namespace {
+
+CommDateMgr* DateMgr()
+{
+    return g_pDateUtil ? g_pDateUtil->GetDateMgr() : nullptr;
+}
+
+constexpr DupScanKind<GDateRecord> kEventKind = {
+    FirstEvent, NextEvent, SetCurrentEvent, IsSameEvent, IsNewerEvent,
+};
+
+} // namespace
+
+bool IsSameEvent(const GDateRecord* a, const GDateRecord* b)
+{
+    if (!a || !b)
+        return false;
+    const TAppSettings& s = AppSettings;
+    CxRuleMatch m;
+    // The order of the rule table; the long note last.
+    if (s.DateSubject && !m.Text(a->szSubject, b->szSubject))
+        return false;
+    if (s.DateLocation && !m.Text(a->szLocation, b->szLocation))
+        return false;
+    if (s.DateStartTime && !m.Date(a->dtStart, b->dtStart))
+        return false;
+    if (s.DateEndTime && !m.Date(a->dtEnd, b->dtEnd))
+        return false;
+    // Compared, but no evidence: every event has some all-day value, so two untitled, untimed events
+    // sharing one prove no more than two empty subjects do.
+    if (s.DateAllDayEvent && a->nAllDayEvent != b->nAllDayEvent)
+        return false;
+    if (s.DateNote && !m.Text(a->szNote, b->szNote))
+        return false;
+    return m.HasEvidence();
+}
+
+bool IsNewerEvent(const GDateRecord* a, const GDateRecord* b)
+{
+    return IsNewerByTimes(a, b);
+}
+
+GDateRecord* FirstEvent()
+{
+    return WalkFirst<GDateRecord>(DateMgr());
+}
+
+GDateRecord* NextEvent()
+{
+    return WalkNext<GDateRecord>(DateMgr());
+}
+
+void SetCurrentEvent(GDateRecord* pRecord)
+{
+    WalkBackTo(DateMgr(), pRecord);
+}
+
+bool MarkEventGroup(GDateRecord* pStart)
+{
+    if (!g_pDateDupList)
+        return false;
+    return MarkDuplicateGroup(kEventKind, *g_pDateDupList, pStart);
+}
+
+bool ScanEventDuplicates()
+{
+    if (!g_pDateUtil || !g_pDateDupList)
+        return false;
+    ScanDuplicates(kEventKind, *g_pDateDupList);
+    return true;
+}

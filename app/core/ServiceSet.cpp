@@ -1,0 +1,124 @@
+#include "app/core/ServiceSet.h"
+
+#include "app/core/AppSettings.h"
+#include "common/google/CxCommWaitWindow.h"
+#include "common/google/CxGAddrUtil.h"
+#include "common/google/CxGDateUtil.h"
+#include "common/google/CxGNoteUtil.h"
+#include "common/google/CxGTaskUtil.h"
+#include "common/misc/TextBuf.h"
+
+#include <chrono>
+#include <new>
+#include <thread>
+
+CxGAddrUtil* g_pAddrUtil = nullptr;
+CxGDateUtil* g_pDateUtil = nullptr;
+CxGTaskUtil* g_pTaskUtil = nullptr;
+CxGNoteUtil* g_pNoteUtil = nullptr;
+CxList* g_pAddrDupList = nullptr;
+CxList* g_pDateDupList = nullptr;
+CxList* g_pTaskDupList = nullptr;
+CxList* g_pNoteDupList = nullptr;
+
+namespace {
+
+template <class T>
+void Destroy(T*& pointer)
+{
+    delete pointer;
+    pointer = nullptr;
+}
+
+void DestroyList(CxList*& pList)
+{
+    if (pList)
+        pList->RemoveAll(false);
+    Destroy(pList);
+}
+
+bool CreateUtilities()
+{
+    g_pAddrUtil = new (std::nothrow) CxGAddrUtil;
+    g_pDateUtil = new (std::nothrow) CxGDateUtil;
+    g_pTaskUtil = new (std::nothrow) CxGTaskUtil;
+    g_pNoteUtil = new (std::nothrow) CxGNoteUtil;
+    return g_pAddrUtil && g_pDateUtil && g_pTaskUtil && g_pNoteUtil;
+}
+
+bool CreateDuplicateLists()
+{
+    g_pAddrDupList = new (std::nothrow) CxList;
+    g_pDateDupList = new (std::nothrow) CxList;
+    g_pTaskDupList = new (std::nothrow) CxList;
+    g_pNoteDupList = new (std::nothrow) CxList;
+    return g_pAddrDupList && g_pDateDupList && g_pTaskDupList && g_pNoteDupList;
+}
+
+// One application's load: the wait window shows what is loading (and, after a short pause so the
+// text is seen, what the helper writes into its status file), the utility gets the account and the
+// debug log settings, then loads.
+bool LoadApplication(CxGAppBaseUtil& util, const char* szWaitText, const char* szDataFolder, const char* szStatusFile)
+{
+    SetWaitText(szWaitText);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    util.SetWorkFolder(szDataFolder);
+    util.SetEmail(AppSettings.Email);
+    util.SetPassword(AppSettings.Password);
+    util.SetLogFolder(szDataFolder);
+    util.SetLogLevel(AppSettings.LogLevel);
+    util.SetDebugEnabled(AppSettings.EnableDebug);
+    char szPath[MAX_PATH];
+    FormatText(szPath, "%s%s", szDataFolder, szStatusFile);
+    SetWaitStatusFile(szPath);
+    return util.Load();
+}
+
+} // namespace
+
+bool LoadServices()
+{
+    FreeServices();
+    if (!CreateUtilities()) {
+        FreeServices();
+        return false;
+    }
+    char szDataFolder[MAX_PATH] = "";
+    // Without a data folder the utilities get an empty work folder: the loads then fail and say so.
+    GetDataFolder(szDataFolder);
+
+    // Every chosen application must load: a review page that silently lacks the contacts because
+    // the calendar loaded after them would let the user believe there were no duplicate contacts.
+    // With no application chosen nothing loaded, which is no success either.
+    bool bAnyChosen = false;
+    bool bAllLoaded = true;
+    if (AppSettings.AppFlag & APP_CONTACTS) {
+        bAnyChosen = true;
+        bAllLoaded =
+            LoadApplication(*g_pAddrUtil, "Loading Google Contacts...", szDataFolder, "GAddrStatus.dat") && bAllLoaded;
+    }
+    if (AppSettings.AppFlag & APP_CALENDAR) {
+        bAnyChosen = true;
+        bAllLoaded =
+            LoadApplication(*g_pDateUtil, "Loading Google Calendar...", szDataFolder, "GDateStatus.dat") && bAllLoaded;
+    }
+    // Tasks and notes are never loaded here: the account page offers no way to choose them.
+
+    if (!CreateDuplicateLists()) {
+        FreeServices();
+        return false;
+    }
+    return bAnyChosen && bAllLoaded;
+}
+
+void FreeServices()
+{
+    Destroy(g_pAddrUtil);
+    Destroy(g_pDateUtil);
+    Destroy(g_pTaskUtil);
+    Destroy(g_pNoteUtil);
+    DestroyList(g_pAddrDupList);
+    DestroyList(g_pDateDupList);
+    DestroyList(g_pTaskDupList);
+    DestroyList(g_pNoteDupList);
+}

@@ -1,0 +1,167 @@
+#include "helpers/account/AccountFolder.h"
+
+#include "helpers/base/HelperText.h"
+#include "helpers/base/PlainName.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Calendar metadata files as a folder synchronised by vdirsyncer holds them.
+constexpr const char* kDisplayNameFile = "displayname";
+constexpr const char* kColorFile = "color";
+constexpr std::streamsize kMaxMetadataBytes = 1024;
+
+bool HasExtension(const std::string& name, const char* extension)
+{
+    const std::string_view ext(extension);
+    if (name.size() <= ext.size())
+        return false;
+    for (size_t i = 0; i < ext.size(); ++i) {
+        const char c = name[name.size() - ext.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != ext[i])
+            return false;
+    }
+    return true;
+}
+
+std::string ReadMetadata(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<size_t>(kMaxMetadataBytes), '\0');
+    in.read(text.data(), kMaxMetadataBytes);
+    text.resize(static_cast<size_t>(in.gcount()));
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// One rule for what the load lists and what the save may move.
+bool IsItemFileName(const std::string& name, const char* extension)
+{
+    return IsPlainName(name) && HasExtension(name, extension);
+}
+
+// Names in one folder that pass the filter, sorted; a missing folder lists nothing.
+template <class Filter>
+std::vector<std::string> ListNames(const std::string& folderText, Filter keep, std::string& problem)
+{
+    std::vector<std::string> names;
+    // Without its trailing separator: a file where the folder should be must be seen, not taken
+    // for a missing folder.
+    const fs::path folder = fs::path(folderText).parent_path();
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(folder, ec)))
+        return names;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // Hidden names are skipped: a save refuses them, so a record made from one could never go.
+        if (IsPlainName(name) && keep(*it))
+            names.push_back(name);
+    }
+    if (ec)
+        problem = Format("Cannot list the folder %s: %s", folderText.c_str(), ec.message().c_str());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+AccountFolder::AccountFolder(std::string account, ItemKind kind)
+    : m_account(std::move(account))
+    , m_kind(kind)
+{}
+
+std::string AccountFolder::KindPath() const
+{
+    return m_account + KindInfo(m_kind).folder + "/";
+}
+
+std::string AccountFolder::FolderPath(const std::string& subfolder) const
+{
+    return subfolder.empty() ? KindPath() : KindPath() + subfolder + "/";
+}
+
+std::string AccountFolder::RelativeFolder(const std::string& subfolder) const
+{
+    const std::string folder = KindInfo(m_kind).folder + std::string("/");
+    return subfolder.empty() ? folder : folder + subfolder + "/";
+}
+
+std::vector<std::string> AccountFolder::ItemNames(const std::string& subfolder, std::string& problem) const
+{
+    const char* extension = KindInfo(m_kind).extension;
+    return ListNames(
+        FolderPath(subfolder),
+        [extension](const fs::directory_entry& entry) {
+            std::error_code ec;
+            return IsItemFileName(entry.path().filename().string(), extension) && entry.is_regular_file(ec);
+        },
+        problem);
+}
+
+bool AccountFolder::IsItemName(const ItemFile& item) const
+{
+    if (!item.subfolder.empty() && (m_kind != ItemKind::Calendar || !IsPlainName(item.subfolder)))
+        return false;
+    return IsItemFileName(item.name, KindInfo(m_kind).extension);
+}
+
+std::vector<std::string> AccountFolder::Folders(std::vector<std::string>& problems) const
+{
+    std::vector<std::string> folders{""};
+    if (m_kind != ItemKind::Calendar)
+        return folders;
+    std::string problem;
+    std::vector<std::string> subfolders = ListNames(
+        KindPath(),
+        [](const fs::directory_entry& entry) {
+            std::error_code ec;
+            return entry.is_directory(ec);
+        },
+        problem);
+    if (!problem.empty())
+        problems.push_back(problem);
+    folders.insert(folders.end(), subfolders.begin(), subfolders.end());
+    return folders;
+}
+
+std::vector<ItemFile> AccountFolder::Items(std::vector<std::string>& problems) const
+{
+    std::vector<ItemFile> items;
+    for (const std::string& folder : Folders(problems)) {
+        std::string problem;
+        for (std::string& name : ItemNames(folder, problem))
+            items.push_back({folder, std::move(name)});
+        if (!problem.empty())
+            problems.push_back(problem);
+    }
+    return items;
+}
+
+std::vector<CalendarFolder> AccountFolder::Calendars() const
+{
+    std::vector<CalendarFolder> calendars;
+    std::error_code ec;
+    if (m_kind != ItemKind::Calendar || !fs::is_directory(KindPath(), ec))
+        return calendars;
+    // Items() reports the folders that cannot be read.
+    std::vector<std::string> ignored;
+    for (const std::string& folder : Folders(ignored)) {
+        std::string problem;
+        if (!folder.empty() && ItemNames(folder, problem).empty())
+            continue;
+        CalendarFolder calendar{folder, ReadMetadata(FolderPath(folder) + kDisplayNameFile),
+                                ReadMetadata(FolderPath(folder) + kColorFile)};
+        if (calendar.displayName.empty())
+            calendar.displayName = folder.empty() ? "Calendar" : folder;
+        calendars.push_back(std::move(calendar));
+    }
+    return calendars;
+}

@@ -1,0 +1,56 @@
+// The item files of one kind in an account folder, as the helpers find them.
+#pragma once
+
+#include "helpers/base/ItemKind.h"
+
+#include <string>
+#include <vector>
+
+struct ItemFile
+{
+    std::string subfolder; // calendar subfolder; empty for the kind folder itself
+    std::string name;      // plain file name
+};
+
+struct CalendarFolder
+{
+    std::string subfolder;   // empty for calendar/ itself
+    std::string displayName; // the subfolder name, "Calendar", or a "displayname" file's text
+    std::string color;       // a "color" file's text, or empty
+};
+
+class AccountFolder
+{
+public:
+    // account ends with '/'.
+    AccountFolder(std::string account, ItemKind kind);
+
+    // Every item file of the kind, sorted by name so the order is stable from run to run; the
+    // calendar's own files come first, then each calendar subfolder's, subfolders by name. A missing
+    // kind folder holds no items; folders that cannot be read add a line to problems.
+    std::vector<ItemFile> Items(std::vector<std::string>& problems) const;
+    // The calendar kind's calendars: calendar/ itself when it exists, then each direct subfolder that
+    // holds item files. Folders that cannot be read are left to Items() to report.
+    std::vector<CalendarFolder> Calendars() const;
+    // The names of the item files directly in one folder of the kind ("" for the kind folder).
+    std::vector<std::string> ItemNames(const std::string& subfolder, std::string& problem) const;
+    // Whether Items() could list a file of this name: a plain name with the kind's extension, in the
+    // kind folder or (calendar only) a plain-named subfolder of it. Says nothing of the file itself.
+    bool IsItemName(const ItemFile& item) const;
+
+    const std::string& Account() const { return m_account; }
+    // "<account><kind>/" and "<account><kind>/<subfolder>/".
+    std::string KindPath() const;
+    std::string FolderPath(const std::string& subfolder) const;
+    std::string ItemPath(const ItemFile& item) const { return FolderPath(item.subfolder) + item.name; }
+    // "<kind>/<subfolder>/" and "<kind>/<subfolder>/<name>": how messages and the trash name them.
+    std::string RelativeFolder(const std::string& subfolder) const;
+    std::string RelativePath(const ItemFile& item) const { return RelativeFolder(item.subfolder) + item.name; }
+
+private:
+    // "" for the kind folder, then (calendar only) its subfolders by name.
+    std::vector<std::string> Folders(std::vector<std::string>& problems) const;
+
+    std::string m_account;
+    ItemKind m_kind;
+};

@@ -1,0 +1,32 @@
+// Deleting an item from an account folder: the file is moved into the account's .trash folder, under
+// the day of the deletion, never unlinked, so the user can move it back.
+#pragma once
+
+#include "helpers/account/AccountFolder.h"
+
+#include <string>
+
+// "YYYY-MM-DD" of the local date today: the trash folder of a run.
+std::string TrashDayName();
+
+// Whether the item may go to the trash: plain names, a file name the load could list (the kind's
+// extension, in the kind folder or a calendar subfolder), and a regular file there. False with the
+// reason in error.
+bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::string& error);
+
+// Moves the item to "<account>.trash/<day>/<kind>/<subfolder>/<name>", creating the folders. A name
+// already taken there gets a numeric suffix ("a-1.vcf"); nothing is overwritten, not even a file
+// that appears there while the move is under way. False, with the reason in error, for an item
+// IsTrashableItem refuses or a move that fails.
+bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error);
+
+// The name of the attempt-th try: name itself for 0, then "stem-1.ext", "stem-2.ext"... with the stem
+// cut (never inside a UTF-8 character) so that the name stays within the 255 bytes a file name may
+// hold.
+std::string TrashCandidateName(const std::string& name, int attempt);
+
+// Moves source to target only when nothing is at target, as one step. 0, or the errno of the
+// failure: EEXIST when target is taken. The first is the move; the second the fallback for file
+// systems that cannot rename without replacing (EINVAL). Both exposed for testing.
+int RenameWithoutReplacing(const std::string& source, const std::string& target);
+int LinkWithoutReplacing(const std::string& source, const std::string& target);

@@ -1,0 +1,124 @@
+#include "helpers/account/Accounts.h"
+
+#include "common/misc/CxIniUtil.h"
+#include "helpers/base/HelperText.h"
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stands for a key that is not there; no accounts.ini holds it as a value.
+constexpr const char* kAbsent = "\x01";
+
+// An address that could not be a section header reads as no account at all.
+bool UsableAddress(const std::string& email)
+{
+    return !email.empty() && email.find_first_of("[]\r\n") == std::string::npos;
+}
+
+std::string ReadAccountValue(CxIniUtil& accounts, const std::string& email, const char* key)
+{
+    // Room for any path this machine takes; the INI value is cut, never overflowed.
+    auto value = std::make_unique<char[]>(4096);
+    accounts.ReadEntry(email.c_str(), key, value.get(), 4096, kAbsent);
+    return value.get();
+}
+
+std::string AccountFolder(const std::string& workFolder, const std::string& folder)
+{
+    std::string path = folder.front() == '/' ? folder : workFolder + folder;
+    if (path.back() != '/')
+        path += '/';
+    return path;
+}
+
+// Where the demo is copied. When the work folder is the program folder, "demo" there is the shipped
+// copy itself, and deleting from it would change what ships; the copy then gets a name of its own.
+std::string DemoFolderName(const std::string& workFolder, const std::string& programFolder)
+{
+    std::error_code ec;
+    return fs::equivalent(workFolder + "demo", programFolder + "demo", ec) ? "demo-account" : "demo";
+}
+
+bool CopyDemo(const fs::path& shipped, const fs::path& target, std::string& error)
+{
+    // Copied under a temporary name and renamed, so an interrupted copy is never taken for the demo.
+    fs::path partial = target;
+    partial += ".partial";
+    std::error_code ec;
+    fs::remove_all(partial, ec);
+    fs::copy(shipped, partial, fs::copy_options::recursive, ec);
+    if (!ec)
+        fs::rename(partial, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove_all(partial, ignored);
+        error = Format("Cannot install the demo account in %s: %s", target.c_str(), ec.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool InstallDemoAccount(const std::string& workFolder, const std::string& programFolder, std::string& error)
+{
+    const fs::path shipped = programFolder + "demo";
+    std::error_code ec;
+    if (!fs::is_directory(shipped, ec)) {
+        error = Format("The demo account is missing: %s", shipped.c_str());
+        return false;
+    }
+    const std::string name = DemoFolderName(workFolder, programFolder);
+    const fs::path target = workFolder + name;
+    if (!fs::exists(target, ec) && !CopyDemo(shipped, target, error))
+        return false;
+    CxIniUtil accounts(workFolder.c_str(), kAccountsFileName);
+    if (!accounts.WriteEntry(kDemoAddress, "Folder", name.c_str()) ||
+        !accounts.WriteEntry(kDemoAddress, "Password", kDemoPassword)) {
+        error = Format("Cannot write %s%s", workFolder.c_str(), kAccountsFileName);
+        return false;
+    }
+    return true;
+}
+
+bool FindAccount(const std::string& workFolder, const std::string& programFolder, const std::string& email,
+                 const std::string& password, std::string& folder, std::string& error)
+{
+    folder.clear();
+    if (!UsableAddress(email)) {
+        error = Format("Unknown account: %s", email.c_str());
+        return false;
+    }
+    CxIniUtil accounts(workFolder.c_str(), kAccountsFileName);
+    std::string configured = ReadAccountValue(accounts, email, "Folder");
+    if (configured == kAbsent && CxIniUtil::SameName(email, kDemoAddress)) {
+        if (!InstallDemoAccount(workFolder, programFolder, error))
+            return false;
+        configured = ReadAccountValue(accounts, email, "Folder");
+    }
+    if (configured == kAbsent) {
+        error = Format("Unknown account: %s", email.c_str());
+        return false;
+    }
+    if (ReadAccountValue(accounts, email, "Password") != password) {
+        error = Format("Wrong password for %s", email.c_str());
+        return false;
+    }
+    if (configured.empty()) {
+        error = Format("No folder given for %s in %s", email.c_str(), kAccountsFileName);
+        return false;
+    }
+    const std::string path = AccountFolder(workFolder, configured);
+    std::error_code ec;
+    if (!fs::is_directory(path, ec)) {
+        error = Format("Account folder not found: %s", path.c_str());
+        return false;
+    }
+    folder = path;
+    return true;
+}

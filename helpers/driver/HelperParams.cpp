@@ -1,0 +1,290 @@
+#include "helpers/driver/HelperParams.h"
+
+#include "helpers/base/HelperText.h"
+#include "helpers/base/PlainName.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+namespace {
+
+// Value type codes of the parameter file.
+enum : int32_t { TYPE_INT = 3, TYPE_DOUBLE = 5, TYPE_TEXT = 8, TYPE_BOOL = 11 };
+
+// Larger than any file of kMaxParamEntries entries of the longest text.
+constexpr std::streamsize kMaxParamFileBytes = 1 << 20;
+
+class ByteCursor
+{
+public:
+    explicit ByteCursor(std::string_view bytes)
+        : m_bytes(bytes)
+    {}
+
+    bool Int(int32_t& value)
+    {
+        if (m_bytes.size() - m_pos < 4)
+            return false;
+        uint32_t bits = 0;
+        for (int i = 3; i >= 0; --i)
+            bits = bits << 8 | static_cast<unsigned char>(m_bytes[m_pos + static_cast<size_t>(i)]);
+        value = static_cast<int32_t>(bits);
+        m_pos += 4;
+        return true;
+    }
+
+    bool Bytes(size_t count, std::string& out)
+    {
+        if (m_bytes.size() - m_pos < count)
+            return false;
+        out.assign(m_bytes.substr(m_pos, count));
+        m_pos += count;
+        return true;
+    }
+
+private:
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+};
+
+bool ReadEntry(ByteCursor& cursor, uint32_t index, ParamEntry& entry, std::string& error)
+{
+    if (!cursor.Int(entry.key) || !cursor.Int(entry.type)) {
+        error = Format("The parameter file is cut short in entry %u", index + 1);
+        return false;
+    }
+    if (entry.type == TYPE_INT || entry.type == TYPE_DOUBLE || entry.type == TYPE_BOOL) {
+        if (cursor.Int(entry.number))
+            return true;
+    } else if (entry.type == TYPE_TEXT) {
+        int32_t length = 0;
+        if (!cursor.Int(length)) {
+            error = Format("The parameter file is cut short in entry %u", index + 1);
+            return false;
+        }
+        if (length < 0 || length > kMaxParamTextBytes) {
+            error = Format("Parameter %d holds a text of %d bytes", entry.key, length);
+            return false;
+        }
+        if (cursor.Bytes(static_cast<size_t>(length), entry.text))
+            return true;
+    } else {
+        return true; // other types carry no value bytes
+    }
+    error = Format("The parameter file is cut short in entry %u", index + 1);
+    return false;
+}
+
+// Strict decimal: a sign, digits and nothing else, within 32 bits.
+bool ParseDecimal(const std::string& text, int32_t& value)
+{
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc() && end == last;
+}
+
+enum class Shape {
+    Text,   // any text
+    Name,   // a plain file name in the work or log folder
+    Folder, // a folder ending with '/'
+    Number, // decimal text, or a value of type 3, 5 or 11
+};
+
+enum class Need { Always, Calendar, Optional };
+
+struct KeyRule
+{
+    int32_t key;
+    Shape shape;
+    Need need;
+    std::string HelperParams::*text;           // Text, Name, Folder
+    bool (*setNumber)(HelperParams&, int32_t); // Number: false for a value out of range
+};
+
+bool SetOperation(HelperParams& params, int32_t value)
+{
+    if (value != OPERATION_LOAD && value != OPERATION_SAVE)
+        return false;
+    params.operation = value;
+    return true;
+}
+
+bool SetLogLevel(HelperParams& params, int32_t value)
+{
+    params.logLevel = value < 0 ? 0 : value > 3 ? 3 : value;
+    return true;
+}
+
+bool SetLogEnabled(HelperParams& params, int32_t value)
+{
+    params.logEnabled = value != 0;
+    return true;
+}
+
+// The work folder and the error and log settings come first: a fault further down is then reported
+// in the error file and the log.
+const KeyRule kRules[] = {
+    {KEY_WORK_FOLDER, Shape::Folder, Need::Always, &HelperParams::workFolder, nullptr},
+    {KEY_ERROR_FILE, Shape::Name, Need::Optional, &HelperParams::errorFile, nullptr},
+    {KEY_LOG_FOLDER, Shape::Text, Need::Optional, &HelperParams::logFolder, nullptr},
+    {KEY_LOG_FILE, Shape::Name, Need::Optional, &HelperParams::logFile, nullptr},
+    {KEY_LOG_LEVEL, Shape::Number, Need::Optional, nullptr, SetLogLevel},
+    {KEY_LOG_ENABLED, Shape::Number, Need::Optional, nullptr, SetLogEnabled},
+    {KEY_STATUS_FILE, Shape::Name, Need::Optional, &HelperParams::statusFile, nullptr},
+    {KEY_EMAIL, Shape::Text, Need::Always, &HelperParams::email, nullptr},
+    {KEY_PASSWORD, Shape::Text, Need::Always, &HelperParams::password, nullptr},
+    {KEY_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr},
+    {KEY_CALENDAR_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr},
+    {KEY_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation},
+};
+
+const ParamEntry* FindEntry(const std::vector<ParamEntry>& entries, int32_t key)
+{
+    for (const ParamEntry& entry : entries)
+        if (entry.key == key)
+            return &entry;
+    return nullptr;
+}
+
+bool TakeNumber(const KeyRule& rule, const ParamEntry& entry, HelperParams& params, std::string& error)
+{
+    int32_t value = entry.number;
+    if (entry.type == TYPE_TEXT) {
+        if (!ParseDecimal(entry.text, value)) {
+            error = Format("Parameter %d is not a number: %s", rule.key, entry.text.c_str());
+            return false;
+        }
+    } else if (entry.type != TYPE_INT && entry.type != TYPE_DOUBLE && entry.type != TYPE_BOOL) {
+        error = Format("Parameter %d has type %d, not a number", rule.key, entry.type);
+        return false;
+    }
+    if (!rule.setNumber(params, value)) {
+        error = Format("Parameter %d has a value out of range: %d", rule.key, value);
+        return false;
+    }
+    return true;
+}
+
+bool TakeText(const KeyRule& rule, const ParamEntry& entry, HelperParams& params, std::string& error)
+{
+    if (entry.type != TYPE_TEXT) {
+        error = Format("Parameter %d has type %d, not a text", rule.key, entry.type);
+        return false;
+    }
+    const std::string& text = entry.text;
+    // A zero byte would cut the name short wherever it is used as a C text.
+    if (text.find('\0') != std::string::npos) {
+        error = Format("Parameter %d holds a zero byte", rule.key);
+        return false;
+    }
+    if (rule.shape == Shape::Folder && (text.empty() || text.back() != '/')) {
+        error = Format("Parameter %d is not a folder ending with '/': %s", rule.key, text.c_str());
+        return false;
+    }
+    // An optional file name left empty means the file is not wanted.
+    const bool absent = text.empty() && rule.need != Need::Always;
+    if (rule.shape == Shape::Name && !absent && !IsPlainName(text)) {
+        error = Format("Parameter %d is not a plain file name: %s", rule.key, text.c_str());
+        return false;
+    }
+    params.*rule.text = text;
+    return true;
+}
+
+bool TakeRule(const KeyRule& rule, const ParamEntry* entry, HelperParams& params, std::string& error)
+{
+    if (!entry) {
+        if (rule.need == Need::Optional)
+            return true;
+        error = Format("Parameter %d is missing", rule.key);
+        return false;
+    }
+    return rule.shape == Shape::Number ? TakeNumber(rule, *entry, params, error)
+                                       : TakeText(rule, *entry, params, error);
+}
+
+} // namespace
+
+bool ParseParamBytes(std::string_view bytes, std::vector<ParamEntry>& entries, std::string& error)
+{
+    entries.clear();
+    ByteCursor cursor(bytes);
+    int32_t count = 0;
+    if (!cursor.Int(count)) {
+        error = "The parameter file is cut short before its entry count";
+        return false;
+    }
+    if (static_cast<uint32_t>(count) > kMaxParamEntries) {
+        error = Format("The parameter file claims %u entries, more than %u", static_cast<uint32_t>(count),
+                       kMaxParamEntries);
+        return false;
+    }
+    std::set<int32_t> keys;
+    for (uint32_t i = 0; i < static_cast<uint32_t>(count); ++i) {
+        ParamEntry entry;
+        if (!ReadEntry(cursor, i, entry, error))
+            return false;
+        // The app keeps one entry per key; a second one means the file is not what it wrote.
+        if (!keys.insert(entry.key).second) {
+            error = Format("Parameter %d appears twice", entry.key);
+            return false;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool ReadParamFile(const std::string& path, std::vector<ParamEntry>& entries, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = Format("Cannot open the parameter file: %s", path.c_str());
+        return false;
+    }
+    std::string bytes(static_cast<size_t>(kMaxParamFileBytes) + 1, '\0');
+    in.read(bytes.data(), kMaxParamFileBytes + 1);
+    if (in.bad()) {
+        error = Format("Cannot read the parameter file: %s", path.c_str());
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (bytes.size() > static_cast<size_t>(kMaxParamFileBytes)) {
+        error = Format("The parameter file is too large: %s", path.c_str());
+        return false;
+    }
+    return ParseParamBytes(bytes, entries, error);
+}
+
+bool TakeHelperParams(const std::vector<ParamEntry>& entries, ItemKind kind, HelperParams& params, std::string& error)
+{
+    params = HelperParams();
+    error.clear();
+    for (const KeyRule& rule : kRules) {
+        if (rule.need == Need::Calendar && kind != ItemKind::Calendar)
+            continue;
+        std::string fault;
+        if (!TakeRule(rule, FindEntry(entries, rule.key), params, fault) && error.empty())
+            error = fault;
+    }
+    if (error.empty() && kind == ItemKind::Calendar && params.calendarFile == params.dataFile)
+        error = Format("Parameters %d and %d name the same file: %s", KEY_DATA_FILE, KEY_CALENDAR_FILE,
+                       params.dataFile.c_str());
+    // Each run starts the error file afresh by deleting it: one that names another file of the run
+    // would take that file (the data file of a save, say) with it, so it is not used at all.
+    for (const auto& [key, name] :
+         {std::pair{KEY_DATA_FILE, &params.dataFile}, std::pair{KEY_CALENDAR_FILE, &params.calendarFile},
+          std::pair{KEY_STATUS_FILE, &params.statusFile}}) {
+        if (params.errorFile.empty() || *name != params.errorFile)
+            continue;
+        if (error.empty())
+            error = Format("Parameters %d and %d name the same file: %s", key, KEY_ERROR_FILE, name->c_str());
+        params.errorFile.clear();
+    }
+    return error.empty();
+}

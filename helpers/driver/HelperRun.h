@@ -1,0 +1,49 @@
+// One load or save of an account folder, once the parameters are read and the account is found.
+#pragma once
+
+#include "helpers/account/AccountFolder.h"
+#include "helpers/driver/HelperParams.h"
+#include "helpers/driver/HelperSession.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <thread>
+
+struct HelperRun
+{
+    HelperSession& session;
+    const HelperParams& params;
+    AccountFolder account;
+    int itemDelayMs = 0; // for testing: a pause after each item, so a stop request can come midway
+
+    void PauseAfterItem() const
+    {
+        if (itemDelayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(itemDelayMs));
+    }
+};
+
+enum class RunResult { Finished, Stopped };
+
+// What one item file holds: items of the run's kind, and (calendar kinds) items of the other two.
+// Deleting an item moves its whole file, so a file stands for a record only when it holds one item of
+// the kind and nothing else.
+struct ItemCounts
+{
+    size_t own = 0;
+    size_t others = 0;
+};
+ItemCounts CountItems(ItemKind kind, std::string_view text);
+// The error line for a file refused because it holds more than that one item.
+std::string SharedFileError(ItemKind kind, const std::string& shown, const ItemCounts& counts);
+
+// An item file's text, whole; false with the fault for a file too large or unreadable.
+bool ReadItemText(const std::string& path, std::string& text, std::string& fault);
+
+// Errors on the way go to the session; the caller tells from its error count how the run went.
+// Load: reads every item file and writes the data file(s), whole or not at all.
+RunResult LoadAccount(HelperRun& run);
+// Save: reads the whole data file first, then moves the file of each record marked for deletion to
+// the account's trash.
+RunResult SaveAccount(HelperRun& run);

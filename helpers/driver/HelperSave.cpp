@@ -1,0 +1,240 @@
+#include "common/google/records/CxGDataFile.h"
+#include "common/google/records/GAddrRecord.h"
+#include "common/google/records/GDateRecord.h"
+#include "common/google/records/GNoteRecord.h"
+#include "common/google/records/GTaskRecord.h"
+#include "helpers/account/AccountTrash.h"
+#include "helpers/account/ItemIdentity.h"
+#include "helpers/base/HelperText.h"
+#include "helpers/driver/HelperRun.h"
+
+#include <algorithm>
+
+namespace {
+
+// The save's field reader: as CxGFieldReader, but it notes a text length the app never writes (below
+// 0, or too long for the field with its terminator). Such a file is refused whole: a name cut to fit
+// or read as empty could be another file's.
+class StrictFieldReader : public CxGFieldReader
+{
+public:
+    explicit StrictFieldReader(CxFile& file)
+        : CxGFieldReader(file)
+        , m_file(file)
+    {}
+
+    void Text(char* buffer, size_t capacity)
+    {
+        int length = 0;
+        m_file.ReadString(buffer, capacity, &length);
+        if ((length < 0 || static_cast<size_t>(length) >= capacity) && !m_badLength) {
+            m_badLength = true;
+            m_length = length;
+            m_capacity = capacity;
+        }
+    }
+    template <size_t N>
+    void Text(char (&buffer)[N])
+    {
+        Text(buffer, N);
+    }
+
+    // The first text length out of bounds, with its field's capacity.
+    bool BadLength() const { return m_badLength; }
+    int Length() const { return m_length; }
+    size_t Capacity() const { return m_capacity; }
+
+private:
+    CxFile& m_file;
+    bool m_badLength = false;
+    int m_length = 0;
+    size_t m_capacity = 0;
+};
+
+// What a record marked for deletion says about its file.
+struct DeleteRequest
+{
+    uint32_t record = 0; // 1-based position in the data file, for messages
+    ItemFile item;       // contacts and events: the file named in the record
+    ItemIdentity identity{0, 0};
+};
+
+template <class Record>
+struct SaveKind
+{
+    void (*fields)(StrictFieldReader&, Record&);
+    void (*request)(const Record&, DeleteRequest&);
+    bool byIdentity; // tasks and notes name their file only by its identity
+};
+
+void ContactRequest(const GAddrRecord& record, DeleteRequest& request)
+{
+    request.item = {"", record.szHelperText};
+}
+
+void EventRequest(const GDateRecord& record, DeleteRequest& request)
+{
+    request.item = {record.szHelperTextC, record.szHelperTextB};
+}
+
+template <class Record>
+void IdentityRequest(const Record& record, DeleteRequest& request)
+{
+    request.identity = {record.nHeadValue1, record.nHeadValue3};
+}
+
+// The whole file or nothing: a record cut short or with a text out of bounds could name the wrong
+// file, and a file missing its tail must not lead to a partial deletion the user never saw listed.
+template <class Record>
+bool ReadRequests(const std::string& path, const SaveKind<Record>& kind, std::vector<DeleteRequest>& requests,
+                  std::string& error)
+{
+    CxFile file;
+    if (!file.Open(path.c_str(), "rb")) {
+        error = Format("Cannot open the data file, nothing deleted: %s", path.c_str());
+        return false;
+    }
+    const uint32_t count = ReadRecordCount(file);
+    uint32_t number = 0;
+    uint32_t badRecord = 0;
+    std::string badText;
+    const uint32_t read = ReadDataRecords<Record>(
+        file, count,
+        [&](CxFile& in, Record* record) {
+            StrictFieldReader reader(in);
+            kind.fields(reader, *record);
+            if (reader.BadLength() && badRecord == 0) {
+                badRecord = number + 1;
+                badText = Format("a text length of %d where the field holds %zu bytes", reader.Length(),
+                                 reader.Capacity() - 1);
+            }
+        },
+        [&](const Record* record) {
+            ++number;
+            if (record->ActionCode != ACTION_DELETE)
+                return;
+            DeleteRequest request;
+            request.record = number;
+            kind.request(*record, request);
+            requests.push_back(std::move(request));
+        });
+    if (file.Eof() || read != count) {
+        requests.clear();
+        error = Format("The data file is cut short, nothing deleted: %s", path.c_str());
+        return false;
+    }
+    if (badRecord != 0) {
+        requests.clear();
+        error = Format("Record %u of the data file holds %s, nothing deleted: %s", badRecord, badText.c_str(),
+                       path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Finds a task's or note's file among the names still in the folder.
+bool ResolveIdentity(HelperRun& run, std::vector<std::string>& names, DeleteRequest& request)
+{
+    const IdentityMatch match = FindByIdentity(names, request.identity, request.item.name);
+    if (match == IdentityMatch::Found)
+        return true;
+    const char* what = KindInfo(run.session.Kind()).item;
+    run.session.Error(match == IdentityMatch::None
+                          ? Format("No %s file matches record %u, skipped", what, request.record)
+                          : Format("Several %s files match record %u, skipped", what, request.record));
+    return false;
+}
+
+// A file changed since the load, or named by a record the load never made, may hold more than the one
+// item the record stands for; moving it would take the others along.
+bool HoldsOneItem(HelperRun& run, const ItemFile& item)
+{
+    const std::string shown = run.account.RelativePath(item);
+    std::string text;
+    std::string fault;
+    if (!ReadItemText(run.account.ItemPath(item), text, fault)) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), fault.c_str()));
+        return false;
+    }
+    const ItemCounts counts = CountItems(run.session.Kind(), text);
+    if (counts.own > 1 || counts.others > 0) {
+        run.session.Error(SharedFileError(run.session.Kind(), shown, counts));
+        return false;
+    }
+    return true;
+}
+
+bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names, DeleteRequest& request,
+                const std::string& day)
+{
+    if (byIdentity && !ResolveIdentity(run, names, request))
+        return false;
+    std::string error;
+    if (!IsTrashableItem(run.account, request.item, error)) {
+        run.session.Error(error);
+        return false;
+    }
+    if (!HoldsOneItem(run, request.item))
+        return false;
+    if (!MoveToTrash(run.account, request.item, day, error)) {
+        run.session.Error(error);
+        return false;
+    }
+    // Keeps the list in step with the folder for the records still to come.
+    names.erase(std::remove(names.begin(), names.end(), request.item.name), names.end());
+    run.session.Log(2, Format("Moved %s to .trash/%s/", run.account.RelativePath(request.item).c_str(), day.c_str()));
+    return true;
+}
+
+template <class Record>
+RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
+{
+    std::vector<DeleteRequest> requests;
+    std::string error;
+    if (!ReadRequests(run.params.workFolder + run.params.dataFile, kind, requests, error)) {
+        run.session.Error(error);
+        return RunResult::Finished;
+    }
+    std::vector<std::string> names;
+    if (kind.byIdentity) {
+        names = run.account.ItemNames("", error);
+        if (!error.empty())
+            run.session.Error(error);
+    }
+    // One day for the whole run, so a save that crosses midnight fills one trash folder.
+    const std::string day = TrashDayName();
+    const char* what = KindInfo(run.session.Kind()).items;
+    size_t moved = 0;
+    for (size_t i = 0; i < requests.size(); ++i) {
+        if (run.session.StopRequested()) {
+            run.session.Status("Stopped on request", true);
+            run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", moved, requests.size(), what));
+            return RunResult::Stopped;
+        }
+        run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
+        if (DeleteItem(run, kind.byIdentity, names, requests[i], day))
+            ++moved;
+        run.PauseAfterItem();
+    }
+    run.session.Status(Format("Finished: %zu of %zu %s deleted", moved, requests.size(), what), true);
+    return RunResult::Finished;
+}
+
+} // namespace
+
+RunResult SaveAccount(HelperRun& run)
+{
+    switch (run.session.Kind()) {
+    case ItemKind::Contacts:
+        return Save<GAddrRecord>(run, {GAddrRecordFields<StrictFieldReader, GAddrRecord>, ContactRequest, false});
+    case ItemKind::Calendar:
+        return Save<GDateRecord>(run, {GDateRecordFields<StrictFieldReader, GDateRecord>, EventRequest, false});
+    case ItemKind::Tasks:
+        return Save<GTaskRecord>(
+            run, {GTaskRecordFields<StrictFieldReader, GTaskRecord>, IdentityRequest<GTaskRecord>, true});
+    case ItemKind::Notes:
+        return Save<GNoteRecord>(
+            run, {GNoteRecordFields<StrictFieldReader, GNoteRecord>, IdentityRequest<GNoteRecord>, true});
+    }
+    return RunResult::Finished;
+}

@@ -1,0 +1,103 @@
+#include "helpers/driver/HelperSession.h"
+
+#include "common/misc/CxIniUtil.h"
+#include "common/platform/Platform.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr auto kStatusInterval = std::chrono::milliseconds(100);
+
+} // namespace
+
+HelperSession::HelperSession(ItemKind kind)
+    : m_kind(kind)
+{}
+
+void HelperSession::Configure(const HelperParams& params)
+{
+    m_workFolder = params.workFolder;
+    m_errorFile = params.errorFile;
+    m_statusFile = params.statusFile;
+    m_log.Configure(params.logFolder, params.logFile, params.logLevel, params.logEnabled);
+    // The app takes every line in the error file for this run's; one left by an earlier run (the app
+    // does not always remove it) would be reported again.
+    if (!m_workFolder.empty() && !m_errorFile.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(m_workFolder + m_errorFile, ec);
+    }
+}
+
+void HelperSession::Error(const std::string& text, std::source_location where)
+{
+    ++m_errors;
+    std::fprintf(stderr, "%s: %s\n", KindInfo(m_kind).program, text.c_str());
+    m_log.Print(0, where.file_name(), static_cast<int>(where.line()), text);
+    if (m_workFolder.empty() || m_errorFile.empty())
+        return;
+    CxIniUtil errors(m_workFolder.c_str(), m_errorFile.c_str());
+    const int number = errors.ReadNumber("Error", "Error.Count", 0) + 1;
+    // The text before the count: the app reads the entry the count names, which must be there.
+    char key[32];
+    FormatText(key, "Error.%d", number);
+    if (errors.WriteEntry("Error", key, text.c_str()))
+        errors.WriteNumber("Error", "Error.Count", number);
+}
+
+void HelperSession::Log(int level, const std::string& text, std::source_location where)
+{
+    m_log.Print(level, where.file_name(), static_cast<int>(where.line()), text);
+}
+
+void HelperSession::Status(const std::string& text, bool force)
+{
+    if (m_workFolder.empty() || m_statusFile.empty())
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_lastStatus < kStatusInterval)
+        return;
+    m_lastStatus = now;
+    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n");
+}
+
+std::string HelperSession::StopFilePath() const
+{
+    const char* name = KindInfo(m_kind).stopFile;
+    return name && !m_workFolder.empty() ? m_workFolder + name : std::string();
+}
+
+void HelperSession::MarkRunning()
+{
+    const std::string path = StopFilePath();
+    if (path.empty())
+        return;
+    CxIniUtil ini("", "");
+    ini.SetFilePath(path.c_str());
+    // The app asks a helper to stop when it exits while the helper still runs, and nobody clears that
+    // request afterwards: a "Stop" left by an earlier run would end this one before its first item.
+    // Cleared before "Running" is set, so a request the app makes once it sees us running survives.
+    ini.WriteNumber("Status", "Stop", 0);
+    ini.WriteNumber("Status", "Running", 1);
+}
+
+void HelperSession::MarkFinished()
+{
+    const std::string path = StopFilePath();
+    if (path.empty())
+        return;
+    CxIniUtil ini("", "");
+    ini.SetFilePath(path.c_str());
+    ini.WriteNumber("Status", "Running", 0);
+}
+
+bool HelperSession::StopRequested() const
+{
+    const std::string path = StopFilePath();
+    if (path.empty())
+        return false;
+    CxIniUtil ini("", "");
+    ini.SetFilePath(path.c_str());
+    return ini.ReadNumber("Status", "Stop", 0) == 1;
+}

@@ -1,0 +1,66 @@
+// What a helper run tells the app while it works: error lines, the progress text, the stop-request
+// file, and the debug log.
+#pragma once
+
+#include "helpers/base/ItemKind.h"
+#include "helpers/driver/HelperLog.h"
+#include "helpers/driver/HelperParams.h"
+
+#include <chrono>
+#include <source_location>
+#include <string>
+
+class HelperSession
+{
+public:
+    explicit HelperSession(ItemKind kind);
+
+    // Takes the work folder, the file names and the log settings; those left empty stay unused. The
+    // error file is started afresh.
+    void Configure(const HelperParams& params);
+
+    // One error: to the standard error stream, appended to the error file when there is one (the
+    // app reads the last), and to the log at level 0.
+    void Error(const std::string& text, std::source_location where = std::source_location::current());
+    void Log(int level, const std::string& text, std::source_location where = std::source_location::current());
+    // The progress text, as the first line of the status file. Texts come at most every 100 ms
+    // unless forced: each one is a file written and renamed, and the app looks only ten times a second.
+    void Status(const std::string& text, bool force = false);
+
+    // The stop-request file; nothing happens for kinds without one or before Configure.
+    void MarkRunning();
+    void MarkFinished();
+    bool StopRequested() const;
+
+    int ErrorCount() const { return m_errors; }
+    ItemKind Kind() const { return m_kind; }
+
+private:
+    std::string StopFilePath() const;
+
+    ItemKind m_kind;
+    std::string m_workFolder;
+    std::string m_errorFile;
+    std::string m_statusFile;
+    HelperLog m_log;
+    int m_errors = 0;
+    std::chrono::steady_clock::time_point m_lastStatus{};
+};
+
+// Keeps "Running" set in the stop-request file for as long as it lives, so every way out of a run,
+// early returns included, clears it again.
+class RunningMark
+{
+public:
+    explicit RunningMark(HelperSession& session)
+        : m_session(session)
+    {
+        m_session.MarkRunning();
+    }
+    ~RunningMark() { m_session.MarkFinished(); }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+
+private:
+    HelperSession& m_session;
+};

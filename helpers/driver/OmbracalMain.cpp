@@ -1,0 +1,7 @@
+// Ombracal.exe: the calendar helper program.
+#include "helpers/driver/HelperDriver.h"
+
+int main(int argc, char** argv)
+{
+    return HelperProgramMain(ItemKind::Calendar, argc, argv);
+}

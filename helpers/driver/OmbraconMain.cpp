@@ -1,0 +1,7 @@
+// Ombracon.exe: the contacts helper program.
+#include "helpers/driver/HelperDriver.h"
+
+int main(int argc, char** argv)
+{
+    return HelperProgramMain(ItemKind::Contacts, argc, argv);
+}

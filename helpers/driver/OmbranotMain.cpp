@@ -1,0 +1,7 @@
+// Ombranot.exe: the notes helper program.
+#include "helpers/driver/HelperDriver.h"
+
+int main(int argc, char** argv)
+{
+    return HelperProgramMain(ItemKind::Notes, argc, argv);
+}

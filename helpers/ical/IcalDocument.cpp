@@ -1,0 +1,220 @@
+#include "helpers/ical/IcalDocument.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// libical's text for a property whose name it does not know. Such properties (RFC 7986's COLOR,
+// a maker's own without the X- prefix) are left out like the X- ones, not reported as faults.
+constexpr std::string_view kUnknownNameError = "Parse error in property name";
+
+// A calendar nests three deep (VCALENDAR, VEVENT, VALARM). libical walks and frees components
+// recursively, so a text of endless BEGIN lines must not reach it as one endless nesting.
+constexpr size_t kMaxNesting = 16;
+
+std::string Upper(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+enum class Boundary { None, Begin, End, Malformed };
+
+// Whether the line begins or ends a component, and which. The name is read as libical reads a
+// property name, up to the first ';' or ':'; "END" alone (a text cut short) or "END;X:" would be
+// taken by libical for a boundary of nothing.
+Boundary ReadBoundary(std::string_view line, std::string& component)
+{
+    const size_t nameEnd = std::min(line.find_first_of(";:"), line.size());
+    const std::string name = Upper(line.substr(0, nameEnd));
+    if (name != "BEGIN" && name != "END")
+        return Boundary::None;
+    std::string_view rest = nameEnd < line.size() && line[nameEnd] == ':' ? line.substr(nameEnd + 1) : "";
+    while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.back())))
+        rest.remove_suffix(1);
+    if (rest.empty())
+        return Boundary::Malformed;
+    component = Upper(rest);
+    return name == "BEGIN" ? Boundary::Begin : Boundary::End;
+}
+
+void CloseDownTo(std::vector<std::string>& open, size_t depth, std::string& out, std::string& problem)
+{
+    while (open.size() > depth) {
+        NoteFault(problem, "missing END:" + open.back());
+        out += "END:" + open.back() + "\r\n";
+        open.pop_back();
+    }
+}
+
+// Follows the components the line begins and ends, closing those an END skips; false for a line to
+// drop: libical would only complain about it on stderr.
+bool TrackBoundary(std::string_view line, std::vector<std::string>& open, std::string& out, std::string& problem)
+{
+    std::string component;
+    const Boundary boundary = ReadBoundary(line, component);
+    if (boundary == Boundary::None)
+        return true;
+    if (boundary == Boundary::Malformed) {
+        NoteFault(problem, "BEGIN or END line without a component name");
+        return false;
+    }
+    if (boundary == Boundary::Begin) {
+        if (open.size() >= kMaxNesting) {
+            NoteFault(problem, "components nested too deep");
+            return false;
+        }
+        open.push_back(std::move(component));
+        return true;
+    }
+    const auto it = std::find(open.rbegin(), open.rend(), component);
+    if (it == open.rend()) {
+        NoteFault(problem, "END:" + component + " without BEGIN");
+        return false;
+    }
+    CloseDownTo(open, static_cast<size_t>(open.rend() - it), out, problem);
+    open.pop_back();
+    return true;
+}
+
+// Where the line that begins at pos ends: past its line feed, or the end of the text.
+size_t PastLine(std::string_view text, size_t pos)
+{
+    const size_t end = text.find('\n', pos);
+    return end == std::string_view::npos ? text.size() : end + 1;
+}
+
+std::string_view LineContent(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+void CollectAll(icalcomponent* component, icalcomponent_kind kind, std::vector<icalcomponent*>& found)
+{
+    if (!component)
+        return;
+    if (icalcomponent_isa(component) == kind)
+        found.push_back(component);
+    for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
+         child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
+        CollectAll(child, kind, found);
+}
+
+bool IsIgnoredError(icalproperty* error)
+{
+    const std::string_view text = icalproperty_get_xlicerror(error) ? icalproperty_get_xlicerror(error) : "";
+    return text.substr(0, kUnknownNameError.size()) == kUnknownNameError;
+}
+
+std::string ValueText(icalproperty* prop)
+{
+    const icalvalue* value = icalproperty_get_value(prop);
+    if (!value)
+        return {};
+    if (icalvalue_isa(value) == ICAL_TEXT_VALUE) {
+        const char* text = icalvalue_get_text(value);
+        return text ? text : "";
+    }
+    char* text = icalproperty_get_value_as_string_r(prop);
+    std::string copy = text ? text : "";
+    std::free(text);
+    return copy;
+}
+
+} // namespace
+
+std::string CloseOpenComponents(std::string_view text, std::string& problem)
+{
+    std::string out;
+    out.reserve(text.size() + 64);
+    std::vector<std::string> open;
+    for (size_t pos = 0; pos < text.size();) {
+        // A BEGIN or END line may be folded like any other ("BEGIN:VEV" CRLF " ENT"); matched on its
+        // physical lines, the component would be misnamed. libical unfolds the kept text itself.
+        size_t next = PastLine(text, pos);
+        std::string line(LineContent(text.substr(pos, next - pos)));
+        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
+            const size_t after = PastLine(text, next);
+            line += LineContent(text.substr(next + 1, after - next - 1));
+            next = after;
+        }
+        if (TrackBoundary(line, open, out, problem))
+            out.append(text.substr(pos, next - pos));
+        pos = next;
+    }
+    if (!open.empty() && !out.empty() && out.back() != '\n')
+        out += "\r\n";
+    CloseDownTo(open, 0, out, problem);
+    return out;
+}
+
+IcalDocument::IcalDocument(std::string_view text, std::string& problem)
+{
+    const std::string closed = CloseOpenComponents(text, problem);
+    m_root = icalparser_parse_string(closed.c_str());
+}
+
+IcalDocument::~IcalDocument()
+{
+    if (m_root)
+        icalcomponent_free(m_root);
+}
+
+std::vector<icalcomponent*> IcalDocument::AllOf(icalcomponent_kind kind) const
+{
+    std::vector<icalcomponent*> found;
+    CollectAll(m_root, kind, found);
+    return found;
+}
+
+void NoteParseFault(icalcomponent* component, std::string& problem)
+{
+    if (!component || !problem.empty() || icalcomponent_count_errors(component) == 0)
+        return;
+    for (icalproperty* error = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); error;
+         error = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        if (!IsIgnoredError(error)) {
+            NoteFault(problem, icalproperty_get_xlicerror(error) ? icalproperty_get_xlicerror(error) : "");
+            return;
+        }
+    }
+    for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); child;
+         child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
+        NoteParseFault(child, problem);
+}
+
+void NoteFault(std::string& problem, std::string_view text)
+{
+    if (problem.empty())
+        problem = text.empty() ? std::string("unreadable line") : std::string(text);
+}
+
+std::string FirstText(icalcomponent* component, icalproperty_kind kind)
+{
+    icalproperty* prop = icalcomponent_get_first_property(component, kind);
+    return prop ? ValueText(prop) : std::string();
+}
+
+std::string JoinedTexts(icalcomponent* component, icalproperty_kind kind, std::string_view separator)
+{
+    std::string joined;
+    for (icalproperty* prop = icalcomponent_get_first_property(component, kind); prop;
+         prop = icalcomponent_get_next_property(component, kind)) {
+        const std::string text = ValueText(prop);
+        if (text.empty())
+            continue;
+        if (!joined.empty())
+            joined += separator;
+        joined += text;
+    }
+    return joined;
+}

@@ -1,0 +1,20 @@
+// Reading a contact file (vCard 2.1, 3.0 or 4.0) into the contact record the contacts helper sends.
+#pragma once
+
+#include "common/google/records/GAddrRecord.h"
+
+#include <string>
+#include <string_view>
+
+// Reads the first vCard in text into a zeroed record. False when the text holds no vCard at all;
+// problem names the first fault met (empty when none), also when the card was read only in part.
+// The record's helper fields (head values, action code, helper text) are left to the caller.
+// Values the record has no type code for (an IM service such as SIP, a relation such as child) are
+// kept in the custom label and field pairs; values beyond a family's slots are dropped, no fault.
+bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem);
+
+// The number of vCards at the top level of text; 0 when it holds none. A card nested right after an
+// empty AGENT value (as 2.1 writes one) does not count; any other BEGIN:VCARD starts a further card, and
+// a card missing its END still counts. A file holding more than one is served as none: deleting one
+// of its contacts would move them all.
+size_t CountContactCards(std::string_view text);

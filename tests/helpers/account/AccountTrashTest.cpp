@@ -1,0 +1,247 @@
+#include "helpers/account/AccountTrash.h"
+
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class AccountTrashTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(m_dir.file("contacts"));
+        fs::create_directories(m_dir.file("calendar/work"));
+    }
+
+    void Put(const std::string& relative, const std::string& content)
+    {
+        TempDir::WriteFile(m_dir.file(relative), content);
+    }
+
+    std::string Trash(const std::string& relative) const { return m_dir.file(".trash/2024-05-06/" + relative); }
+
+    TempDir m_dir;
+    AccountFolder m_contacts{m_dir.path(), ItemKind::Contacts};
+    AccountFolder m_calendar{m_dir.path(), ItemKind::Calendar};
+    std::string m_error;
+};
+
+} // namespace
+
+TEST_F(AccountTrashTest, MovesTheFileUnderTheDayAndKind)
+{
+    Put("contacts/a.vcf", "A");
+    Put("calendar/work/e.ics", "E");
+    ASSERT_TRUE(MoveToTrash(m_contacts, {"", "a.vcf"}, "2024-05-06", m_error)) << m_error;
+    ASSERT_TRUE(MoveToTrash(m_calendar, {"work", "e.ics"}, "2024-05-06", m_error)) << m_error;
+    EXPECT_FALSE(fs::exists(m_dir.file("contacts/a.vcf")));
+    EXPECT_EQ("A", TempDir::ReadFile(Trash("contacts/a.vcf")));
+    EXPECT_FALSE(fs::exists(m_dir.file("calendar/work/e.ics")));
+    EXPECT_EQ("E", TempDir::ReadFile(Trash("calendar/work/e.ics")));
+}
+
+TEST_F(AccountTrashTest, ANameTakenInTheTrashGetsASuffixAndNothingIsOverwritten)
+{
+    const char* const contents[] = {"first", "second", "third"};
+    for (const char* content : contents) {
+        Put("contacts/a.vcf", content);
+        ASSERT_TRUE(MoveToTrash(m_contacts, {"", "a.vcf"}, "2024-05-06", m_error)) << m_error;
+    }
+    EXPECT_EQ("first", TempDir::ReadFile(Trash("contacts/a.vcf")));
+    EXPECT_EQ("second", TempDir::ReadFile(Trash("contacts/a-1.vcf")));
+    EXPECT_EQ("third", TempDir::ReadFile(Trash("contacts/a-2.vcf")));
+}
+
+TEST_F(AccountTrashTest, ALongNameCanBeTrashedAgainTheSameDay)
+{
+    // The longest name a file may have: a suffix must not make it one that cannot exist.
+    const std::string name = std::string(251, 'n') + ".vcf";
+    for (const char* content : {"first", "second"}) {
+        Put("contacts/" + name, content);
+        ASSERT_TRUE(MoveToTrash(m_contacts, {"", name}, "2024-05-06", m_error)) << m_error;
+    }
+    EXPECT_EQ("first", TempDir::ReadFile(Trash("contacts/" + name)));
+    EXPECT_EQ("second", TempDir::ReadFile(Trash("contacts/" + std::string(249, 'n') + "-1.vcf")));
+}
+
+TEST_F(AccountTrashTest, WhatTakesATrashNameIsNeverReplaced)
+{
+    // Whatever holds a name in the trash, a file, a folder or a link to nothing, keeps it; the move
+    // itself finds out (there is no look beforehand that a file arriving meanwhile could outrun).
+    fs::create_directories(m_dir.file(".trash/2024-05-06/contacts/a-1.vcf"));
+    TempDir::WriteFile(Trash("contacts/a.vcf"), "there before");
+    fs::create_symlink(m_dir.file("nowhere"), Trash("contacts/a-2.vcf"));
+    Put("contacts/a.vcf", "mine");
+    ASSERT_TRUE(MoveToTrash(m_contacts, {"", "a.vcf"}, "2024-05-06", m_error)) << m_error;
+    EXPECT_EQ("there before", TempDir::ReadFile(Trash("contacts/a.vcf")));
+    EXPECT_TRUE(fs::is_directory(Trash("contacts/a-1.vcf")));
+    EXPECT_TRUE(fs::is_symlink(Trash("contacts/a-2.vcf")));
+    EXPECT_EQ("mine", TempDir::ReadFile(Trash("contacts/a-3.vcf")));
+    EXPECT_FALSE(fs::exists(m_dir.file("contacts/a.vcf")));
+}
+
+TEST_F(AccountTrashTest, BothWaysOfMovingRefuseATakenTarget)
+{
+    struct Way
+    {
+        const char* name;
+        int (*move)(const std::string&, const std::string&);
+    };
+    for (const Way way : {Way{"rename", RenameWithoutReplacing}, Way{"link", LinkWithoutReplacing}}) {
+        SCOPED_TRACE(way.name);
+        TempDir dir;
+        TempDir::WriteFile(dir.file("source"), "source");
+        TempDir::WriteFile(dir.file("taken"), "taken");
+        fs::create_symlink(dir.file("nowhere"), dir.file("dangling"));
+        for (const char* target : {"taken", "dangling"}) {
+            EXPECT_EQ(EEXIST, way.move(dir.file("source"), dir.file(target))) << target;
+            EXPECT_EQ("source", TempDir::ReadFile(dir.file("source")));
+        }
+        EXPECT_EQ("taken", TempDir::ReadFile(dir.file("taken")));
+        EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
+        EXPECT_EQ(0, way.move(dir.file("source"), dir.file("free")));
+        EXPECT_FALSE(fs::exists(dir.file("source")));
+        EXPECT_EQ("source", TempDir::ReadFile(dir.file("free")));
+        EXPECT_EQ(ENOENT, way.move(dir.file("source"), dir.file("again")));
+    }
+}
+
+TEST(AccountTrashNameTest, NamesTriedKeepTheExtensionAndFitInAFileName)
+{
+    const std::string e = "\xC3\xA9"; // one character, two bytes
+    std::string accented;
+    for (int i = 0; i < 125; ++i)
+        accented += e;
+    std::string accentedCut;
+    for (int i = 0; i < 124; ++i)
+        accentedCut += e;
+    struct Case
+    {
+        std::string name;
+        int attempt;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"a.vcf", 0, "a.vcf"},
+        {"a.vcf", 1, "a-1.vcf"},
+        {"a.b.ics", 12, "a.b-12.ics"},
+        {"noext", 2, "noext-2"},
+        {std::string(251, 'x') + ".vcf", 0, std::string(251, 'x') + ".vcf"},
+        {std::string(251, 'x') + ".vcf", 1, std::string(249, 'x') + "-1.vcf"},
+        {std::string(250, 'x') + ".vcf", 9999, std::string(246, 'x') + "-9999.vcf"},
+        // 254 bytes: the cut would fall inside a character and steps back before it.
+        {accented + ".vcf", 1, accentedCut + "-1.vcf"},
+        // An extension leaving no room for a stem is cut like the rest of the name.
+        {"a." + std::string(253, 'e'), 1, "a." + std::string(251, 'e') + "-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 20) + " / " + std::to_string(c.attempt));
+        const std::string name = TrashCandidateName(c.name, c.attempt);
+        EXPECT_EQ(c.expected, name);
+        EXPECT_LE(name.size(), 255u);
+    }
+}
+
+TEST_F(AccountTrashTest, NamesThatLeaveTheKindFolderAreRefused)
+{
+    // Files a careless or hostile data file could point at.
+    Put("accounts.ini", "keep");
+    Put("contacts/.hidden.vcf", "keep");
+    Put("calendar/x.ics", "keep");
+    struct Case
+    {
+        const AccountFolder* account;
+        ItemFile item;
+    };
+    const Case cases[] = {
+        {&m_contacts, {"", "../accounts.ini"}},
+        {&m_contacts, {"", ".hidden.vcf"}},
+        {&m_contacts, {"", ".."}},
+        {&m_contacts, {"", ""}},
+        {&m_contacts, {"..", "accounts.ini"}},
+        {&m_calendar, {"..", "contacts"}},
+        {&m_calendar, {"work/..", "x.ics"}},
+        {&m_calendar, {".", "x.ics"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item.subfolder + " | " + c.item.name);
+        EXPECT_FALSE(MoveToTrash(*c.account, c.item, "2024-05-06", m_error));
+        EXPECT_EQ(0u, m_error.find("Not a plain file name")) << m_error;
+    }
+    EXPECT_EQ("keep", TempDir::ReadFile(m_dir.file("accounts.ini")));
+    EXPECT_EQ("keep", TempDir::ReadFile(m_dir.file("contacts/.hidden.vcf")));
+    EXPECT_EQ("keep", TempDir::ReadFile(m_dir.file("calendar/x.ics")));
+    EXPECT_FALSE(fs::exists(m_dir.file(".trash")));
+}
+
+TEST_F(AccountTrashTest, AnItemThatIsNotAFileThereIsReported)
+{
+    fs::create_directories(m_dir.file("contacts/folder.vcf"));
+    for (const char* name : {"none.vcf", "folder.vcf"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(MoveToTrash(m_contacts, {"", name}, "2024-05-06", m_error));
+        EXPECT_EQ("Item not found, skipped: contacts/" + std::string(name), m_error);
+    }
+    EXPECT_TRUE(fs::is_directory(m_dir.file("contacts/folder.vcf")));
+}
+
+TEST_F(AccountTrashTest, AFileTheLoadWouldNotListIsRefused)
+{
+    // The calendar's own files sit beside its events, and any file may sit in a folder.
+    Put("calendar/work/displayname", "Work");
+    Put("calendar/work/color", "#ff0000");
+    Put("calendar/work/notes.txt", "keep");
+    Put("contacts/vcf", "keep");
+    fs::create_directories(m_dir.file("contacts/sub"));
+    Put("contacts/sub/a.vcf", "keep");
+    struct Case
+    {
+        const AccountFolder* account;
+        ItemFile item;
+    };
+    const Case cases[] = {
+        {&m_calendar, {"work", "displayname"}}, {&m_calendar, {"work", "color"}},
+        {&m_calendar, {"work", "notes.txt"}},   {&m_contacts, {"", "vcf"}},
+        {&m_contacts, {"sub", "a.vcf"}}, // a contacts/ subfolder is no address book
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item.subfolder + " | " + c.item.name);
+        EXPECT_FALSE(MoveToTrash(*c.account, c.item, "2024-05-06", m_error));
+        EXPECT_EQ("Not an item file, skipped: " + c.account->RelativePath(c.item), m_error);
+        EXPECT_TRUE(fs::exists(c.account->ItemPath(c.item)));
+    }
+    EXPECT_FALSE(fs::exists(m_dir.file(".trash")));
+}
+
+TEST_F(AccountTrashTest, TheDayIsTodaysLocalDate)
+{
+    // A zone twelve hours off UTC, on the side where its date is not the UTC date right now, so that a
+    // day taken in UTC shows.
+    const std::time_t start = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&start, &utc);
+    const bool west = utc.tm_hour < 12;
+    const ScopedTz zone(west ? "<-12>12" : "<+12>-12");
+    const auto localDay = [west](std::time_t t) {
+        t += west ? -12 * 3600 : 12 * 3600;
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        char text[16];
+        std::strftime(text, sizeof text, "%Y-%m-%d", &tm);
+        return std::string(text);
+    };
+    const std::string before = localDay(std::time(nullptr));
+    const std::string day = TrashDayName();
+    const std::string after = localDay(std::time(nullptr));
+    // Midnight may pass meanwhile.
+    EXPECT_TRUE(day == before || day == after) << day << " (expected " << before << ")";
+}

@@ -1,0 +1,150 @@
+#include "helpers/account/Accounts.h"
+
+#include "common/misc/CxIniUtil.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every file under a folder with its content, to see that a folder is left exactly as it was.
+std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[fs::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() ? TempDir::ReadFile(entry.path().string()) : "<folder>";
+    return files;
+}
+
+class AccountsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(m_work.file("mine"));
+        fs::create_directories(m_elsewhere.file("theirs"));
+        TempDir::WriteFile(m_work.file("accounts.ini"), "[Me@Example.COM]\nFolder=mine\nPassword=secret\n\n"
+                                                        "[other@example.com]\nFolder=" +
+                                                            m_elsewhere.file("theirs") +
+                                                            "\nPassword=pw\n\n"
+                                                            "[gone@example.com]\nFolder=missing\nPassword=pw\n\n"
+                                                            "[nopass@example.com]\nFolder=mine\n");
+        // The shipped demo, as it lies beside the programs.
+        fs::create_directories(m_program.file("demo/contacts"));
+        fs::create_directories(m_program.file("demo/calendar/holidays"));
+        TempDir::WriteFile(m_program.file("demo/contacts/a.vcf"), "BEGIN:VCARD\r\nEND:VCARD\r\n");
+        TempDir::WriteFile(m_program.file("demo/calendar/holidays/h.ics"), "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
+    }
+
+    bool Find(const std::string& email, const std::string& password)
+    {
+        return FindAccount(m_work.path(), m_program.path(), email, password, m_folder, m_error);
+    }
+
+    TempDir m_work;
+    TempDir m_elsewhere;
+    TempDir m_program;
+    std::string m_folder;
+    std::string m_error;
+};
+
+} // namespace
+
+TEST_F(AccountsTest, FindsTheFolderOfAnAddressInAnyCase)
+{
+    struct Case
+    {
+        const char* email;
+        const char* password;
+        std::string folder; // empty: refused
+        const char* error;  // how the error starts; none when found
+    };
+    const Case cases[] = {
+        {"me@example.com", "secret", m_work.file("mine/"), ""},
+        {"ME@EXAMPLE.COM", "secret", m_work.file("mine/"), ""},
+        {"other@example.com", "pw", m_elsewhere.file("theirs/"), ""},
+        {"me@example.com", "Secret", "", "Wrong password for me@example.com"},
+        {"me@example.com", "", "", "Wrong password for me@example.com"},
+        {"nopass@example.com", "", "", "Wrong password for nopass@example.com"},
+        {"stranger@example.com", "secret", "", "Unknown account: stranger@example.com"},
+        {"", "secret", "", "Unknown account: "},
+        {"[me@example.com]", "secret", "", "Unknown account: [me@example.com]"},
+        {"gone@example.com", "pw", "", "Account folder not found: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.email) + " / " + c.password);
+        m_error.clear();
+        EXPECT_EQ(!c.folder.empty(), Find(c.email, c.password));
+        EXPECT_EQ(c.folder, m_folder);
+        if (c.folder.empty()) {
+            EXPECT_EQ(0u, m_error.find(c.error)) << m_error;
+        } else {
+            EXPECT_EQ("", m_error);
+        }
+    }
+}
+
+TEST_F(AccountsTest, WithoutAccountsFileEveryAddressIsUnknown)
+{
+    fs::remove(m_work.file("accounts.ini"));
+    EXPECT_FALSE(Find("me@example.com", "secret"));
+    EXPECT_EQ("Unknown account: me@example.com", m_error);
+}
+
+TEST_F(AccountsTest, TheDemoIsInstalledOnFirstUseAndNeverCopiedAgain)
+{
+    const auto shipped = Snapshot(m_program.file("demo"));
+    ASSERT_TRUE(Find("Demo@Example.com", "demo")) << m_error;
+    EXPECT_EQ(m_work.file("demo/"), m_folder);
+    EXPECT_EQ(shipped, Snapshot(m_work.file("demo")));
+    CxIniUtil accounts(m_work.path().c_str(), "accounts.ini");
+    char value[64];
+    accounts.ReadEntry("demo@example.com", "Folder", value, sizeof value, "");
+    EXPECT_STREQ("demo", value);
+    // The other accounts are still there.
+    EXPECT_TRUE(Find("me@example.com", "secret")) << m_error;
+
+    // What the user deleted from the demo stays deleted, and the shipped copy is never touched.
+    fs::remove(m_work.file("demo/contacts/a.vcf"));
+    ASSERT_TRUE(Find("demo@example.com", "demo")) << m_error;
+    EXPECT_FALSE(fs::exists(m_work.file("demo/contacts/a.vcf")));
+    EXPECT_EQ(shipped, Snapshot(m_program.file("demo")));
+    EXPECT_FALSE(Find("demo@example.com", "wrong"));
+    EXPECT_EQ("Wrong password for demo@example.com", m_error);
+}
+
+TEST_F(AccountsTest, ADemoFolderAlreadyInTheWorkFolderIsKept)
+{
+    fs::create_directories(m_work.file("demo/contacts"));
+    TempDir::WriteFile(m_work.file("demo/contacts/mine.vcf"), "x");
+    ASSERT_TRUE(Find("demo@example.com", "demo")) << m_error;
+    EXPECT_TRUE(fs::exists(m_work.file("demo/contacts/mine.vcf")));
+    EXPECT_FALSE(fs::exists(m_work.file("demo/contacts/a.vcf")));
+}
+
+TEST_F(AccountsTest, InTheProgramFolderTheDemoGetsACopyOfItsOwn)
+{
+    // When the app's work folder is the program folder, "demo" there is the shipped copy.
+    const auto shipped = Snapshot(m_program.file("demo"));
+    ASSERT_TRUE(FindAccount(m_program.path(), m_program.path(), "demo@example.com", "demo", m_folder, m_error))
+        << m_error;
+    EXPECT_EQ(m_program.file("demo-account/"), m_folder);
+    EXPECT_EQ(shipped, Snapshot(m_folder));
+    fs::remove(m_program.file("accounts.ini"));
+    EXPECT_EQ(shipped, Snapshot(m_program.file("demo")));
+}
+
+TEST_F(AccountsTest, AMissingShippedDemoIsReported)
+{
+    fs::remove_all(m_program.file("demo"));
+    EXPECT_FALSE(Find("demo@example.com", "demo"));
+    EXPECT_EQ(0u, m_error.find("The demo account is missing")) << m_error;
+    EXPECT_FALSE(fs::exists(m_work.file("demo")));
+}
