@@ -7,6 +7,5 @@
 #include "app/core/DuplicateRule.h"
 #include "app/core/DuplicateScan.h"
 #include "app/core/EventScan.h"
-#include "app/core/NoteScan.h"
+#include "app/core/ItemScan.h"
 #include "app/core/ServiceSet.h"
-#include "app/core/TaskScan.h"

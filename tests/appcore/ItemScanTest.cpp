@@ -1,8 +1,7 @@
 // The task and note scans: the shared walk and keep-choice, with a rule that never finds two items
 // the same.
-#include "app/core/NoteScan.h"
+#include "app/core/ItemScan.h"
 #include "app/core/ServiceSet.h"
-#include "app/core/TaskScan.h"
 #include "common/google/CxGNoteUtil.h"
 #include "common/google/CxGTaskUtil.h"
 #include "tests/appcore/ScanTestSupport.h"
