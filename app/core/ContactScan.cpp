@@ -10,8 +10,8 @@
 namespace {
 
 // Slot families are compared slot by slot; the type codes play no part.
-template <size_t K, size_t N>
-bool SameSlots(CxRuleMatch& match, const char (&a)[K][N], const char (&b)[K][N])
+template <class Match, size_t K, size_t N>
+bool SameSlots(Match& match, const char (&a)[K][N], const char (&b)[K][N])
 {
     for (size_t i = 0; i < K; ++i)
         if (!match.Text(a[i], b[i]))
@@ -19,8 +19,8 @@ bool SameSlots(CxRuleMatch& match, const char (&a)[K][N], const char (&b)[K][N])
     return true;
 }
 
-template <size_t K>
-bool SameDates(CxRuleMatch& match, const double (&a)[K], const double (&b)[K])
+template <class Match, size_t K>
+bool SameDates(Match& match, const double (&a)[K], const double (&b)[K])
 {
     for (size_t i = 0; i < K; ++i)
         if (!match.Date(a[i], b[i]))
@@ -33,19 +33,13 @@ CommAddrMgr* AddrMgr()
     return g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
 }
 
-constexpr DupScanKind<GAddrRecord> kContactKind = {
-    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact,
-};
-
-} // namespace
-
-bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
+// The rule's fields, in the order of the rule table: the cheap single fields first, the long note
+// last. One walk serves both the comparison of two contacts (CxRuleMatch) and the hash of one
+// (CxRuleKey), so the two can never disagree on what is compared.
+template <class Match>
+bool AgreeUnderRule(Match& m, const GAddrRecord* a, const GAddrRecord* b)
 {
-    if (!a || !b)
-        return false;
     const TAppSettings& s = AppSettings;
-    CxRuleMatch m;
-    // The order of the rule table: the cheap single fields first, the long note last.
     if (s.AddrDisplayName && !m.Text(a->szDisplayName, b->szDisplayName))
         return false;
     if (s.AddrCompanyName && !m.Text(a->szCompanyName, b->szCompanyName))
@@ -66,7 +60,29 @@ bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
         return false;
     if (s.AddrNote && !m.Text(a->szNote, b->szNote))
         return false;
-    return m.HasEvidence();
+    return true;
+}
+
+bool ContactKey(const GAddrRecord* pRecord, uint64_t* pHash)
+{
+    CxRuleKey key;
+    AgreeUnderRule(key, pRecord, pRecord);
+    *pHash = key.Hash();
+    return key.CanMatch();
+}
+
+constexpr DupScanKind<GAddrRecord> kContactKind = {
+    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact, ContactKey,
+};
+
+} // namespace
+
+bool IsSameContact(const GAddrRecord* a, const GAddrRecord* b)
+{
+    if (!a || !b)
+        return false;
+    CxRuleMatch m;
+    return AgreeUnderRule(m, a, b) && m.HasEvidence();
 }
 
 bool IsNewerContact(const GAddrRecord* a, const GAddrRecord* b)
@@ -101,5 +117,13 @@ bool ScanContactDuplicates()
     if (!g_pAddrUtil || !g_pAddrDupList)
         return false;
     ScanDuplicates(kContactKind, *g_pAddrDupList);
+    return true;
+}
+
+bool ScanContactDuplicatesPairwise()
+{
+    if (!g_pAddrUtil || !g_pAddrDupList)
+        return false;
+    ScanDuplicatesPairwise(kContactKind, *g_pAddrDupList);
     return true;
 }

@@ -21,3 +21,6 @@ void SetCurrentContact(GAddrRecord* pRecord);
 bool MarkContactGroup(GAddrRecord* pStart);
 // False, changing nothing, without a contacts utility or a contact duplicate list.
 bool ScanContactDuplicates();
+// The same result through the group search from every record, comparing every pair: the reference the
+// one-pass scan is held against in the tests and the benchmark.
+bool ScanContactDuplicatesPairwise();

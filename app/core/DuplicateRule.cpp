@@ -3,7 +3,9 @@
 #include "app/core/AppSettings.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 int CompareText(const char* a, const char* b)
 {
@@ -55,4 +57,50 @@ bool CxRuleMatch::Date(double a, double b)
     if (!IsZeroTime(a))
         m_bEvidence = true;
     return true;
+}
+
+bool CxRuleKey::Text(const char* a, const char*, size_t capacity)
+{
+    if (!a)
+        a = "";
+    const bool bCase = AppSettings.CaseSensitive;
+    size_t i = 0;
+    for (; i < capacity && a[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(bCase ? a[i] : std::toupper(static_cast<unsigned char>(a[i])));
+        Mix(&c, 1);
+    }
+    // The end of each text goes into the hash too, or "ab" + "c" would hash as "a" + "bc".
+    const unsigned char end = 0;
+    Mix(&end, 1);
+    if (i > 0)
+        m_bEvidence = true;
+    return true;
+}
+
+bool CxRuleKey::Date(double a, double)
+{
+    if (std::isnan(a))
+        m_bNeverEqual = true;
+    // -0.0 == 0 for the rule, but not bit for bit.
+    if (a == 0)
+        a = 0;
+    Mix(&a, sizeof a);
+    if (!IsZeroTime(a))
+        m_bEvidence = true;
+    return true;
+}
+
+bool CxRuleKey::Value(int32_t a, int32_t)
+{
+    Mix(&a, sizeof a);
+    return true;
+}
+
+void CxRuleKey::Mix(const void* bytes, size_t size)
+{
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (size_t i = 0; i < size; ++i) {
+        m_hash ^= p[i];
+        m_hash *= 1099511628211ull;
+    }
 }

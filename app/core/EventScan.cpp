@@ -14,19 +14,12 @@ CommDateMgr* DateMgr()
     return g_pDateUtil ? g_pDateUtil->GetDateMgr() : nullptr;
 }
 
-constexpr DupScanKind<GDateRecord> kEventKind = {
-    FirstEvent, NextEvent, SetCurrentEvent, IsSameEvent, IsNewerEvent,
-};
-
-} // namespace
-
-bool IsSameEvent(const GDateRecord* a, const GDateRecord* b)
+// The rule's fields in the order of the rule table, the long note last; one walk for comparing two
+// events and for hashing one.
+template <class Match>
+bool AgreeUnderRule(Match& m, const GDateRecord* a, const GDateRecord* b)
 {
-    if (!a || !b)
-        return false;
     const TAppSettings& s = AppSettings;
-    CxRuleMatch m;
-    // The order of the rule table; the long note last.
     if (s.DateSubject && !m.Text(a->szSubject, b->szSubject))
         return false;
     if (s.DateLocation && !m.Text(a->szLocation, b->szLocation))
@@ -37,11 +30,33 @@ bool IsSameEvent(const GDateRecord* a, const GDateRecord* b)
         return false;
     // Compared, but no evidence: every event has some all-day value, so two untitled, untimed events
     // sharing one prove no more than two empty subjects do.
-    if (s.DateAllDayEvent && a->nAllDayEvent != b->nAllDayEvent)
+    if (s.DateAllDayEvent && !m.Value(a->nAllDayEvent, b->nAllDayEvent))
         return false;
     if (s.DateNote && !m.Text(a->szNote, b->szNote))
         return false;
-    return m.HasEvidence();
+    return true;
+}
+
+bool EventKey(const GDateRecord* pRecord, uint64_t* pHash)
+{
+    CxRuleKey key;
+    AgreeUnderRule(key, pRecord, pRecord);
+    *pHash = key.Hash();
+    return key.CanMatch();
+}
+
+constexpr DupScanKind<GDateRecord> kEventKind = {
+    FirstEvent, NextEvent, SetCurrentEvent, IsSameEvent, IsNewerEvent, EventKey,
+};
+
+} // namespace
+
+bool IsSameEvent(const GDateRecord* a, const GDateRecord* b)
+{
+    if (!a || !b)
+        return false;
+    CxRuleMatch m;
+    return AgreeUnderRule(m, a, b) && m.HasEvidence();
 }
 
 bool IsNewerEvent(const GDateRecord* a, const GDateRecord* b)
@@ -76,5 +91,13 @@ bool ScanEventDuplicates()
     if (!g_pDateUtil || !g_pDateDupList)
         return false;
     ScanDuplicates(kEventKind, *g_pDateDupList);
+    return true;
+}
+
+bool ScanEventDuplicatesPairwise()
+{
+    if (!g_pDateUtil || !g_pDateDupList)
+        return false;
+    ScanDuplicatesPairwise(kEventKind, *g_pDateDupList);
     return true;
 }

@@ -22,3 +22,6 @@ void SetCurrentEvent(GDateRecord* pRecord);
 bool MarkEventGroup(GDateRecord* pStart);
 // False, changing nothing, without a calendar utility or an event duplicate list.
 bool ScanEventDuplicates();
+// The same result through the group search from every record, comparing every pair: the reference the
+// one-pass scan is held against in the tests and the benchmark.
+bool ScanEventDuplicatesPairwise();

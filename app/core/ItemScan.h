@@ -13,6 +13,8 @@ template <class Record, auto& pUtil, auto& pDupList>
 struct ItemScan
 {
     static bool IsSame(const Record*, const Record*) { return false; }
+    // Nothing is the same as anything, so no item even needs a hash.
+    static bool Key(const Record*, uint64_t*) { return false; }
     // By modification time, else by creation time.
     static bool IsNewer(const Record* a, const Record* b) { return IsNewerByTimes(a, b); }
 
@@ -36,7 +38,7 @@ struct ItemScan
 
 private:
     static auto* Mgr() { return pUtil ? pUtil->GetMgr() : nullptr; }
-    static constexpr DupScanKind<Record> kKind = {First, Next, SetCurrent, IsSame, IsNewer};
+    static constexpr DupScanKind<Record> kKind = {First, Next, SetCurrent, IsSame, IsNewer, Key};
 };
 
 using TaskScan = ItemScan<GTaskRecord, g_pTaskUtil, g_pTaskDupList>;

@@ -64,6 +64,7 @@ struct ContactKind
     static constexpr auto IsNewer = IsNewerContact;
     static constexpr auto MarkGroup = MarkContactGroup;
     static constexpr auto Scan = ScanContactDuplicates;
+    static constexpr auto ScanPairwise = ScanContactDuplicatesPairwise;
 };
 
 class ContactScanTest : public DupScanTest<ContactKind>
@@ -391,3 +392,60 @@ TEST_F(ContactScanTest, GroupSearchRefusesNullOrMarkedStartAndRestoresTheCursor)
 }
 
 } // namespace
+
+// Groups interleaved in the walk: the list takes each group's losers together, groups in the order of
+// their first records, as the group search from each record lists them.
+TEST_F(ContactScanTest, ListHoldsGroupsInTheOrderOfTheirFirstRecords)
+{
+    GAddrRecord* a1 = AddContact("Ann", "ann@example.org", 100);
+    GAddrRecord* b1 = AddContact("Bob", "bob@example.org", 100);
+    GAddrRecord* b2 = AddContact("Bob", "bob@example.org", 300);
+    GAddrRecord* c1 = AddContact("Cy", "cy@example.org", 100);
+    GAddrRecord* a2 = AddContact("Ann", "ann@example.org", 200);
+    GAddrRecord* b3 = AddContact("Bob", "bob@example.org", 200);
+    GAddrRecord* a3 = AddContact("ANN", "ann@example.org", 50);
+    ASSERT_TRUE(ScanContactDuplicates());
+    EXPECT_EQ((Records{a1, a3, b1, b3}), DupList());
+    EXPECT_EQ((std::vector<uint32_t>{REC_DUPLICATE, REC_DUPLICATE, 0, 0, 0, REC_DUPLICATE, REC_DUPLICATE}),
+              Flags({a1, b1, b2, c1, a2, b3, a3}));
+}
+
+namespace {
+
+// A contact of one of a few people, each field a near miss of that person's own with some chance.
+RecordPtr<GAddrRecord> GeneratedContact(Dice& dice, uint32_t people)
+{
+    const std::string who = std::to_string(dice.Roll(people));
+    auto field = [&](const std::string& text) { return dice.OneIn(6) ? dice.NearMiss(text) : text; };
+    RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
+    CopyString(r->szDisplayName, field("Person " + who));
+    CopyString(r->szCompanyName, field("Firm " + who));
+    CopyString(r->szJobTitle, field(dice.OneIn(2) ? "Clerk" : ""));
+    CopyString(r->szEmail[0], field("p" + who + "@example.org"));
+    CopyString(r->szEmailPrimary, field(dice.OneIn(3) ? "p" + who + "@example.org" : ""));
+    CopyString(r->szPhone[dice.Roll(kPhoneSlots)], field("+1 555 0" + who));
+    CopyString(r->szAddress[0], field(dice.OneIn(2) ? who + " Main Street" : ""));
+    CopyString(r->szIM[0], field(dice.OneIn(4) ? "im" + who : ""));
+    CopyString(r->szWeb[0], field(dice.OneIn(4) ? "https://example.org/" + who : ""));
+    r->dtDate[0] = dice.OneIn(3) ? dice.Date() : 0;
+    CopyString(r->szNote, field(dice.OneIn(3) ? "Met at the fair" : ""));
+    r->dtModified = dice.Time();
+    r->dtCreated = dice.Time();
+    return r;
+}
+
+} // namespace
+
+// One seed a case, so the cases can run side by side.
+class ContactScanDifferentialTest : public ContactScanTest, public ::testing::WithParamInterface<uint32_t>
+{};
+
+TEST_P(ContactScanDifferentialTest, OnePassScanMarksWhatThePairwiseSearchMarks)
+{
+    Dice dice(GetParam());
+    for (int i = 0; i < 2000; ++i)
+        Add(*GeneratedContact(dice, 300));
+    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kRuleFlags, dice)), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ContactScanDifferentialTest, ::testing::Values(1u, 2u, 3u));

@@ -66,6 +66,7 @@ struct EventKind
     static constexpr auto IsNewer = IsNewerEvent;
     static constexpr auto MarkGroup = MarkEventGroup;
     static constexpr auto Scan = ScanEventDuplicates;
+    static constexpr auto ScanPairwise = ScanEventDuplicatesPairwise;
 };
 
 class EventScanTest : public DupScanTest<EventKind>
@@ -379,3 +380,39 @@ TEST_F(EventScanTest, GroupSearchRefusesNullOrMarkedStartAndRestoresTheCursor)
 }
 
 } // namespace
+
+namespace {
+
+// An event of one of a few meetings: texts as near misses, times from the dates the rule must tell
+// apart (unset, -0.0, negative, NaN), the all-day flag either way.
+RecordPtr<GDateRecord> GeneratedEvent(Dice& dice, uint32_t meetings)
+{
+    const std::string which = std::to_string(dice.Roll(meetings));
+    auto field = [&](const std::string& text) { return dice.OneIn(6) ? dice.NearMiss(text) : text; };
+    RecordPtr<GDateRecord> r = Zeroed<GDateRecord>();
+    CopyString(r->szSubject, field(dice.OneIn(8) ? "" : "Meeting " + which));
+    CopyString(r->szLocation, field(dice.OneIn(2) ? "Room " + which : ""));
+    r->dtStart = dice.OneIn(3) ? dice.Date() : kTen + dice.Roll(meetings);
+    r->dtEnd = dice.OneIn(3) ? dice.Date() : kEleven + dice.Roll(meetings);
+    r->nAllDayEvent = dice.OneIn(4) ? 1 : 0;
+    CopyString(r->szNote, field(dice.OneIn(3) ? "Bring the figures" : ""));
+    r->dtModified = dice.Time();
+    r->dtCreated = dice.Time();
+    return r;
+}
+
+} // namespace
+
+// One seed a case, so the cases can run side by side.
+class EventScanDifferentialTest : public EventScanTest, public ::testing::WithParamInterface<uint32_t>
+{};
+
+TEST_P(EventScanDifferentialTest, OnePassScanMarksWhatThePairwiseSearchMarks)
+{
+    Dice dice(GetParam());
+    for (int i = 0; i < 2000; ++i)
+        Add(*GeneratedEvent(dice, 40));
+    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kRuleFlags, dice)), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, EventScanDifferentialTest, ::testing::Values(1u, 2u, 3u));

@@ -7,15 +7,19 @@
 #include "app/core/AppSettings.h"
 #include "common/google/records/CxGItemRecord.h"
 #include "common/misc/CxList.h"
+#include "common/misc/TextBuf.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -82,13 +86,89 @@ inline constexpr NewerCase kNewerCases[] = {
     {"b's tiny modification: creation against creation", 0, 100, 0.000005, 200, false},
 };
 
+template <size_t N>
+void CopyString(char (&dst)[N], const std::string& text)
+{
+    CopyText(dst, text.c_str());
+}
+
+// Random choices for generated records, the same on every platform (the engine's output is fixed by
+// the standard; the distributions are not, so none is used).
+class Dice
+{
+public:
+    explicit Dice(uint32_t seed)
+        : m_engine(seed)
+    {}
+    uint32_t Roll(uint32_t sides) { return static_cast<uint32_t>(m_engine() % sides); }
+    bool OneIn(uint32_t n) { return Roll(n) == 0; }
+
+    // text, or one of the near misses a real account holds: only the case different, a trailing
+    // blank, one character different, or the field empty.
+    std::string NearMiss(const std::string& text)
+    {
+        std::string out = text;
+        switch (Roll(5)) {
+        case 0:
+            for (char& c : out)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            break;
+        case 1:
+            out += ' ';
+            break;
+        case 2:
+            if (!out.empty())
+                out[Roll(static_cast<uint32_t>(out.size()))] ^= 1;
+            break;
+        case 3:
+            out.clear();
+            break;
+        default:
+            break;
+        }
+        return out;
+    }
+
+    // The dates the rule must tell apart or not: unset, negative zero (equal to unset), a negative
+    // day, a day and a day a hair later, and NaN (equal to nothing).
+    double Date()
+    {
+        static const double kDates[] = {0.0,      -0.0,         -3.5,
+                                        45000.25, 45000.250001, std::numeric_limits<double>::quiet_NaN()};
+        return kDates[Roll(std::size(kDates))];
+    }
+    // Few distinct times, so equal modification and creation times come up often.
+    double Time() { return static_cast<double>(Roll(3)) * 100.0; }
+
+private:
+    std::mt19937 m_engine;
+};
+
+// Rules for holding the one-pass scan against the pairwise one: each option alone, none, all, and
+// mixed sets drawn from the dice.
+inline std::vector<std::vector<RuleFlag>> DifferentialRules(std::span<const RuleFlag> flags, Dice& dice)
+{
+    std::vector<std::vector<RuleFlag>> rules = {{}, {flags.begin(), flags.end()}};
+    for (RuleFlag flag : flags)
+        rules.push_back({flag});
+    for (int n = 0; n < 6; ++n) {
+        std::vector<RuleFlag> rule;
+        for (RuleFlag flag : flags)
+            if (dice.OneIn(2))
+                rule.push_back(flag);
+        rules.push_back(rule);
+    }
+    return rules;
+}
+
 // Kind names one kind of record and its scan:
 //   Record, Common, Util                  the raw record, its common record, the utility holding both;
 //   Mgr(util)                             the utility's common record manager;
 //   UtilPointer(), ListPointer()          the service set's pointers the scan reads;
 //   RuleFlags(), SetDefaultRule()         the options the kind's rule reads, and a new user's rule;
 //   Attach(raw, common)                   what else the loader links when it adds a record;
-//   First, Next, SetCurrent, IsSame, IsNewer, MarkGroup, Scan   the kind's entry points.
+//   First, Next, SetCurrent, IsSame, IsNewer, MarkGroup, Scan   the kind's entry points;
+//   ScanPairwise                          the reference scan (kinds whose rule can match).
 template <class Kind>
 class DupScanTest : public ::testing::Test
 {
@@ -317,6 +397,32 @@ protected:
         EXPECT_EQ(d, Kind::Next());
         EXPECT_EQ(Records{b}, DupList());
         EXPECT_EQ((std::vector<uint32_t>{REC_DUPLICATE, REC_DUPLICATE, 0, 0}), Flags({a, b, c, d}));
+    }
+
+    // Under every rule of rules and both case settings, the scan must leave exactly the marks, the
+    // duplicate list (order included) and so the kept records that the pairwise reference leaves.
+    // Returns how many records the scans marked in all, so a caller can see its data had duplicates.
+    size_t ExpectScanAgreesWithPairwise(const std::vector<std::vector<RuleFlag>>& rules)
+    {
+        Records all;
+        for (Record* r = Kind::First(); r; r = Kind::Next())
+            all.push_back(r);
+        size_t marked = 0;
+        for (size_t n = 0; n < rules.size(); ++n) {
+            for (bool caseSensitive : {false, true}) {
+                SCOPED_TRACE("rule " + std::to_string(n) + (caseSensitive ? ", case sensitive" : ", any case"));
+                SetRule(Kind::RuleFlags(), rules[n]);
+                AppSettings.CaseSensitive = caseSensitive;
+                EXPECT_TRUE(Kind::ScanPairwise());
+                const Records expectedList = DupList();
+                const std::vector<uint32_t> expectedFlags = Flags(all);
+                EXPECT_TRUE(Kind::Scan());
+                EXPECT_EQ(expectedList, DupList());
+                EXPECT_EQ(expectedFlags, Flags(all));
+                marked += expectedList.size();
+            }
+        }
+        return marked;
     }
 
     TempDir m_dir;
