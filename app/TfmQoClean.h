@@ -1,29 +1,37 @@
-// The wizard's deletion page: deletes the ticked duplicates through the helper programs and logs
-// every record it handles.
+// The wizard's deletion page: starts the deletion job a second after it is entered and shows its log
+// and progress.
 #pragma once
+
+#include "app/core/Deletion.h"
 
 #include <QWidget>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
 class TClickLabel;
-class CxGAppBaseUtil;
 struct GAddrRecord;
-struct GDateRecord;
 
-class TfmQoClean : public QWidget
+// The job's sink: log lines go to memLog, the progress to pbDel, the wait window calls to the app's
+// wait window.
+class TfmQoClean : public QWidget, private DeletionSink
 {
     Q_OBJECT
+
+    class PageDeletion;
+    // First, so the counters below can be bound to it.
+    std::unique_ptr<PageDeletion> m_pDeletion;
+
 public:
-    // Every log line is built in a buffer of this size, terminator included.
-    static constexpr size_t kLineCapacity = 256;
+    static constexpr size_t kLineCapacity = Deletion::kLineCapacity;
 
     // parent is the main window's panel the page fills; the main window creates and destroys it.
     explicit TfmQoClean(QWidget* parent);
+    ~TfmQoClean() override;
 
     // false: clear the log, write its head and arm the timer that starts the deletion. true: nothing
     // to take. Both keep the wizard going.
@@ -33,44 +41,35 @@ public:
     void tmStartTimer();
     void lblBackClick();
 
-    // "\t<label>: <value>", an empty or missing value written as "<empty>", cut to fit the line
-    // buffer on a whole UTF-8 character.
-    static void FormatFieldLine(char (&szLine)[kLineCapacity], const char* szLabel, const char* szValue);
+    static void FormatFieldLine(char (&szLine)[kLineCapacity], const char* szLabel, const char* szValue)
+    {
+        Deletion::FormatFieldLine(szLine, szLabel, szValue);
+    }
 
     QPlainTextEdit* memLog = nullptr;
     QProgressBar* pbDel = nullptr;
     TClickLabel* lblBack = nullptr;
     QTimer* tmStart = nullptr;
 
-    // Records whose marking succeeded; tasks and notes are never deleted here and stay 0.
-    int32_t m_nDeletedContacts = 0;
-    int32_t m_nDeletedEvents = 0;
-    int32_t m_nDeletedTasks = 0;
-    int32_t m_nDeletedNotes = 0;
-    // Records in the chosen applications' duplicate lists, and how many of them were walked.
-    int32_t m_nTotal = 0;
-    int32_t m_nProcessed = 0;
+    // The job's counters (see Deletion), under the page's names.
+    int32_t& m_nDeletedContacts;
+    int32_t& m_nDeletedEvents;
+    int32_t& m_nDeletedTasks;
+    int32_t& m_nDeletedNotes;
+    int32_t& m_nTotal;
+    int32_t& m_nProcessed;
 
 protected:
-    // One record of the contact duplicate list: logged and marked when it was ticked. Virtual so a
-    // test can make the deletion fail part-way (for testing).
+    // The job hands every record of the contact duplicate list here; by default the job deletes it.
+    // Virtual so a test can make the deletion fail part-way (for testing).
     virtual void DeleteContactItem(GAddrRecord* pRecord);
-    void DeleteEventItem(GDateRecord* pRecord);
 
 private:
-    void RunDeletion();
-    void CountChosenRecords();
-    // Each walks its kind's duplicate list and saves the marks; false when the save left the
-    // account unchanged (the reason is logged then).
-    bool DeleteContacts(const char* szDataFolder);
-    bool DeleteEvents(const char* szDataFolder);
-    void StepProgress();
-    bool SaveMarks(CxGAppBaseUtil& util, const char* szStatusPath);
-    void LogSummary(bool bContactsSaved, bool bEventsSaved);
-
-    void LogLine(const char* szText);
-    void LogField(const char* szLabel, const char* szValue);
-    void LogRule();
-    void LogGap();
-    void LogVerdict(bool bMarked);
+    void LogLine(const char* szLine) override;
+    void Progress(int nPercent) override;
+    void ShowWaitWindow() override;
+    void HideWaitWindow() override;
+    void SetWaitText(const char* szText) override;
+    void SetWaitStatusFile(const char* szPath) override;
+    void Pause(int nMilliseconds) override;
 };
