@@ -1,5 +1,6 @@
 #include "bench/BenchSupport.h"
 
+#include "common/misc/CxList.h"
 #include "common/platform/Platform.h"
 
 #include <chrono>
@@ -50,7 +51,45 @@ bool WriteInChild(const BenchKind& kind, const std::string& folder, int count)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// One size, in this process: generate, load, scan, report one line.
+// The least a load of count records can cost: allocating and zeroing each record and its common
+// record, as the load must. Measured in a child, so this process's heap and peak stay the load's own.
+double FloorSeconds(const BenchKind& kind, int count)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        std::vector<void*> blocks;
+        blocks.reserve(static_cast<size_t>(count) * kind.recordSizes.size());
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < count; ++i) {
+            for (size_t size : kind.recordSizes) {
+                void* p = std::malloc(size);
+                if (p)
+                    std::memset(p, 0, size);
+                blocks.push_back(p);
+            }
+        }
+        const double seconds = SecondsSince(start);
+        const ssize_t written = write(fds[1], &seconds, sizeof seconds);
+        _exit(written == sizeof seconds ? 0 : 1);
+    }
+    close(fds[1]);
+    double seconds = -1;
+    if (read(fds[0], &seconds, sizeof seconds) != sizeof seconds)
+        seconds = -1;
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return seconds;
+}
+
+// The pairwise reference takes minutes beyond this.
+constexpr int kMaxPairwise = 25000;
+
+// One size, in this process: generate, load, scan, rescan, the pairwise reference, report one line.
 int RunOne(const BenchKind& kind, int count)
 {
     const std::string folder =
@@ -63,6 +102,7 @@ int RunOne(const BenchKind& kind, int count)
     }
     const auto fileBytes = std::filesystem::file_size(folder + kind.dataFile);
 
+    const double floorSeconds = FloorSeconds(kind, count);
     std::unique_ptr<BenchSession> session = kind.Open(folder);
     const long baseline = PeakKilobytes();
 
@@ -75,10 +115,28 @@ int RunOne(const BenchKind& kind, int count)
     session->Scan();
     const double scanSeconds = SecondsSince(start);
     const long scanPeak = PeakKilobytes();
+    const std::vector<const void*> scanned = session->DupList();
 
-    std::printf("%7d  %8.1f  %6s  %8.3f  %12.1f  %8.3f  %12.1f  %6u  %9.1f\n", count, fileBytes / 1048576.0,
-                loaded ? "yes" : "no", loadSeconds, loadPeak / 1024.0, scanSeconds, scanPeak / 1024.0,
-                session->DupCount(), baseline / 1024.0);
+    start = std::chrono::steady_clock::now();
+    session->Rescan();
+    const double rescanSeconds = SecondsSince(start);
+    session->Rescan(); // back to the rule the scan ran under
+
+    char pairwise[32] = "-";
+    const char* same = "-";
+    if (count <= kMaxPairwise) {
+        start = std::chrono::steady_clock::now();
+        session->ScanPairwise();
+        std::snprintf(pairwise, sizeof pairwise, "%.3f", SecondsSince(start));
+        same = session->DupList() == scanned ? "yes" : "NO";
+    }
+
+    std::printf("%7d  %7.1f  %6s  %7.3f  %7.3f  %6.2f  %7.4f  %7.4f  %7.4f  %10s  %4s  %8.1f  %8.1f  %6zu\n", count,
+                fileBytes / 1048576.0, loaded ? "yes" : "no", loadSeconds, floorSeconds,
+                floorSeconds > 0 ? loadSeconds / floorSeconds : 0.0, scanSeconds,
+                loadSeconds > 0 ? scanSeconds / loadSeconds : 0.0, rescanSeconds, pairwise, same,
+                static_cast<double>(loadPeak - baseline) / count, static_cast<double>(scanPeak - loadPeak) / count,
+                scanned.size());
     session.reset();
     std::filesystem::remove_all(folder);
     return loaded ? 0 : 1;
@@ -89,9 +147,12 @@ int RunOne(const BenchKind& kind, int count)
 int RunSizes(const BenchKind& kind, const std::vector<std::string>& sizes)
 {
     std::printf("%s\n", kind.heading);
-    // Peaks are of the whole process: after the load, and after the scan that follows it.
-    std::printf("%7s  %8s  %6s  %8s  %12s  %8s  %12s  %6s  %9s\n", "N", "file MB", "loaded", "load s", "load peak MB",
-                "scan s", "scan peak MB", "dups", "start MB");
+    // floor: allocating and zeroing the records the load makes; rescan: after a case change;
+    // pairwise: the reference scan, with whether it listed the same records in the same order.
+    // Memory is the growth of the process's peak, per record: by the load, then by the scan.
+    std::printf("%7s  %7s  %6s  %7s  %7s  %6s  %7s  %7s  %7s  %10s  %4s  %8s  %8s  %6s\n", "N", "file MB", "loaded",
+                "load s", "floor s", "/floor", "scan s", "/load", "rescan s", "pairwise s", "same", "load KB",
+                "scan KB", "dups");
     std::fflush(stdout);
     const std::string self = platform::ProgramFolder() + "qosweep_bench";
     int failures = 0;
@@ -118,6 +179,14 @@ int Usage(const std::vector<const BenchKind*>& kinds)
 }
 
 } // namespace
+
+std::vector<const void*> ListItems(CxList& list)
+{
+    std::vector<const void*> items;
+    for (void* p = list.GetFirst(); p; p = list.GetNext())
+        items.push_back(p);
+    return items;
+}
 
 double RandomTime(std::mt19937& rng)
 {

@@ -116,7 +116,13 @@ public:
 
     bool Load() override { return m_util.LoadDataFile(); }
     void Scan() override { ScanContactDuplicates(); }
-    unsigned DupCount() const override { return m_dupList.GetCount(); }
+    void ScanPairwise() override { ScanContactDuplicatesPairwise(); }
+    void Rescan() override
+    {
+        AppSettings.CaseSensitive = !AppSettings.CaseSensitive;
+        ScanContactDuplicates();
+    }
+    std::vector<const void*> DupList() override { return ListItems(m_dupList); }
 
 private:
     CxGAddrUtil m_util;
@@ -142,6 +148,7 @@ const BenchKind& ContactBench()
         "Contacts: load of the data file and duplicate scan under the default rule",
         {"1000", "5000", "25000"},
         "GAddr.dat",
+        {sizeof(GAddrRecord), sizeof(CommAddrRecord)},
         WriteContactFiles,
         OpenContacts,
     };

@@ -165,7 +165,13 @@ public:
     // Both files, as the load after a helper run reads them.
     bool Load() override { return m_util.LoadDataFile() && m_util.LoadCalendarFile(); }
     void Scan() override { ScanEventDuplicates(); }
-    unsigned DupCount() const override { return m_dupList.GetCount(); }
+    void ScanPairwise() override { ScanEventDuplicatesPairwise(); }
+    void Rescan() override
+    {
+        AppSettings.CaseSensitive = !AppSettings.CaseSensitive;
+        ScanEventDuplicates();
+    }
+    std::vector<const void*> DupList() override { return ListItems(m_dupList); }
 
 private:
     CxGDateUtil m_util;
@@ -186,6 +192,7 @@ const BenchKind& EventBench()
         "Events: load of the events and calendar files and duplicate scan under the default rule",
         {"1000", "5000", "20000"},
         "GDate.dat",
+        {sizeof(GDateRecord), sizeof(CommDateRecord)},
         WriteEventFiles,
         OpenEvents,
     };
