@@ -185,7 +185,7 @@ const BenchKind& EventBench()
         "events",
         "Events: load of the events and calendar files and duplicate scan under the default rule",
         {"1000", "5000", "20000"},
-        "GDate.dat",
+        FilesOf(HelperKind::Calendar).dataFile,
         WriteEventFiles,
         OpenEvents,
     };

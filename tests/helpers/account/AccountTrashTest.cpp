@@ -30,8 +30,8 @@ protected:
     std::string Trash(const std::string& relative) const { return m_dir.file(".trash/2024-05-06/" + relative); }
 
     TempDir m_dir;
-    AccountFolder m_contacts{m_dir.path(), ItemKind::Contacts};
-    AccountFolder m_calendar{m_dir.path(), ItemKind::Calendar};
+    AccountFolder m_contacts{m_dir.path(), HelperKind::Contacts};
+    AccountFolder m_calendar{m_dir.path(), HelperKind::Calendar};
     std::string m_error;
 };
 
