@@ -89,32 +89,6 @@ TEST_F(AccountTrashTest, WhatTakesATrashNameIsNeverReplaced)
     EXPECT_FALSE(fs::exists(m_dir.file("contacts/a.vcf")));
 }
 
-TEST_F(AccountTrashTest, BothWaysOfMovingRefuseATakenTarget)
-{
-    struct Way
-    {
-        const char* name;
-        int (*move)(const std::string&, const std::string&);
-    };
-    for (const Way way : {Way{"rename", RenameWithoutReplacing}, Way{"link", LinkWithoutReplacing}}) {
-        SCOPED_TRACE(way.name);
-        TempDir dir;
-        TempDir::WriteFile(dir.file("source"), "source");
-        TempDir::WriteFile(dir.file("taken"), "taken");
-        fs::create_symlink(dir.file("nowhere"), dir.file("dangling"));
-        for (const char* target : {"taken", "dangling"}) {
-            EXPECT_EQ(EEXIST, way.move(dir.file("source"), dir.file(target))) << target;
-            EXPECT_EQ("source", TempDir::ReadFile(dir.file("source")));
-        }
-        EXPECT_EQ("taken", TempDir::ReadFile(dir.file("taken")));
-        EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
-        EXPECT_EQ(0, way.move(dir.file("source"), dir.file("free")));
-        EXPECT_FALSE(fs::exists(dir.file("source")));
-        EXPECT_EQ("source", TempDir::ReadFile(dir.file("free")));
-        EXPECT_EQ(ENOENT, way.move(dir.file("source"), dir.file("again")));
-    }
-}
-
 TEST(AccountTrashNameTest, NamesTriedKeepTheExtensionAndFitInAFileName)
 {
     const std::string e = "\xC3\xA9"; // one character, two bytes
