@@ -40,24 +40,24 @@ void FillContact(GAddrRecord& r, int index, std::mt19937& rng)
     FormatText(r.szDisplayName, "%s %s %d", first, last, index);
     CopyText(r.szCompanyName, kCompany[index % std::size(kCompany)]);
     CopyText(r.szJobTitle, kTitle[index % std::size(kTitle)]);
-    r.nEmailType[0] = 2;
+    r.nEmailType[0] = EMAIL_WORK;
     FormatText(r.szEmail[0], "%s.%s%d@%s", first, last, index, kDomain[index % std::size(kDomain)]);
     CopyText(r.szEmailPrimary, r.szEmail[0]);
     if (index % 3 == 0) {
-        r.nEmailType[1] = 1;
+        r.nEmailType[1] = EMAIL_HOME;
         FormatText(r.szEmail[1], "%c%s%d@mail.example.com", first[0], last, index);
     }
-    r.nPhoneType[0] = 3;
+    r.nPhoneType[0] = PHONE_MOBILE;
     FormatText(r.szPhone[0], "+1 555 %03d %04d", index % 1000, static_cast<int>(rng() % 10000));
     CopyText(r.szPhonePrimary, r.szPhone[0]);
-    r.nAddressType[0] = 1;
+    r.nAddressType[0] = ADDRESS_HOME;
     FormatText(r.szStreet[0], "%d Elm Street", 1 + index % 400);
     CopyText(r.szCity[0], kCity[index % std::size(kCity)]);
     CopyText(r.szPostal[0], "12345");
     CopyText(r.szCountry[0], "USA");
     FormatText(r.szAddress[0], "%s\n%s 12345\nUSA", r.szStreet[0], r.szCity[0]);
     if (index % 4 == 0) {
-        r.nDateType[0] = 1;
+        r.nDateType[0] = DATE_BIRTHDAY;
         r.dtDate[0] = 25000.0 + index % 15000;
     }
     FormatText(r.szNote, "Met at the %d conference; prefers e-mail.", 2010 + index % 15);
@@ -131,7 +131,7 @@ private:
 
 bool WriteContactFiles(const std::string& folder, int count)
 {
-    return WriteContactsFile(folder + "GAddr.dat", count);
+    return WriteContactsFile(folder + FilesOf(HelperKind::Contacts).dataFile, count);
 }
 
 std::unique_ptr<BenchSession> OpenContacts(const std::string& folder)
@@ -147,7 +147,7 @@ const BenchKind& ContactBench()
         "contacts",
         "Contacts: load of the data file and duplicate scan under the default rule",
         {"1000", "5000", "25000"},
-        "GAddr.dat",
+        FilesOf(HelperKind::Contacts).dataFile,
         {sizeof(GAddrRecord), sizeof(CommAddrRecord)},
         WriteContactFiles,
         OpenContacts,

@@ -191,7 +191,7 @@ const BenchKind& EventBench()
         "events",
         "Events: load of the events and calendar files and duplicate scan under the default rule",
         {"1000", "5000", "20000"},
-        "GDate.dat",
+        FilesOf(HelperKind::Calendar).dataFile,
         {sizeof(GDateRecord), sizeof(CommDateRecord)},
         WriteEventFiles,
         OpenEvents,

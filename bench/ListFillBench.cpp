@@ -39,7 +39,7 @@ void AddContacts(int count)
         FormatText(r.szDisplayName, "Person %d", i / 2);
         FormatText(r.szEmailPrimary, "person%d@example.com", i / 2);
         CopyText(r.szEmail[0], r.szEmailPrimary);
-        r.nEmailType[0] = 1;
+        r.nEmailType[0] = EMAIL_HOME;
         FormatText(r.szPhonePrimary, "+1 555 %07d", i);
         CopyText(r.szCompanyName, "Northwind Traders");
         CopyText(r.szJobTitle, "Engineer");

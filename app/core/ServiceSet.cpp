@@ -6,6 +6,7 @@
 #include "common/google/CxGDateUtil.h"
 #include "common/google/CxGNoteUtil.h"
 #include "common/google/CxGTaskUtil.h"
+#include "common/google/records/HelperContract.h"
 #include "common/misc/TextBuf.h"
 
 #include <chrono>
@@ -94,13 +95,15 @@ bool LoadServices()
     bool bAllLoaded = true;
     if (AppSettings.AppFlag & APP_CONTACTS) {
         bAnyChosen = true;
-        bAllLoaded =
-            LoadApplication(*g_pAddrUtil, "Loading Google Contacts...", szDataFolder, "GAddrStatus.dat") && bAllLoaded;
+        bAllLoaded = LoadApplication(*g_pAddrUtil, "Loading Google Contacts...", szDataFolder,
+                                     FilesOf(HelperKind::Contacts).statusFile) &&
+                     bAllLoaded;
     }
     if (AppSettings.AppFlag & APP_CALENDAR) {
         bAnyChosen = true;
-        bAllLoaded =
-            LoadApplication(*g_pDateUtil, "Loading Google Calendar...", szDataFolder, "GDateStatus.dat") && bAllLoaded;
+        bAllLoaded = LoadApplication(*g_pDateUtil, "Loading Google Calendar...", szDataFolder,
+                                     FilesOf(HelperKind::Calendar).statusFile) &&
+                     bAllLoaded;
     }
     // Tasks and notes are never loaded here: the account page offers no way to choose them.
 

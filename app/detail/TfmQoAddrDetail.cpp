@@ -24,9 +24,19 @@
 namespace {
 
 // Field ids of the two field lists, in the order their rows appear.
-constexpr int32_t kPhoneIds[] = {8, 9, 10, 11, 36, 37, 38, 39, 40, 41, 42, 43};
-constexpr int32_t kMiscIds[] = {2,  5,  44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56,
-                                57, 58, 59, 60, 81, 82, 83, 84, 85, 86, 87, 88, 91, 92};
+constexpr int32_t kPhoneIds[] = {
+    FIELD_ID_EMAIL_HOME, FIELD_ID_EMAIL_WORK, FIELD_ID_EMAIL_OTHER,  FIELD_ID_EMAIL_PRIMARY,
+    FIELD_ID_PHONE_HOME, FIELD_ID_PHONE_WORK, FIELD_ID_PHONE_MOBILE, FIELD_ID_FAX_HOME,
+    FIELD_ID_FAX_WORK,   FIELD_ID_PAGER,      FIELD_ID_PHONE_OTHER,  FIELD_ID_PHONE_PRIMARY,
+};
+constexpr int32_t kMiscIds[] = {
+    FIELD_ID_MIDDLE_NAME, FIELD_ID_NICK_NAME,  FIELD_ID_WEB_HOME,  FIELD_ID_WEB_WORK,   FIELD_ID_HOME_PAGE,
+    FIELD_ID_FTP,         FIELD_ID_BLOG,       FIELD_ID_PROFILE,   FIELD_ID_WEB_OTHER,  FIELD_ID_WEB_PRIMARY,
+    FIELD_ID_IM_GTALK,    FIELD_ID_IM_AIM,     FIELD_ID_IM_YAHOO,  FIELD_ID_IM_SKYPE,   FIELD_ID_IM_QQ,
+    FIELD_ID_IM_MSN,      FIELD_ID_IM_ICQ,     FIELD_ID_IM_JABBER, FIELD_ID_IM_PRIMARY, FIELD_ID_BIRTHDAY,
+    FIELD_ID_ANNIVERSARY, FIELD_ID_DATE_OTHER, FIELD_ID_SPOUSE,    FIELD_ID_MOTHER,     FIELD_ID_FATHER,
+    FIELD_ID_MANAGER,     FIELD_ID_ASSISTANT,  FIELD_ID_CREATED,   FIELD_ID_MODIFIED,
+};
 
 // The address pages in tab order, each with the prefix of its boxes' names and the slot type code it
 // shows.
@@ -39,11 +49,12 @@ struct AddrPage
 };
 
 constexpr AddrPage kAddrPages[] = {
-    {"tWorkAddr", "Work", "Work", 2},
-    {"tHomeAddr", "Home", "Home", 1},
-    {"tOther", "Other", "Other", 3},
+    {"tWorkAddr", "Work", "Work", ADDRESS_WORK},
+    {"tHomeAddr", "Home", "Home", ADDRESS_HOME},
+    {"tOther", "Other", "Other", ADDRESS_OTHER},
 };
-constexpr int32_t kLastAddrCode = 3;
+// The address codes run from 1 to the Other code; one page each.
+constexpr int32_t kLastAddrCode = ADDRESS_OTHER;
 
 QString Name(const char* prefix, const char* kind, const char* suffix)
 {

@@ -2,6 +2,8 @@
 // duplicate before deleting it. It only reads the record; what is typed into its boxes is dropped.
 #pragma once
 
+#include "common/google/records/ContactFields.h"
+
 #include <QDialog>
 
 class QLineEdit;
@@ -62,7 +64,7 @@ private:
     GAddrRecord* m_pContact = nullptr; // m_pRecord's attachment
     CxGAddrUtil* m_pUtil = nullptr;
     // The address pages by the type code they show, less one: Home, Work, Other.
-    TAddrPageBoxes m_addrPages[3];
+    TAddrPageBoxes m_addrPages[ADDRESS_OTHER];
 };
 
 // Shows one contact in its detail dialog, modally, owned by owner.

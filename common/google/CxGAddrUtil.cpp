@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* kDataFile = "GAddr.dat";
+constexpr const char* kDataFile = FilesOf(HelperKind::Contacts).dataFile;
 
 // Each common text takes at most its capacity less one; the raw record keeps the whole text. A
 // missing slot leaves the common field empty.
@@ -19,17 +19,15 @@ void CopySlot(char (&dst)[N], char* (*accessor)(GAddrRecord*, int32_t, bool), co
     CopyText(dst, LookUpSlot(accessor, pRaw, nId));
 }
 
-void ConvertAddress(const GAddrRecord* pRaw, int nType, CommAddrAddress& address)
+void ConvertAddress(const GAddrRecord* pRaw, int32_t nType, CommAddrAddress& address)
 {
-    // Field ids of the Home, Work and Other parts run in steps of one from the Home id.
-    const int32_t nOffset = nType - 1;
-    CopySlot(address.szStreet, GetStreetSlot, pRaw, 27 + nOffset);
-    CopySlot(address.szCity, GetCitySlot, pRaw, 15 + nOffset);
-    CopySlot(address.szState, GetStateSlot, pRaw, 18 + nOffset);
-    CopySlot(address.szPostal, GetPostalSlot, pRaw, 24 + nOffset);
-    CopySlot(address.szCountry, GetCountrySlot, pRaw, 21 + nOffset);
-    CopySlot(address.szPOBox, GetPOBoxSlot, pRaw, 30 + nOffset);
-    CopySlot(address.szNeighborhood, GetNeighborhoodSlot, pRaw, 33 + nOffset);
+    CopySlot(address.szStreet, GetStreetSlot, pRaw, FamilyFieldId(FIELD_ID_STREET_HOME, nType));
+    CopySlot(address.szCity, GetCitySlot, pRaw, FamilyFieldId(FIELD_ID_CITY_HOME, nType));
+    CopySlot(address.szState, GetStateSlot, pRaw, FamilyFieldId(FIELD_ID_STATE_HOME, nType));
+    CopySlot(address.szPostal, GetPostalSlot, pRaw, FamilyFieldId(FIELD_ID_POSTAL_HOME, nType));
+    CopySlot(address.szCountry, GetCountrySlot, pRaw, FamilyFieldId(FIELD_ID_COUNTRY_HOME, nType));
+    CopySlot(address.szPOBox, GetPOBoxSlot, pRaw, FamilyFieldId(FIELD_ID_POBOX_HOME, nType));
+    CopySlot(address.szNeighborhood, GetNeighborhoodSlot, pRaw, FamilyFieldId(FIELD_ID_NEIGHBORHOOD_HOME, nType));
 }
 
 double DateValue(const GAddrRecord* pRaw, int32_t nId)
@@ -45,16 +43,13 @@ CxGAddrUtil::CxGAddrUtil()
     , m_pRecords(std::make_unique<CxList>())
     , m_pAddrMgr(std::make_unique<CommAddrMgr>())
 {
-    SetDataFileName(kDataFile);
-    SetErrorFileName("GAddrErr.dat");
-    SetStatusFileName("GAddrStatus.dat");
-    SetParamFileName("GAddrParam.dat");
+    UseHelperFiles(HelperKind::Contacts);
 }
 
 CxGAddrUtil::~CxGAddrUtil()
 {
     CxGAddrUtil::Reset();
-    RequestHelperStop("GAddrData.ini");
+    RequestHelperStop(FilesOf(HelperKind::Contacts).stopFile);
 }
 
 bool CxGAddrUtil::Load()
@@ -96,7 +91,7 @@ void CxGAddrUtil::RunHelper()
     AddAccountParams(params, m_szOptions);
     AddReportParams(params);
     AddLogParams(params);
-    RunHelperProgram(params, HelperKind::Contacts, "Ombracon.exe", true);
+    RunHelperProgram(params, HelperKind::Contacts, FilesOf(HelperKind::Contacts).program, true);
 }
 
 bool CxGAddrUtil::LoadDataFile(const char* szFileName)
@@ -181,32 +176,32 @@ bool CxGAddrUtil::ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm
     CopyText(pComm->szCompany, pRaw->szCompanyName);
     CopyText(pComm->szTitle, pRaw->szJobTitle);
 
-    CopySlot(pComm->szEmail, GetEmailSlot, pRaw, 9);
+    CopySlot(pComm->szEmail, GetEmailSlot, pRaw, FIELD_ID_EMAIL_WORK);
     if (!pComm->szEmail[0])
         CopyText(pComm->szEmail, pRaw->szEmailPrimary);
-    CopySlot(pComm->szEmail2, GetEmailSlot, pRaw, 8);
-    CopySlot(pComm->szEmail3, GetEmailSlot, pRaw, 10);
+    CopySlot(pComm->szEmail2, GetEmailSlot, pRaw, FIELD_ID_EMAIL_HOME);
+    CopySlot(pComm->szEmail3, GetEmailSlot, pRaw, FIELD_ID_EMAIL_OTHER);
 
-    ConvertAddress(pRaw, 2, pComm->work);
-    ConvertAddress(pRaw, 1, pComm->home);
-    ConvertAddress(pRaw, 3, pComm->other);
+    ConvertAddress(pRaw, ADDRESS_WORK, pComm->work);
+    ConvertAddress(pRaw, ADDRESS_HOME, pComm->home);
+    ConvertAddress(pRaw, ADDRESS_OTHER, pComm->other);
 
-    CopySlot(pComm->szHomePhone, GetPhoneSlot, pRaw, 36);
-    CopySlot(pComm->szWorkPhone, GetPhoneSlot, pRaw, 37);
-    CopySlot(pComm->szMobilePhone, GetPhoneSlot, pRaw, 38);
-    CopySlot(pComm->szHomeFax, GetPhoneSlot, pRaw, 39);
-    CopySlot(pComm->szWorkFax, GetPhoneSlot, pRaw, 40);
-    CopySlot(pComm->szPager, GetPhoneSlot, pRaw, 41);
-    CopySlot(pComm->szOtherPhone, GetPhoneSlot, pRaw, 42);
+    CopySlot(pComm->szHomePhone, GetPhoneSlot, pRaw, FIELD_ID_PHONE_HOME);
+    CopySlot(pComm->szWorkPhone, GetPhoneSlot, pRaw, FIELD_ID_PHONE_WORK);
+    CopySlot(pComm->szMobilePhone, GetPhoneSlot, pRaw, FIELD_ID_PHONE_MOBILE);
+    CopySlot(pComm->szHomeFax, GetPhoneSlot, pRaw, FIELD_ID_FAX_HOME);
+    CopySlot(pComm->szWorkFax, GetPhoneSlot, pRaw, FIELD_ID_FAX_WORK);
+    CopySlot(pComm->szPager, GetPhoneSlot, pRaw, FIELD_ID_PAGER);
+    CopySlot(pComm->szOtherPhone, GetPhoneSlot, pRaw, FIELD_ID_PHONE_OTHER);
     CopyText(pComm->szPrimaryPhone, pRaw->szPhonePrimary);
 
-    CopySlot(pComm->szIM1, GetIMSlot, pRaw, 52);
-    CopySlot(pComm->szIM2, GetIMSlot, pRaw, 57);
-    CopySlot(pComm->szSpouseName, GetRelationSlot, pRaw, 84);
-    CopySlot(pComm->szManagerName, GetRelationSlot, pRaw, 87);
-    CopySlot(pComm->szAssistantName, GetRelationSlot, pRaw, 88);
-    pComm->dtBirthday = DateValue(pRaw, 81);
-    pComm->dtAnniversary = DateValue(pRaw, 82);
+    CopySlot(pComm->szIM1, GetIMSlot, pRaw, FIELD_ID_IM_GTALK);
+    CopySlot(pComm->szIM2, GetIMSlot, pRaw, FIELD_ID_IM_MSN);
+    CopySlot(pComm->szSpouseName, GetRelationSlot, pRaw, FIELD_ID_SPOUSE);
+    CopySlot(pComm->szManagerName, GetRelationSlot, pRaw, FIELD_ID_MANAGER);
+    CopySlot(pComm->szAssistantName, GetRelationSlot, pRaw, FIELD_ID_ASSISTANT);
+    pComm->dtBirthday = DateValue(pRaw, FIELD_ID_BIRTHDAY);
+    pComm->dtAnniversary = DateValue(pRaw, FIELD_ID_ANNIVERSARY);
 
     for (int i = 0; i < kCustomFields; ++i) {
         CopyText(pComm->szCustom[i], pRaw->szCustomField[i]);

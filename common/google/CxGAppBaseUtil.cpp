@@ -13,7 +13,7 @@ constexpr size_t kFieldText = 256;
 
 struct RunnerSet
 {
-    std::array<std::unique_ptr<CxGAppDataReader>, 4> runners;
+    std::array<std::unique_ptr<CxGAppDataReader>, kHelperKindCount> runners;
     uint32_t timeout = CxGAppDataReader::kDefaultTimeout;
     char szProgramFolder[MAX_PATH] = "";
 };
@@ -138,6 +138,15 @@ void CxGAppBaseUtil::SetErrorFileName(const char* szText)
 void CxGAppBaseUtil::SetStatusFileName(const char* szText)
 {
     CopyUnlessNull(m_szStatusFile, szText);
+}
+
+void CxGAppBaseUtil::UseHelperFiles(HelperKind kind)
+{
+    const HelperFiles& files = FilesOf(kind);
+    SetDataFileName(files.dataFile);
+    SetParamFileName(files.paramFile);
+    SetErrorFileName(files.errorFile);
+    SetStatusFileName(files.statusFile);
 }
 
 void CxGAppBaseUtil::ClearLastError()

@@ -4,6 +4,7 @@
 
 #include "common/google/CxGAppDataReader.h"
 #include "common/google/CxGAppParam.h"
+#include "common/google/records/HelperContract.h"
 #include "common/misc/CxFile.h"
 
 #include <cstdint>
@@ -11,8 +12,6 @@
 #include <initializer_list>
 
 // One runner per kind of helper, created on first use and reused for every later run.
-enum class HelperKind { Contacts, Calendar, Tasks, Notes };
-
 CxGAppDataReader& GetHelperRunner(HelperKind kind);
 // Destroys every runner, deleting the parameter and data files of its last run (at program exit too).
 void ReleaseHelperRunners();
@@ -21,28 +20,6 @@ void SetHelperTimeout(uint32_t dwTimeout);
 // Folder the helpers are started from, for every runner, present and future; empty (the default)
 // stands for the folder of this program. Tests use a folder holding a stand-in helper.
 void SetHelperProgramFolder(const char* szFolder);
-
-// Parameter keys understood by every helper program.
-enum : int32_t {
-    PARAM_EMAIL = 1000,
-    PARAM_PASSWORD = 1001,
-    PARAM_DATA_FILE = 1002,
-    PARAM_WORK_FOLDER = 1003,
-    PARAM_OPTIONS = 1004,
-    PARAM_OPERATION = 1005,
-    PARAM_OPTIONS2 = 1006,
-    PARAM_OPTIONS3 = 1007,
-    PARAM_CAL_FILE = 1008,
-    PARAM_ERROR_FILE = 1009,
-    PARAM_STATUS_FILE = 1010,
-    PARAM_LOG_FOLDER = 1013,
-    PARAM_LOG_FILE = 1014,
-    PARAM_LOG_LEVEL = 1015,
-    PARAM_LOG_ENABLED = 1016,
-};
-
-// Operations of a helper run.
-enum : int32_t { OP_LOAD = 1, OP_SAVE = 2 };
 
 class CxGAppBaseUtil
 {
@@ -67,6 +44,8 @@ public:
     // Null leaves the field as it is; otherwise at most 255 characters are kept.
     void SetErrorFileName(const char* szText);
     void SetStatusFileName(const char* szText);
+    // The data, parameter, error and status file names of the kind, as the contract gives them.
+    void UseHelperFiles(HelperKind kind);
     void SetLogLevel(int32_t nLevel) { m_nLogLevel = nLevel; }
     void SetDebugEnabled(bool bEnabled) { m_bDebug = bEnabled; }
 

@@ -52,16 +52,14 @@ CxGDateUtil::CxGDateUtil()
     , m_pCalendars(std::make_unique<CxList>())
     , m_pDateMgr(std::make_unique<CommDateMgr>())
 {
-    SetDataFileName("GDate.dat");
-    SetErrorFileName("GDateErr.dat");
-    SetStatusFileName("GDateStatus.dat");
-    SetParamFileName("GDateParam.dat");
+    UseHelperFiles(HelperKind::Calendar);
+    SetCalendarFileName(kCalendarListFile);
 }
 
 CxGDateUtil::~CxGDateUtil()
 {
     CxGDateUtil::Reset();
-    RequestHelperStop("GDateData.ini");
+    RequestHelperStop(FilesOf(HelperKind::Calendar).stopFile);
 }
 
 bool CxGDateUtil::Load()
@@ -128,7 +126,7 @@ void CxGDateUtil::RunHelper()
     AddParamText(params, PARAM_CAL_FILE, m_szCalendarFile);
     AddReportParams(params);
     AddLogParams(params);
-    RunHelperProgram(params, HelperKind::Calendar, "Ombracal.exe", true);
+    RunHelperProgram(params, HelperKind::Calendar, FilesOf(HelperKind::Calendar).program, true);
 }
 
 bool CxGDateUtil::LoadDataFile(const char* szFileName)

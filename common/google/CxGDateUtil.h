@@ -57,7 +57,7 @@ public:
     char m_szOptions[256] = "";
     char m_szOptions2[256] = "";
     char m_szOptions3[1024] = "";
-    char m_szCalendarFile[256] = "GCal.dat";
+    char m_szCalendarFile[256] = ""; // kCalendarListFile unless set
 
 private:
     // The load's reading: the events, then the calendar definitions, each failure logged.

@@ -16,9 +16,7 @@
 template <class Raw>
 struct CxGItemKind
 {
-    const char* szDataFile; // also the default name of LoadDataFile and SaveDataFile
-    const char* szParamFile;
-    const char* szProgram;
+    // Names the files of the run; its data file is also the default of LoadDataFile and SaveDataFile.
     HelperKind helper;
     const char* szName; // in log lines, e.g. "Tasks"
     void (*readFields)(CxGFieldReader&, Raw&);
@@ -115,7 +113,7 @@ public:
         CxGAppParamParser params;
         AddAccountParams(params, m_szOptions);
         AddLogParams(params);
-        RunHelperProgram(params, m_kind.helper, m_kind.szProgram, false);
+        RunHelperProgram(params, m_kind.helper, FilesOf(m_kind.helper).program, false);
     }
 
     Mgr* GetMgr() { return m_pMgr.get(); }
@@ -128,14 +126,13 @@ protected:
     explicit CxGItemUtil(const CxGItemKind<Raw>& kind)
         : m_kind(kind)
     {
-        SetDataFileName(kind.szDataFile);
-        SetParamFileName(kind.szParamFile);
+        UseHelperFiles(kind.helper);
     }
 
 private:
     const char* DataFileName(const char* szFileName) const
     {
-        return szFileName && szFileName[0] ? szFileName : m_kind.szDataFile;
+        return szFileName && szFileName[0] ? szFileName : FilesOf(m_kind.helper).dataFile;
     }
 
     // Keeps one record read from the data file: its common record goes to the manager, with the raw

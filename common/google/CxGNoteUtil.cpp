@@ -5,9 +5,6 @@
 namespace {
 
 const CxGItemKind<GNoteRecord> kNoteKind = {
-    "GNote.dat",
-    "GNoteParam.dat",
-    "Ombranot.exe",
     HelperKind::Notes,
     "Notes",
     GNoteRecordFields<CxGFieldReader, GNoteRecord>,

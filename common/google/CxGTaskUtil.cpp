@@ -9,9 +9,6 @@
 namespace {
 
 const CxGItemKind<GTaskRecord> kTaskKind = {
-    "GTask.dat",
-    "GTaskParam.dat",
-    "Ombratsk.exe",
     HelperKind::Tasks,
     "Tasks",
     GTaskRecordFields<CxGFieldReader, GTaskRecord>,

@@ -1,12 +1,15 @@
 // The operating-system services the rest of Qosweep asks for. Everything above this folder calls
-// only these functions; posix/ implements them for Linux.
+// only these functions; posix/ implements them for Linux, TextEncoding.cpp holds what is the same on
+// every system.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -60,6 +63,14 @@ bool ReplaceFileContents(const char* path, const std::string& content);
 // may not change; such a file is left as it was.
 FILE* OpenPrivateFile(const char* path);
 
+// Moves a file (or link) to a path where nothing, not even a dangling link, may be, in one step.
+// 0, or the errno of the failure: EEXIST when the target is taken, ENOENT when the source is missing,
+// EINVAL or ENOSYS where the file system cannot rename without replacing.
+int RenameNoReplace(const char* from, const char* to);
+// The same as a hard link to the target and the removal of the source, for such file systems: it
+// never replaces either, but takes two steps; when the source cannot be removed the link is undone.
+int MoveByLink(const char* from, const char* to);
+
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const char* path);
 
@@ -69,6 +80,12 @@ std::string LastErrorText();
 // --- Time and threads ---------------------------------------------------------------------------
 
 void GetLocalTime(SystemTime* time);
+// The instant a broken-down UTC time stands for (tm_isdst and the day fields of the week and year
+// are ignored; fields out of range carry over). False when it does not fit time_t.
+bool UtcToTime(const std::tm& utc, std::time_t* time);
+// The local broken-down time of an instant under the zone TZ names, daylight saving included. False
+// when the year does not fit.
+bool LocalTimeOf(std::time_t time, std::tm* local);
 unsigned long CurrentThreadId();
 
 // --- Text encodings -----------------------------------------------------------------------------
@@ -81,6 +98,17 @@ std::u16string Utf8ToUtf16(const char* text, size_t maxUnits = SIZE_MAX);
 // character that would not fit whole, so the result is always valid UTF-8. Returns the bytes written
 // without the terminator; nothing is written when capacity is 0.
 size_t Utf16ToUtf8(const char16_t* text, size_t units, char* buffer, size_t capacity);
+
+// Appends the UTF-8 form of a code point; the caller passes a valid one.
+void AppendUtf8(std::string& text, char32_t cp);
+
+// Strict UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing beyond
+// U+10FFFF, nothing cut short.
+bool IsValidUtf8(std::string_view text);
+
+// The bytes of text to keep when it must fit in maxBytes: all of it when it fits, else at most
+// maxBytes, stepped back so that the cut does not fall inside a UTF-8 character.
+size_t Utf8CutLength(std::string_view text, size_t maxBytes);
 
 // --- Processes ----------------------------------------------------------------------------------
 

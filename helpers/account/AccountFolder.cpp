@@ -73,7 +73,7 @@ std::vector<std::string> ListNames(const std::string& folderText, Filter keep, s
 
 } // namespace
 
-AccountFolder::AccountFolder(std::string account, ItemKind kind)
+AccountFolder::AccountFolder(std::string account, HelperKind kind)
     : m_account(std::move(account))
     , m_kind(kind)
 {}
@@ -108,7 +108,7 @@ std::vector<std::string> AccountFolder::ItemNames(const std::string& subfolder, 
 
 bool AccountFolder::IsItemName(const ItemFile& item) const
 {
-    if (!item.subfolder.empty() && (m_kind != ItemKind::Calendar || !IsPlainName(item.subfolder)))
+    if (!item.subfolder.empty() && (m_kind != HelperKind::Calendar || !IsPlainName(item.subfolder)))
         return false;
     return IsItemFileName(item.name, KindInfo(m_kind).extension);
 }
@@ -116,7 +116,7 @@ bool AccountFolder::IsItemName(const ItemFile& item) const
 std::vector<std::string> AccountFolder::Folders(std::vector<std::string>& problems) const
 {
     std::vector<std::string> folders{""};
-    if (m_kind != ItemKind::Calendar)
+    if (m_kind != HelperKind::Calendar)
         return folders;
     std::string problem;
     std::vector<std::string> subfolders = ListNames(
@@ -149,7 +149,7 @@ std::vector<CalendarFolder> AccountFolder::Calendars() const
 {
     std::vector<CalendarFolder> calendars;
     std::error_code ec;
-    if (m_kind != ItemKind::Calendar || !fs::is_directory(KindPath(), ec))
+    if (m_kind != HelperKind::Calendar || !fs::is_directory(KindPath(), ec))
         return calendars;
     // Items() reports the folders that cannot be read.
     std::vector<std::string> ignored;

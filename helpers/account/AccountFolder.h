@@ -23,7 +23,7 @@ class AccountFolder
 {
 public:
     // account ends with '/'.
-    AccountFolder(std::string account, ItemKind kind);
+    AccountFolder(std::string account, HelperKind kind);
 
     // Every item file of the kind, sorted by name so the order is stable from run to run; the
     // calendar's own files come first, then each calendar subfolder's, subfolders by name. A missing
@@ -52,5 +52,5 @@ private:
     std::vector<std::string> Folders(std::vector<std::string>& problems) const;
 
     std::string m_account;
-    ItemKind m_kind;
+    HelperKind m_kind;
 };

@@ -6,9 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,24 +16,15 @@ constexpr int kMaxSuffix = 9999;
 // NAME_MAX of the file systems an account lives on; a longer name cannot even be looked up.
 constexpr size_t kMaxNameBytes = 255;
 
-bool IsContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 std::string CutUtf8(const std::string& text, size_t bytes)
 {
-    if (bytes >= text.size())
-        return text;
-    while (bytes > 0 && IsContinuationByte(text[bytes]))
-        --bytes;
-    return text.substr(0, bytes);
+    return text.substr(0, platform::Utf8CutLength(text, bytes));
 }
 
 int MoveWithoutReplacing(const std::string& source, const std::string& target)
 {
-    const int fault = RenameWithoutReplacing(source, target);
-    return fault == EINVAL || fault == ENOSYS ? LinkWithoutReplacing(source, target) : fault;
+    const int fault = platform::RenameNoReplace(source.c_str(), target.c_str());
+    return fault == EINVAL || fault == ENOSYS ? platform::MoveByLink(source.c_str(), target.c_str()) : fault;
 }
 
 } // namespace
@@ -61,24 +50,6 @@ std::string TrashCandidateName(const std::string& name, int attempt)
         extension.clear();
     }
     return CutUtf8(stem, kMaxNameBytes - suffix.size() - extension.size()) + suffix + extension;
-}
-
-int RenameWithoutReplacing(const std::string& source, const std::string& target)
-{
-    return ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
-}
-
-int LinkWithoutReplacing(const std::string& source, const std::string& target)
-{
-    if (::link(source.c_str(), target.c_str()) != 0)
-        return errno;
-    if (::unlink(source.c_str()) != 0) {
-        // Not moved after all: the item stays where the user sees it, once.
-        const int fault = errno;
-        ::unlink(target.c_str());
-        return fault;
-    }
-    return 0;
 }
 
 bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::string& error)

@@ -24,9 +24,3 @@ bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::
 // cut (never inside a UTF-8 character) so that the name stays within the 255 bytes a file name may
 // hold.
 std::string TrashCandidateName(const std::string& name, int attempt);
-
-// Moves source to target only when nothing is at target, as one step. 0, or the errno of the
-// failure: EEXIST when target is taken. The first is the move; the second the fallback for file
-// systems that cannot rename without replacing (EINVAL). Both exposed for testing.
-int RenameWithoutReplacing(const std::string& source, const std::string& target);
-int LinkWithoutReplacing(const std::string& source, const std::string& target);

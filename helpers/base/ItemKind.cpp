@@ -1,13 +1,13 @@
 #include "helpers/base/ItemKind.h"
 
-const ItemKindInfo& KindInfo(ItemKind kind)
+const ItemKindInfo& KindInfo(HelperKind kind)
 {
-    // Tasks and notes are started without error, status and stop-request files.
-    static const ItemKindInfo kinds[] = {
-        {"Ombracon.exe", "contacts", ".vcf", "contacts", "vCard", "GAddrData.ini", nullptr},
-        {"Ombracal.exe", "calendar", ".ics", "events", "event", "GDateData.ini", "VEVENT"},
-        {"Ombratsk.exe", "tasks", ".ics", "tasks", "task", nullptr, "VTODO"},
-        {"Ombranot.exe", "notes", ".ics", "notes", "note", nullptr, "VJOURNAL"},
+    // In the order of HelperKind.
+    static const ItemKindInfo kinds[kHelperKindCount] = {
+        {"contacts", ".vcf", "contacts", "vCard", nullptr},
+        {"calendar", ".ics", "events", "event", "VEVENT"},
+        {"tasks", ".ics", "tasks", "task", "VTODO"},
+        {"notes", ".ics", "notes", "note", "VJOURNAL"},
     };
     return kinds[static_cast<int>(kind)];
 }

@@ -36,9 +36,9 @@ void RemoveOldDataFiles(const HelperParams& params)
 int Serve(HelperSession& session, const HelperParams& params)
 {
     RunningMark running(session);
-    const bool load = params.operation == OPERATION_LOAD;
+    const bool load = params.operation == OP_LOAD;
     session.Log(1,
-                Format("%s %s for %s", KindInfo(session.Kind()).program, load ? "load" : "save", params.email.c_str()));
+                Format("%s %s for %s", FilesOf(session.Kind()).program, load ? "load" : "save", params.email.c_str()));
     if (load)
         RemoveOldDataFiles(params);
     session.Status("Opening the account", true);
@@ -56,11 +56,11 @@ int Serve(HelperSession& session, const HelperParams& params)
 
 } // namespace
 
-int HelperProgramMain(ItemKind kind, int argc, char** argv)
+int HelperProgramMain(HelperKind kind, int argc, char** argv)
 {
     HelperSession session(kind);
     if (argc != 2) {
-        session.Error(Format("Usage: %s <parameter file>", KindInfo(kind).program));
+        session.Error(Format("Usage: %s <parameter file>", FilesOf(kind).program));
         return HELPER_EXIT_BAD_PARAMS;
     }
     std::vector<ParamEntry> entries;
@@ -80,7 +80,7 @@ int HelperProgramMain(ItemKind kind, int argc, char** argv)
     session.Configure(params);
     if (!complete) {
         // Only what was read soundly: without the work folder the name would point at the program folder.
-        if (params.operation == OPERATION_LOAD && !params.workFolder.empty() && !params.dataFile.empty())
+        if (params.operation == OP_LOAD && !params.workFolder.empty() && !params.dataFile.empty())
             RemoveOldDataFiles(params);
         session.Error(error);
         return HELPER_EXIT_BAD_PARAMS;

@@ -17,4 +17,4 @@ enum : int {
 inline constexpr const char* kItemDelayVariable = "QOSWEEP_HELPER_ITEM_DELAY_MS";
 
 // argv[1] is the parameter file. Returns the exit code.
-int HelperProgramMain(ItemKind kind, int argc, char** argv);
+int HelperProgramMain(HelperKind kind, int argc, char** argv);

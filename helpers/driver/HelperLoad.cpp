@@ -128,12 +128,12 @@ bool HasComponent(std::string_view text, std::string_view component)
 
 // A calendar collection synchronised from a server holds events and tasks side by side, and may be
 // synchronised into calendar/ and tasks/ alike: a file of another kind is no fault there.
-bool HoldsOtherKind(std::string_view text, ItemKind kind)
+bool HoldsOtherKind(std::string_view text, HelperKind kind)
 {
     const char* own = KindInfo(kind).component;
     if (!own || HasComponent(text, own))
         return false;
-    for (const ItemKind other : {ItemKind::Calendar, ItemKind::Tasks, ItemKind::Notes})
+    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
         if (other != kind && HasComponent(text, KindInfo(other).component))
             return true;
     return false;
@@ -225,7 +225,7 @@ bool WriteDataFiles(HelperRun& run, const LoadKind<Record>& kind, CxList& record
     std::string error;
     PendingFile data(run.params.workFolder + run.params.dataFile);
     bool ok = data.Write(records, kind.fields, error);
-    if (ok && run.session.Kind() == ItemKind::Calendar) {
+    if (ok && run.session.Kind() == HelperKind::Calendar) {
         RecordList calendars;
         AddCalendars(run.account, calendars.List());
         PendingFile calendarFile(run.params.workFolder + run.params.calendarFile);
@@ -259,7 +259,7 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
 
 } // namespace
 
-ItemCounts CountItems(ItemKind kind, std::string_view text)
+ItemCounts CountItems(HelperKind kind, std::string_view text)
 {
     ItemCounts counts;
     const char* own = KindInfo(kind).component;
@@ -267,13 +267,13 @@ ItemCounts CountItems(ItemKind kind, std::string_view text)
         return {CountContactCards(text), 0};
     counts.own = CountCalendarItems(text, own);
     // Most files hold one kind only; the search spares them the others' full count.
-    for (const ItemKind other : {ItemKind::Calendar, ItemKind::Tasks, ItemKind::Notes})
+    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
         if (other != kind && HasComponent(text, KindInfo(other).component))
             counts.others += CountCalendarItems(text, KindInfo(other).component);
     return counts;
 }
 
-std::string SharedFileError(ItemKind kind, const std::string& shown, const ItemCounts& counts)
+std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts)
 {
     if (counts.own > 1)
         return Format("%s holds %zu %s; skipped, so that deleting one never removes the others", shown.c_str(),
@@ -305,15 +305,15 @@ bool ReadItemText(const std::string& path, std::string& text, std::string& fault
 RunResult LoadAccount(HelperRun& run)
 {
     switch (run.session.Kind()) {
-    case ItemKind::Contacts:
+    case HelperKind::Contacts:
         return Load<GAddrRecord>(run,
                                  {ReadContactCard, FillContact, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>});
-    case ItemKind::Calendar:
+    case HelperKind::Calendar:
         return Load<GDateRecord>(run, {ReadEventItem, FillEvent, GDateRecordFields<CxGFieldWriter, const GDateRecord>});
-    case ItemKind::Tasks:
+    case HelperKind::Tasks:
         return Load<GTaskRecord>(
             run, {ReadTaskItem, FillByIdentity<GTaskRecord>, GTaskRecordFields<CxGFieldWriter, const GTaskRecord>});
-    case ItemKind::Notes:
+    case HelperKind::Notes:
         return Load<GNoteRecord>(
             run, {ReadNoteItem, FillByIdentity<GNoteRecord>, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>});
     }

@@ -109,7 +109,7 @@ struct KeyRule
 
 bool SetOperation(HelperParams& params, int32_t value)
 {
-    if (value != OPERATION_LOAD && value != OPERATION_SAVE)
+    if (value != OP_LOAD && value != OP_SAVE)
         return false;
     params.operation = value;
     return true;
@@ -130,18 +130,18 @@ bool SetLogEnabled(HelperParams& params, int32_t value)
 // The work folder and the error and log settings come first: a fault further down is then reported
 // in the error file and the log.
 const KeyRule kRules[] = {
-    {KEY_WORK_FOLDER, Shape::Folder, Need::Always, &HelperParams::workFolder, nullptr},
-    {KEY_ERROR_FILE, Shape::Name, Need::Optional, &HelperParams::errorFile, nullptr},
-    {KEY_LOG_FOLDER, Shape::Text, Need::Optional, &HelperParams::logFolder, nullptr},
-    {KEY_LOG_FILE, Shape::Name, Need::Optional, &HelperParams::logFile, nullptr},
-    {KEY_LOG_LEVEL, Shape::Number, Need::Optional, nullptr, SetLogLevel},
-    {KEY_LOG_ENABLED, Shape::Number, Need::Optional, nullptr, SetLogEnabled},
-    {KEY_STATUS_FILE, Shape::Name, Need::Optional, &HelperParams::statusFile, nullptr},
-    {KEY_EMAIL, Shape::Text, Need::Always, &HelperParams::email, nullptr},
-    {KEY_PASSWORD, Shape::Text, Need::Always, &HelperParams::password, nullptr},
-    {KEY_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr},
-    {KEY_CALENDAR_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr},
-    {KEY_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation},
+    {PARAM_WORK_FOLDER, Shape::Folder, Need::Always, &HelperParams::workFolder, nullptr},
+    {PARAM_ERROR_FILE, Shape::Name, Need::Optional, &HelperParams::errorFile, nullptr},
+    {PARAM_LOG_FOLDER, Shape::Text, Need::Optional, &HelperParams::logFolder, nullptr},
+    {PARAM_LOG_FILE, Shape::Name, Need::Optional, &HelperParams::logFile, nullptr},
+    {PARAM_LOG_LEVEL, Shape::Number, Need::Optional, nullptr, SetLogLevel},
+    {PARAM_LOG_ENABLED, Shape::Number, Need::Optional, nullptr, SetLogEnabled},
+    {PARAM_STATUS_FILE, Shape::Name, Need::Optional, &HelperParams::statusFile, nullptr},
+    {PARAM_EMAIL, Shape::Text, Need::Always, &HelperParams::email, nullptr},
+    {PARAM_PASSWORD, Shape::Text, Need::Always, &HelperParams::password, nullptr},
+    {PARAM_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr},
+    {PARAM_CAL_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr},
+    {PARAM_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation},
 };
 
 const ParamEntry* FindEntry(const std::vector<ParamEntry>& entries, int32_t key)
@@ -261,29 +261,29 @@ bool ReadParamFile(const std::string& path, std::vector<ParamEntry>& entries, st
     return ParseParamBytes(bytes, entries, error);
 }
 
-bool TakeHelperParams(const std::vector<ParamEntry>& entries, ItemKind kind, HelperParams& params, std::string& error)
+bool TakeHelperParams(const std::vector<ParamEntry>& entries, HelperKind kind, HelperParams& params, std::string& error)
 {
     params = HelperParams();
     error.clear();
     for (const KeyRule& rule : kRules) {
-        if (rule.need == Need::Calendar && kind != ItemKind::Calendar)
+        if (rule.need == Need::Calendar && kind != HelperKind::Calendar)
             continue;
         std::string fault;
         if (!TakeRule(rule, FindEntry(entries, rule.key), params, fault) && error.empty())
             error = fault;
     }
-    if (error.empty() && kind == ItemKind::Calendar && params.calendarFile == params.dataFile)
-        error = Format("Parameters %d and %d name the same file: %s", KEY_DATA_FILE, KEY_CALENDAR_FILE,
+    if (error.empty() && kind == HelperKind::Calendar && params.calendarFile == params.dataFile)
+        error = Format("Parameters %d and %d name the same file: %s", PARAM_DATA_FILE, PARAM_CAL_FILE,
                        params.dataFile.c_str());
     // Each run starts the error file afresh by deleting it: one that names another file of the run
     // would take that file (the data file of a save, say) with it, so it is not used at all.
     for (const auto& [key, name] :
-         {std::pair{KEY_DATA_FILE, &params.dataFile}, std::pair{KEY_CALENDAR_FILE, &params.calendarFile},
-          std::pair{KEY_STATUS_FILE, &params.statusFile}}) {
+         {std::pair{PARAM_DATA_FILE, &params.dataFile}, std::pair{PARAM_CAL_FILE, &params.calendarFile},
+          std::pair{PARAM_STATUS_FILE, &params.statusFile}}) {
         if (params.errorFile.empty() || *name != params.errorFile)
             continue;
         if (error.empty())
-            error = Format("Parameters %d and %d name the same file: %s", key, KEY_ERROR_FILE, name->c_str());
+            error = Format("Parameters %d and %d name the same file: %s", key, PARAM_ERROR_FILE, name->c_str());
         params.errorFile.clear();
     }
     return error.empty();

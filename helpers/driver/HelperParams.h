@@ -8,24 +8,6 @@
 #include <string_view>
 #include <vector>
 
-// Parameter keys the helpers read; the others (options the app always leaves empty) are skipped.
-enum : int32_t {
-    KEY_EMAIL = 1000,
-    KEY_PASSWORD = 1001,
-    KEY_DATA_FILE = 1002,
-    KEY_WORK_FOLDER = 1003,
-    KEY_OPERATION = 1005,
-    KEY_CALENDAR_FILE = 1008,
-    KEY_ERROR_FILE = 1009,
-    KEY_STATUS_FILE = 1010,
-    KEY_LOG_FOLDER = 1013,
-    KEY_LOG_FILE = 1014,
-    KEY_LOG_LEVEL = 1015,
-    KEY_LOG_ENABLED = 1016,
-};
-
-enum : int { OPERATION_LOAD = 1, OPERATION_SAVE = 2 };
-
 // More than the app ever writes; anything beyond is a damaged file, not a longer list.
 inline constexpr uint32_t kMaxParamEntries = 256;
 inline constexpr int32_t kMaxParamTextBytes = 1023;
@@ -63,4 +45,5 @@ struct HelperParams
 // Takes the settings of the kind from the entries. False with the first fault in error; the work
 // folder and the error and log settings are taken first and kept when they are sound, so the fault
 // can still be reported where the app looks for it.
-bool TakeHelperParams(const std::vector<ParamEntry>& entries, ItemKind kind, HelperParams& params, std::string& error);
+bool TakeHelperParams(const std::vector<ParamEntry>& entries, HelperKind kind, HelperParams& params,
+                      std::string& error);

@@ -34,9 +34,9 @@ struct ItemCounts
     size_t own = 0;
     size_t others = 0;
 };
-ItemCounts CountItems(ItemKind kind, std::string_view text);
+ItemCounts CountItems(HelperKind kind, std::string_view text);
 // The error line for a file refused because it holds more than that one item.
-std::string SharedFileError(ItemKind kind, const std::string& shown, const ItemCounts& counts);
+std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts);
 
 // An item file's text, whole; false with the fault for a file too large or unreadable.
 bool ReadItemText(const std::string& path, std::string& text, std::string& fault);

@@ -225,14 +225,14 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
 RunResult SaveAccount(HelperRun& run)
 {
     switch (run.session.Kind()) {
-    case ItemKind::Contacts:
+    case HelperKind::Contacts:
         return Save<GAddrRecord>(run, {GAddrRecordFields<StrictFieldReader, GAddrRecord>, ContactRequest, false});
-    case ItemKind::Calendar:
+    case HelperKind::Calendar:
         return Save<GDateRecord>(run, {GDateRecordFields<StrictFieldReader, GDateRecord>, EventRequest, false});
-    case ItemKind::Tasks:
+    case HelperKind::Tasks:
         return Save<GTaskRecord>(
             run, {GTaskRecordFields<StrictFieldReader, GTaskRecord>, IdentityRequest<GTaskRecord>, true});
-    case ItemKind::Notes:
+    case HelperKind::Notes:
         return Save<GNoteRecord>(
             run, {GNoteRecordFields<StrictFieldReader, GNoteRecord>, IdentityRequest<GNoteRecord>, true});
     }

@@ -12,7 +12,7 @@ constexpr auto kStatusInterval = std::chrono::milliseconds(100);
 
 } // namespace
 
-HelperSession::HelperSession(ItemKind kind)
+HelperSession::HelperSession(HelperKind kind)
     : m_kind(kind)
 {}
 
@@ -33,7 +33,7 @@ void HelperSession::Configure(const HelperParams& params)
 void HelperSession::Error(const std::string& text, std::source_location where)
 {
     ++m_errors;
-    std::fprintf(stderr, "%s: %s\n", KindInfo(m_kind).program, text.c_str());
+    std::fprintf(stderr, "%s: %s\n", FilesOf(m_kind).program, text.c_str());
     m_log.Print(0, where.file_name(), static_cast<int>(where.line()), text);
     if (m_workFolder.empty() || m_errorFile.empty())
         return;
@@ -64,7 +64,7 @@ void HelperSession::Status(const std::string& text, bool force)
 
 std::string HelperSession::StopFilePath() const
 {
-    const char* name = KindInfo(m_kind).stopFile;
+    const char* name = FilesOf(m_kind).stopFile;
     return name && !m_workFolder.empty() ? m_workFolder + name : std::string();
 }
 

@@ -13,7 +13,7 @@
 class HelperSession
 {
 public:
-    explicit HelperSession(ItemKind kind);
+    explicit HelperSession(HelperKind kind);
 
     // Takes the work folder, the file names and the log settings; those left empty stay unused. The
     // error file is started afresh.
@@ -33,12 +33,12 @@ public:
     bool StopRequested() const;
 
     int ErrorCount() const { return m_errors; }
-    ItemKind Kind() const { return m_kind; }
+    HelperKind Kind() const { return m_kind; }
 
 private:
     std::string StopFilePath() const;
 
-    ItemKind m_kind;
+    HelperKind m_kind;
     std::string m_workFolder;
     std::string m_errorFile;
     std::string m_statusFile;

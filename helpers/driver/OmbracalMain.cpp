@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return HelperProgramMain(ItemKind::Calendar, argc, argv);
+    return HelperProgramMain(HelperKind::Calendar, argc, argv);
 }

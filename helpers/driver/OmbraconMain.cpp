@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return HelperProgramMain(ItemKind::Contacts, argc, argv);
+    return HelperProgramMain(HelperKind::Contacts, argc, argv);
 }

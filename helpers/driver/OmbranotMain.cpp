@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return HelperProgramMain(ItemKind::Notes, argc, argv);
+    return HelperProgramMain(HelperKind::Notes, argc, argv);
 }

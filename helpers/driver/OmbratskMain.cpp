@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return HelperProgramMain(ItemKind::Tasks, argc, argv);
+    return HelperProgramMain(HelperKind::Tasks, argc, argv);
 }

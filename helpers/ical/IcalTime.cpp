@@ -1,6 +1,7 @@
 #include "helpers/ical/IcalTime.h"
 
 #include "common/misc/CxDateTime.h"
+#include "common/platform/Platform.h"
 
 #include <chrono>
 #include <cstdio>
@@ -47,9 +48,9 @@ bool Exists(const WallTime& time)
 // would need the zone's name, which TZ need not give.
 bool UtcToLocal(WallTime& time)
 {
-    const time_t instant = static_cast<time_t>(ToSysSeconds(time).time_since_epoch().count());
+    const auto instant = static_cast<std::time_t>(ToSysSeconds(time).time_since_epoch().count());
     std::tm local{};
-    if (!localtime_r(&instant, &local))
+    if (!platform::LocalTimeOf(instant, &local))
         return false;
     time.year = local.tm_year + 1900;
     time.month = local.tm_mon + 1;

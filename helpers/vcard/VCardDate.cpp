@@ -1,6 +1,7 @@
 #include "helpers/vcard/VCardDate.h"
 
 #include "common/misc/CxDateTime.h"
+#include "common/platform/Platform.h"
 
 #include <ctime>
 
@@ -130,9 +131,9 @@ bool UtcToLocal(platform::SystemTime& st, long offset)
     utc.tm_hour = st.wHour;
     utc.tm_min = st.wMinute;
     utc.tm_sec = st.wSecond;
-    const time_t instant = timegm(&utc) - offset;
+    std::time_t instant = 0;
     std::tm local{};
-    if (!localtime_r(&instant, &local))
+    if (!platform::UtcToTime(utc, &instant) || !platform::LocalTimeOf(instant - offset, &local))
         return false;
     st.wYear = static_cast<uint16_t>(local.tm_year + 1900);
     st.wMonth = static_cast<uint16_t>(local.tm_mon + 1);

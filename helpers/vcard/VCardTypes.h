@@ -2,23 +2,12 @@
 // record's slot families.
 #pragma once
 
+#include "common/google/records/ContactFields.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// The type codes of the contact record's slot families.
-inline constexpr int32_t EMAIL_HOME = 1, EMAIL_WORK = 2, EMAIL_OTHER = 3;
-inline constexpr int32_t ADDRESS_HOME = 1, ADDRESS_WORK = 2, ADDRESS_OTHER = 3;
-inline constexpr int32_t PHONE_HOME = 1, PHONE_WORK = 2, PHONE_MOBILE = 3, FAX_HOME = 4, FAX_WORK = 5, PHONE_PAGER = 6,
-                         PHONE_OTHER = 7;
-inline constexpr int32_t WEB_HOME = 1, WEB_WORK = 2, WEB_HOME_PAGE = 3, WEB_FTP = 4, WEB_BLOG = 5, WEB_PROFILE = 6,
-                         WEB_OTHER = 7;
-inline constexpr int32_t IM_GTALK = 1, IM_AIM = 2, IM_YAHOO = 3, IM_SKYPE = 4, IM_QQ = 5, IM_MSN = 6, IM_ICQ = 7,
-                         IM_JABBER = 8;
-inline constexpr int32_t DATE_BIRTHDAY = 1, DATE_ANNIVERSARY = 2, DATE_OTHER = 3;
-inline constexpr int32_t RELATION_SPOUSE = 1, RELATION_MOTHER = 3, RELATION_FATHER = 4, RELATION_MANAGER = 11,
-                         RELATION_ASSISTANT = 12;
 
 // "_$!<Mobile>!$_" as some address books write their built-in labels becomes "Mobile"; any other
 // label is returned as it stands.

@@ -1,5 +1,6 @@
 #include "helpers/vcard/VCardValue.h"
 
+#include "common/platform/Platform.h"
 #include "helpers/vcard/VCardLine.h"
 
 #include <algorithm>
@@ -44,34 +45,22 @@ constexpr char16_t kWindows1252High[32] = {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& text, char16_t c)
-{
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string FromWindows1252(std::string_view bytes)
 {
     std::string text;
     text.reserve(bytes.size() + bytes.size() / 2);
     for (char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
-        AppendUtf8(text, b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
+        platform::AppendUtf8(text, b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
     }
     return text;
 }
 
 // The bytes of the UTF-8 character at pos, and whether it is well formed (no overlong form, no
 // surrogate, nothing past U+10FFFF). A malformed one spans its longest start that could have been
-// right, at least one byte, so a cut character becomes one replacement and not one per byte.
+// right, at least one byte, so a cut character becomes one replacement and not one per byte. The
+// platform's decoder takes a complete overlong or surrogate sequence as one replacement instead, so
+// it cannot serve here without changing what a contact shows.
 struct Utf8Step
 {
     size_t length;
@@ -109,17 +98,6 @@ Utf8Step NextUtf8(std::string_view text, size_t pos)
     return {trail + 1, true};
 }
 
-bool IsValidUtf8(std::string_view text)
-{
-    for (size_t pos = 0; pos < text.size();) {
-        const Utf8Step step = NextUtf8(text, pos);
-        if (!step.valid)
-            return false;
-        pos += step.length;
-    }
-    return true;
-}
-
 std::string WithMalformedReplaced(std::string_view bytes)
 {
     std::string text;
@@ -129,7 +107,7 @@ std::string WithMalformedReplaced(std::string_view bytes)
         if (step.valid)
             text.append(bytes.substr(pos, step.length));
         else
-            AppendUtf8(text, kReplacement);
+            platform::AppendUtf8(text, kReplacement);
         pos += step.length;
     }
     return text;
@@ -186,7 +164,7 @@ std::string CharsetToUtf8(std::string_view bytes, std::string_view charset)
     case Charset::Unnamed:
         // Older address books write their own code page with no CHARSET at all; a value that is
         // not UTF-8 as a whole is most likely that, and Windows-1252 is what they mostly use.
-        return IsValidUtf8(bytes) ? std::string(bytes) : FromWindows1252(bytes);
+        return platform::IsValidUtf8(bytes) ? std::string(bytes) : FromWindows1252(bytes);
     case Charset::Utf8:
     case Charset::Unknown:
         // Converting Shift_JIS or KOI8-R is beyond us: what reads as UTF-8 is kept, the rest shows

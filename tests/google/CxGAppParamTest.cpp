@@ -1,4 +1,5 @@
 #include "common/google/CxGAppParam.h"
+#include "common/platform/Platform.h"
 
 #include "tests/support/ByteImage.h"
 #include "tests/support/FileSizeLimit.h"
@@ -33,37 +34,6 @@ unsigned ModeOf(const std::string& path)
     if (::stat(path.c_str(), &info) != 0)
         return 0;
     return info.st_mode & 07777;
-}
-
-// Strict UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing cut short.
-bool IsValidUtf8(const std::string& text)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char lead = *p++;
-        int extra = 0;
-        char32_t cp = lead;
-        if (lead < 0x80)
-            continue;
-        if (lead >= 0xC2 && lead <= 0xDF)
-            extra = 1, cp = lead & 0x1F;
-        else if (lead >= 0xE0 && lead <= 0xEF)
-            extra = 2, cp = lead & 0x0F;
-        else if (lead >= 0xF0 && lead <= 0xF4)
-            extra = 3, cp = lead & 0x07;
-        else
-            return false;
-        for (int i = 0; i < extra; ++i, ++p) {
-            if (p >= end || (*p & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (*p & 0x3F);
-        }
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-    }
-    return true;
 }
 
 // The value handed to SetValue, in the form each type code expects.
@@ -267,7 +237,7 @@ TEST_F(CxGAppParamTest, TextsAreCutAtCharacterBoundaries)
         EXPECT_EQ(Int32(1) + Int32(1001) + Int32(VT_BSTR) + Text(c.written), bytes);
         const std::string text = bytes.size() >= 16 ? bytes.substr(16) : std::string();
         EXPECT_LE(text.size(), kMaxParamText);
-        EXPECT_TRUE(IsValidUtf8(text));
+        EXPECT_TRUE(platform::IsValidUtf8(text));
     }
 }
 

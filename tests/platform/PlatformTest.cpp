@@ -1,4 +1,5 @@
 #include "common/platform/Platform.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -313,4 +315,210 @@ TEST(PlatformFilesTest, OpenPrivateFileRefusesWhatIsNotAPlainFile)
     EXPECT_EQ(0644u, ModeOf(fifo)) << "the fifo keeps its mode";
     EXPECT_EQ(0, ::close(reader));
     EXPECT_FALSE(FolderExists(dir.file("missing").c_str()));
+}
+
+TEST(PlatformTextTest, WholeMalformedSequencesBecomeOneReplacement)
+{
+    // The parameter file has always been read this way; the vCard reader counts such bytes apart.
+    EXPECT_EQ(u"\uFFFDa", Utf8ToUtf16("\xE0\x80\x80"
+                                      "a"))
+        << "overlong";
+    EXPECT_EQ(u"\uFFFDa", Utf8ToUtf16("\xED\xA0\x80"
+                                      "a"))
+        << "surrogate";
+    EXPECT_EQ(u"\uFFFDa", Utf8ToUtf16("\xF4\x90\x80\x80"
+                                      "a"))
+        << "beyond U+10FFFF";
+    EXPECT_EQ(u"\uFFFDa", Utf8ToUtf16("\xE2\x82"
+                                      "a"))
+        << "cut short before a character";
+}
+
+TEST(PlatformTextTest, IsValidUtf8AcceptsOnlyStrictUtf8)
+{
+    const struct
+    {
+        const char* name;
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"empty", "", true},
+        {"ascii", "abc", true},
+        {"every length", "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80", true},
+        {"the replacement character itself", "\xEF\xBF\xBD", true},
+        {"last code point", "\xF4\x8F\xBF\xBF", true},
+        {"zero byte inside", std::string("a\0b", 3), true},
+        {"stray continuation", "\x80", false},
+        {"two-byte overlong", "\xC0\xAF", false},
+        {"three-byte overlong", "\xE0\x9F\xBF", false},
+        {"four-byte overlong", "\xF0\x8F\xBF\xBF", false},
+        {"surrogate", "\xED\xA0\x80", false},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", false},
+        {"lead F5", "\xF5\x80\x80\x80", false},
+        {"cut short at the end", "a\xE2\x82", false},
+        {"cut short before ascii", "\xE2\x82z", false},
+        {"Latin-1", "M\xFCller", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.valid, IsValidUtf8(c.text));
+    }
+}
+
+TEST(PlatformTextTest, AppendUtf8EncodesEveryLength)
+{
+    std::string text = "x";
+    for (const char32_t cp : {U'a', U'\u00FC', U'\u20AC', U'\U0001F600'})
+        AppendUtf8(text, cp);
+    EXPECT_EQ("xa\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80", text);
+}
+
+TEST(PlatformTextTest, Utf8CutLengthNeverEndsInsideACharacter)
+{
+    const std::string mixed = "a\xC3\xBC\xE2\x82\xAC"; // a, ü (2 bytes), € (3 bytes)
+    const struct
+    {
+        std::string text;
+        size_t maxBytes;
+        size_t expected;
+    } cases[] = {
+        {mixed, 100, 6},
+        {mixed, 6, 6},
+        {mixed, 5, 3},
+        {mixed, 4, 3},
+        {mixed, 3, 3},
+        {mixed, 2, 1},
+        {mixed, 1, 1},
+        {mixed, 0, 0},
+        {"", 0, 0},
+        {"abc", 2, 2},
+        // Continuation bytes with no lead: the cut steps back over all of them.
+        {"\x80\x80\x80", 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.text.size() << " bytes, at most " << c.maxBytes);
+        EXPECT_EQ(c.expected, Utf8CutLength(c.text, c.maxBytes));
+    }
+}
+
+TEST(PlatformFilesTest, BothWaysOfMovingRefuseATakenTarget)
+{
+    struct Way
+    {
+        const char* name;
+        int (*move)(const char*, const char*);
+    };
+    for (const Way way : {Way{"rename", RenameNoReplace}, Way{"link", MoveByLink}}) {
+        SCOPED_TRACE(way.name);
+        TempDir dir;
+        const auto path = [&dir](const char* name) { return dir.file(name); };
+        TempDir::WriteFile(path("source"), "source");
+        TempDir::WriteFile(path("taken"), "taken");
+        std::filesystem::create_symlink(path("nowhere"), path("dangling"));
+        for (const char* target : {"taken", "dangling"}) {
+            EXPECT_EQ(EEXIST, way.move(path("source").c_str(), path(target).c_str())) << target;
+            EXPECT_EQ("source", TempDir::ReadFile(path("source")));
+        }
+        EXPECT_EQ("taken", TempDir::ReadFile(path("taken")));
+        EXPECT_TRUE(std::filesystem::is_symlink(path("dangling")));
+        EXPECT_EQ(0, way.move(path("source").c_str(), path("free").c_str()));
+        EXPECT_FALSE(std::filesystem::exists(path("source")));
+        EXPECT_EQ("source", TempDir::ReadFile(path("free")));
+        EXPECT_EQ(ENOENT, way.move(path("source").c_str(), path("again").c_str()));
+        EXPECT_FALSE(std::filesystem::exists(path("again")));
+    }
+}
+
+TEST(PlatformFilesTest, RenameNoReplaceMovesALinkItselfNotItsTarget)
+{
+    TempDir dir;
+    TempDir::WriteFile(dir.file("target"), "target");
+    std::filesystem::create_symlink(dir.file("target"), dir.file("link"));
+    EXPECT_EQ(0, RenameNoReplace(dir.file("link").c_str(), dir.file("moved").c_str()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("moved")));
+    EXPECT_EQ("target", TempDir::ReadFile(dir.file("target")));
+}
+
+namespace {
+
+std::tm Civil(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return tm;
+}
+
+// Central European time without the zone database: the rules are in the TZ text itself.
+constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+} // namespace
+
+TEST(PlatformTimeTest, UtcToTimeIgnoresTheLocalZone)
+{
+    const ScopedTz tz(kCentralEurope);
+    const struct
+    {
+        const char* name;
+        std::tm utc;
+        std::time_t expected;
+    } cases[] = {
+        {"epoch", Civil(1970, 1, 1, 0, 0, 0), 0},
+        {"the second before the epoch", Civil(1969, 12, 31, 23, 59, 59), -1},
+        {"leap day", Civil(2024, 2, 29, 12, 0, 0), 1709208000},
+        {"an hour that does not exist locally", Civil(2024, 3, 31, 2, 30, 0), 1711852200},
+        {"a day out of range carries over", Civil(2024, 1, 32, 0, 0, 0), 1706745600},
+        {"before 1900", Civil(1899, 12, 30, 0, 0, 0), -2209161600},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::time_t t = 12345;
+        ASSERT_TRUE(UtcToTime(c.utc, &t));
+        EXPECT_EQ(c.expected, t);
+        std::tm summer = c.utc;
+        summer.tm_isdst = 1;
+        ASSERT_TRUE(UtcToTime(summer, &t));
+        EXPECT_EQ(c.expected, t) << "tm_isdst is no part of a UTC time";
+    }
+}
+
+TEST(PlatformTimeTest, LocalTimeOfFollowsDaylightSavingAcrossBothBoundaries)
+{
+    const ScopedTz tz(kCentralEurope);
+    const struct
+    {
+        const char* name;
+        std::time_t time;
+        std::tm local;
+        int isdst;
+    } cases[] = {
+        {"epoch", 0, Civil(1970, 1, 1, 1, 0, 0), 0},
+        {"last second of winter time", 1711846799, Civil(2024, 3, 31, 1, 59, 59), 0},
+        {"first second of summer time", 1711846800, Civil(2024, 3, 31, 3, 0, 0), 1},
+        {"last second of summer time", 1729990799, Civil(2024, 10, 27, 2, 59, 59), 1},
+        {"first second of winter time again", 1729990800, Civil(2024, 10, 27, 2, 0, 0), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::tm local{};
+        ASSERT_TRUE(LocalTimeOf(c.time, &local));
+        EXPECT_EQ(c.local.tm_year, local.tm_year);
+        EXPECT_EQ(c.local.tm_mon, local.tm_mon);
+        EXPECT_EQ(c.local.tm_mday, local.tm_mday);
+        EXPECT_EQ(c.local.tm_hour, local.tm_hour);
+        EXPECT_EQ(c.local.tm_min, local.tm_min);
+        EXPECT_EQ(c.local.tm_sec, local.tm_sec);
+        EXPECT_EQ(c.isdst, local.tm_isdst);
+    }
+}
+
+TEST(PlatformTimeTest, LocalTimeOfRefusesAnInstantWhoseYearDoesNotFit)
+{
+    const ScopedTz tz("UTC0");
+    std::tm local{};
+    EXPECT_FALSE(LocalTimeOf(std::numeric_limits<std::time_t>::max(), &local));
 }

@@ -7,108 +7,137 @@
 namespace {
 
 constexpr GAddrFieldInfo kFieldTable[] = {
-    {1, "First Name", FIELD_TEXT, 64},
-    {2, "Middle Name", FIELD_TEXT, 64},
-    {3, "Last Name", FIELD_TEXT, 64},
-    {4, "Display Name", FIELD_TEXT, 64},
-    {5, "Nick Name", FIELD_TEXT, 64},
-    {6, "Company Name", FIELD_TEXT, 64},
-    {7, "Job Title", FIELD_TEXT, 64},
-    {8, "Email(Home)", FIELD_TEXT, 64},
-    {9, "Email(Work)", FIELD_TEXT, 64},
-    {10, "Email(Other)", FIELD_TEXT, 64},
-    {11, "Email(Primary)", FIELD_TEXT, 64},
-    {12, "Address(Home)", FIELD_TEXT, 256},
-    {13, "Address(Work)", FIELD_TEXT, 256},
-    {14, "Address(Other)", FIELD_TEXT, 256},
-    {15, "City(Home)", FIELD_TEXT, 32},
-    {16, "City(Work)", FIELD_TEXT, 32},
-    {17, "City(Other)", FIELD_TEXT, 32},
-    {18, "State(Home)", FIELD_TEXT, 16},
-    {19, "State(Work)", FIELD_TEXT, 16},
-    {20, "State(Other)", FIELD_TEXT, 16},
-    {21, "Country(Home)", FIELD_TEXT, 16},
-    {22, "Country(Work)", FIELD_TEXT, 16},
-    {23, "Country(Other)", FIELD_TEXT, 16},
-    {24, "Postal(Home)", FIELD_TEXT, 32},
-    {25, "Postal(Work)", FIELD_TEXT, 32},
-    {26, "Postal(Other)", FIELD_TEXT, 32},
-    {27, "Street(Home)", FIELD_TEXT, 128},
-    {28, "Street(Work)", FIELD_TEXT, 128},
-    {29, "Street(Other)", FIELD_TEXT, 128},
-    {30, "P.O.Box(Home)", FIELD_TEXT, 32},
-    {31, "P.O.Box(Work)", FIELD_TEXT, 32},
-    {32, "P.O.Box(Other)", FIELD_TEXT, 32},
-    {33, "Neighborhood(Home)", FIELD_TEXT, 64},
-    {34, "Neighborhood(Work)", FIELD_TEXT, 64},
-    {35, "Neighborhood(Other)", FIELD_TEXT, 64},
-    {36, "Phone(Home)", FIELD_TEXT, 32},
-    {37, "Phone(Work)", FIELD_TEXT, 32},
-    {38, "Phone(Mobile)", FIELD_TEXT, 32},
-    {39, "Fax(Home)", FIELD_TEXT, 32},
-    {40, "Fax(Work)", FIELD_TEXT, 32},
-    {41, "Pager", FIELD_TEXT, 32},
-    {42, "Phone(Other)", FIELD_TEXT, 32},
-    {43, "Phone(Primary)", FIELD_TEXT, 32},
-    {44, "Web Site(Home)", FIELD_TEXT, 256},
-    {45, "Web Site(Work)", FIELD_TEXT, 256},
-    {46, "Home Page", FIELD_TEXT, 256},
-    {47, "FTP", FIELD_TEXT, 256},
-    {48, "Blog", FIELD_TEXT, 256},
-    {49, "Profile", FIELD_TEXT, 256},
-    {50, "Web Site(Other)", FIELD_TEXT, 256},
-    {51, "Web Site(Primary)", FIELD_TEXT, 256},
-    {52, "IM(GTalk)", FIELD_TEXT, 64},
-    {53, "IM(AIM)", FIELD_TEXT, 64},
-    {54, "IM(Yahoo)", FIELD_TEXT, 64},
-    {55, "IM(Skype)", FIELD_TEXT, 64},
-    {56, "IM(QQ)", FIELD_TEXT, 64},
-    {57, "IM(MSN)", FIELD_TEXT, 64},
-    {58, "IM(ICQ)", FIELD_TEXT, 64},
-    {59, "IM(Jabber)", FIELD_TEXT, 64},
-    {60, "IM(Primary)", FIELD_TEXT, 64},
-    {61, "Custom Label 1", FIELD_TEXT, 64},
-    {62, "Custom Label 2", FIELD_TEXT, 64},
-    {63, "Custom Label 3", FIELD_TEXT, 64},
-    {64, "Custom Label 4", FIELD_TEXT, 64},
-    {65, "Custom Label 5", FIELD_TEXT, 64},
-    {66, "Custom Label 6", FIELD_TEXT, 64},
-    {67, "Custom Label 7", FIELD_TEXT, 64},
-    {68, "Custom Label 8", FIELD_TEXT, 64},
-    {69, "Custom Label 9", FIELD_TEXT, 64},
-    {70, "Custom Label 10", FIELD_TEXT, 64},
-    {71, "Custom Field 1", FIELD_TEXT, 64},
-    {72, "Custom Field 2", FIELD_TEXT, 64},
-    {73, "Custom Field 3", FIELD_TEXT, 64},
-    {74, "Custom Field 4", FIELD_TEXT, 64},
-    {75, "Custom Field 5", FIELD_TEXT, 64},
-    {76, "Custom Field 6", FIELD_TEXT, 64},
-    {77, "Custom Field 7", FIELD_TEXT, 64},
-    {78, "Custom Field 8", FIELD_TEXT, 64},
-    {79, "Custom Field 9", FIELD_TEXT, 64},
-    {80, "Custom Field 10", FIELD_TEXT, 64},
-    {81, "Birthday", FIELD_DATETIME, 8},
-    {82, "Anniversary", FIELD_DATETIME, 8},
-    {83, "Date(Other)", FIELD_DATETIME, 8},
-    {84, "Spouse", FIELD_TEXT, 64},
-    {85, "Mother", FIELD_TEXT, 64},
-    {86, "Father", FIELD_TEXT, 64},
-    {87, "Manager", FIELD_TEXT, 64},
-    {88, "Assistant", FIELD_TEXT, 64},
-    {90, "Note", FIELD_TEXT, 10240},
-    {91, "Creation Time", FIELD_DATETIME, 8},
-    {92, "Last Modification Time", FIELD_DATETIME, 8},
+    {FIELD_ID_FIRST_NAME, "First Name", FIELD_TEXT, 64},
+    {FIELD_ID_MIDDLE_NAME, "Middle Name", FIELD_TEXT, 64},
+    {FIELD_ID_LAST_NAME, "Last Name", FIELD_TEXT, 64},
+    {FIELD_ID_DISPLAY_NAME, "Display Name", FIELD_TEXT, 64},
+    {FIELD_ID_NICK_NAME, "Nick Name", FIELD_TEXT, 64},
+    {FIELD_ID_COMPANY_NAME, "Company Name", FIELD_TEXT, 64},
+    {FIELD_ID_JOB_TITLE, "Job Title", FIELD_TEXT, 64},
+    {FIELD_ID_EMAIL_HOME, "Email(Home)", FIELD_TEXT, 64},
+    {FIELD_ID_EMAIL_WORK, "Email(Work)", FIELD_TEXT, 64},
+    {FIELD_ID_EMAIL_OTHER, "Email(Other)", FIELD_TEXT, 64},
+    {FIELD_ID_EMAIL_PRIMARY, "Email(Primary)", FIELD_TEXT, 64},
+    {FIELD_ID_ADDRESS_HOME, "Address(Home)", FIELD_TEXT, 256},
+    {FIELD_ID_ADDRESS_WORK, "Address(Work)", FIELD_TEXT, 256},
+    {FIELD_ID_ADDRESS_OTHER, "Address(Other)", FIELD_TEXT, 256},
+    {FIELD_ID_CITY_HOME, "City(Home)", FIELD_TEXT, 32},
+    {FIELD_ID_CITY_WORK, "City(Work)", FIELD_TEXT, 32},
+    {FIELD_ID_CITY_OTHER, "City(Other)", FIELD_TEXT, 32},
+    {FIELD_ID_STATE_HOME, "State(Home)", FIELD_TEXT, 16},
+    {FIELD_ID_STATE_WORK, "State(Work)", FIELD_TEXT, 16},
+    {FIELD_ID_STATE_OTHER, "State(Other)", FIELD_TEXT, 16},
+    {FIELD_ID_COUNTRY_HOME, "Country(Home)", FIELD_TEXT, 16},
+    {FIELD_ID_COUNTRY_WORK, "Country(Work)", FIELD_TEXT, 16},
+    {FIELD_ID_COUNTRY_OTHER, "Country(Other)", FIELD_TEXT, 16},
+    {FIELD_ID_POSTAL_HOME, "Postal(Home)", FIELD_TEXT, 32},
+    {FIELD_ID_POSTAL_WORK, "Postal(Work)", FIELD_TEXT, 32},
+    {FIELD_ID_POSTAL_OTHER, "Postal(Other)", FIELD_TEXT, 32},
+    {FIELD_ID_STREET_HOME, "Street(Home)", FIELD_TEXT, 128},
+    {FIELD_ID_STREET_WORK, "Street(Work)", FIELD_TEXT, 128},
+    {FIELD_ID_STREET_OTHER, "Street(Other)", FIELD_TEXT, 128},
+    {FIELD_ID_POBOX_HOME, "P.O.Box(Home)", FIELD_TEXT, 32},
+    {FIELD_ID_POBOX_WORK, "P.O.Box(Work)", FIELD_TEXT, 32},
+    {FIELD_ID_POBOX_OTHER, "P.O.Box(Other)", FIELD_TEXT, 32},
+    {FIELD_ID_NEIGHBORHOOD_HOME, "Neighborhood(Home)", FIELD_TEXT, 64},
+    {FIELD_ID_NEIGHBORHOOD_WORK, "Neighborhood(Work)", FIELD_TEXT, 64},
+    {FIELD_ID_NEIGHBORHOOD_OTHER, "Neighborhood(Other)", FIELD_TEXT, 64},
+    {FIELD_ID_PHONE_HOME, "Phone(Home)", FIELD_TEXT, 32},
+    {FIELD_ID_PHONE_WORK, "Phone(Work)", FIELD_TEXT, 32},
+    {FIELD_ID_PHONE_MOBILE, "Phone(Mobile)", FIELD_TEXT, 32},
+    {FIELD_ID_FAX_HOME, "Fax(Home)", FIELD_TEXT, 32},
+    {FIELD_ID_FAX_WORK, "Fax(Work)", FIELD_TEXT, 32},
+    {FIELD_ID_PAGER, "Pager", FIELD_TEXT, 32},
+    {FIELD_ID_PHONE_OTHER, "Phone(Other)", FIELD_TEXT, 32},
+    {FIELD_ID_PHONE_PRIMARY, "Phone(Primary)", FIELD_TEXT, 32},
+    {FIELD_ID_WEB_HOME, "Web Site(Home)", FIELD_TEXT, 256},
+    {FIELD_ID_WEB_WORK, "Web Site(Work)", FIELD_TEXT, 256},
+    {FIELD_ID_HOME_PAGE, "Home Page", FIELD_TEXT, 256},
+    {FIELD_ID_FTP, "FTP", FIELD_TEXT, 256},
+    {FIELD_ID_BLOG, "Blog", FIELD_TEXT, 256},
+    {FIELD_ID_PROFILE, "Profile", FIELD_TEXT, 256},
+    {FIELD_ID_WEB_OTHER, "Web Site(Other)", FIELD_TEXT, 256},
+    {FIELD_ID_WEB_PRIMARY, "Web Site(Primary)", FIELD_TEXT, 256},
+    {FIELD_ID_IM_GTALK, "IM(GTalk)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_AIM, "IM(AIM)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_YAHOO, "IM(Yahoo)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_SKYPE, "IM(Skype)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_QQ, "IM(QQ)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_MSN, "IM(MSN)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_ICQ, "IM(ICQ)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_JABBER, "IM(Jabber)", FIELD_TEXT, 64},
+    {FIELD_ID_IM_PRIMARY, "IM(Primary)", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_1, "Custom Label 1", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_2, "Custom Label 2", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_3, "Custom Label 3", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_4, "Custom Label 4", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_5, "Custom Label 5", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_6, "Custom Label 6", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_7, "Custom Label 7", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_8, "Custom Label 8", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_9, "Custom Label 9", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_LABEL_10, "Custom Label 10", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_1, "Custom Field 1", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_2, "Custom Field 2", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_3, "Custom Field 3", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_4, "Custom Field 4", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_5, "Custom Field 5", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_6, "Custom Field 6", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_7, "Custom Field 7", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_8, "Custom Field 8", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_9, "Custom Field 9", FIELD_TEXT, 64},
+    {FIELD_ID_CUSTOM_FIELD_10, "Custom Field 10", FIELD_TEXT, 64},
+    {FIELD_ID_BIRTHDAY, "Birthday", FIELD_DATETIME, 8},
+    {FIELD_ID_ANNIVERSARY, "Anniversary", FIELD_DATETIME, 8},
+    {FIELD_ID_DATE_OTHER, "Date(Other)", FIELD_DATETIME, 8},
+    {FIELD_ID_SPOUSE, "Spouse", FIELD_TEXT, 64},
+    {FIELD_ID_MOTHER, "Mother", FIELD_TEXT, 64},
+    {FIELD_ID_FATHER, "Father", FIELD_TEXT, 64},
+    {FIELD_ID_MANAGER, "Manager", FIELD_TEXT, 64},
+    {FIELD_ID_ASSISTANT, "Assistant", FIELD_TEXT, 64},
+    {FIELD_ID_NOTE, "Note", FIELD_TEXT, 10240},
+    {FIELD_ID_CREATED, "Creation Time", FIELD_DATETIME, 8},
+    {FIELD_ID_MODIFIED, "Last Modification Time", FIELD_DATETIME, 8},
 };
 static_assert(std::size(kFieldTable) == kAddrFieldCount);
 
 // Date texts of GetFieldText; single-threaded callers copy the result before the next call.
 char s_szDateText[1024];
 
-// The type code an id of a run of consecutive ids stands for (the first id gives 1); 0 outside it.
-int32_t RunCode(int32_t nId, int32_t nFirst, int32_t nCount)
+// The consecutive field ids of one typed family, the first standing for type code 1.
+struct IdRun
 {
-    return nId >= nFirst && nId < nFirst + nCount ? nId - nFirst + 1 : 0;
+    int32_t nFirst;
+    int32_t nLast;
+};
+
+constexpr IdRun kEmailIds{FIELD_ID_EMAIL_HOME, FIELD_ID_EMAIL_OTHER};
+constexpr IdRun kAddressIds{FIELD_ID_ADDRESS_HOME, FIELD_ID_ADDRESS_OTHER};
+constexpr IdRun kCityIds{FIELD_ID_CITY_HOME, FIELD_ID_CITY_OTHER};
+constexpr IdRun kStateIds{FIELD_ID_STATE_HOME, FIELD_ID_STATE_OTHER};
+constexpr IdRun kCountryIds{FIELD_ID_COUNTRY_HOME, FIELD_ID_COUNTRY_OTHER};
+constexpr IdRun kPostalIds{FIELD_ID_POSTAL_HOME, FIELD_ID_POSTAL_OTHER};
+constexpr IdRun kStreetIds{FIELD_ID_STREET_HOME, FIELD_ID_STREET_OTHER};
+constexpr IdRun kPOBoxIds{FIELD_ID_POBOX_HOME, FIELD_ID_POBOX_OTHER};
+constexpr IdRun kNeighborhoodIds{FIELD_ID_NEIGHBORHOOD_HOME, FIELD_ID_NEIGHBORHOOD_OTHER};
+constexpr IdRun kPhoneIds{FIELD_ID_PHONE_HOME, FIELD_ID_PHONE_OTHER};
+constexpr IdRun kWebIds{FIELD_ID_WEB_HOME, FIELD_ID_WEB_OTHER};
+constexpr IdRun kIMIds{FIELD_ID_IM_GTALK, FIELD_ID_IM_JABBER};
+constexpr IdRun kDateIds{FIELD_ID_BIRTHDAY, FIELD_ID_DATE_OTHER};
+constexpr IdRun kRelationIds{FIELD_ID_SPOUSE, FIELD_ID_ASSISTANT};
+
+// The type code an id of the run stands for; 0 outside it.
+constexpr int32_t RunCode(int32_t nId, IdRun run)
+{
+    return nId >= run.nFirst && nId <= run.nLast ? nId - run.nFirst + 1 : 0;
 }
+
+static_assert(RunCode(FIELD_ID_EMAIL_OTHER, kEmailIds) == EMAIL_OTHER);
+static_assert(RunCode(FIELD_ID_STREET_WORK, kStreetIds) == ADDRESS_WORK);
+static_assert(RunCode(FIELD_ID_PHONE_OTHER, kPhoneIds) == PHONE_OTHER);
+static_assert(RunCode(FIELD_ID_WEB_OTHER, kWebIds) == WEB_OTHER);
+static_assert(RunCode(FIELD_ID_IM_JABBER, kIMIds) == IM_JABBER);
+static_assert(RunCode(FIELD_ID_DATE_OTHER, kDateIds) == DATE_OTHER);
 
 // The slot every accessor hands out: the value of the first slot of the family carrying the code or,
 // when creating, of the first free one, which takes the code (its value is left as it is). Code 0 (an
@@ -145,31 +174,31 @@ using TextAccessor = char* (*)(GAddrRecord*, int32_t, bool);
 
 struct TypedTextIds
 {
-    int32_t nFirst;
-    int32_t nLast;
+    IdRun ids;
     TextAccessor pAccessor;
 };
 
-// The typed text ids and the accessor serving each run; dates (81 to 83) are handled apart.
+// The typed text ids and the accessor serving each run; dates are handled apart.
 constexpr TypedTextIds kTypedText[] = {
-    {8, 10, GetEmailSlot},         {12, 14, GetAddressSlot}, {15, 17, GetCitySlot},   {18, 20, GetStateSlot},
-    {21, 23, GetCountrySlot},      {24, 26, GetPostalSlot},  {27, 29, GetStreetSlot}, {30, 32, GetPOBoxSlot},
-    {33, 35, GetNeighborhoodSlot}, {36, 42, GetPhoneSlot},   {44, 50, GetWebSlot},    {52, 59, GetIMSlot},
-    {84, 88, GetRelationSlot},
+    {kEmailIds, GetEmailSlot},       {kAddressIds, GetAddressSlot}, {kCityIds, GetCitySlot},
+    {kStateIds, GetStateSlot},       {kCountryIds, GetCountrySlot}, {kPostalIds, GetPostalSlot},
+    {kStreetIds, GetStreetSlot},     {kPOBoxIds, GetPOBoxSlot},     {kNeighborhoodIds, GetNeighborhoodSlot},
+    {kPhoneIds, GetPhoneSlot},       {kWebIds, GetWebSlot},         {kIMIds, GetIMSlot},
+    {kRelationIds, GetRelationSlot},
 };
 
 TextAccessor FindTextAccessor(int32_t nId)
 {
-    for (const TypedTextIds& ids : kTypedText) {
-        if (nId >= ids.nFirst && nId <= ids.nLast)
-            return ids.pAccessor;
+    for (const TypedTextIds& text : kTypedText) {
+        if (RunCode(nId, text.ids) != 0)
+            return text.pAccessor;
     }
     return nullptr;
 }
 
 bool IsDateSlotId(int32_t nId)
 {
-    return nId >= 81 && nId <= 83;
+    return RunCode(nId, kDateIds) != 0;
 }
 
 // The single (untyped) fields by id; null for typed or unknown ids.
@@ -178,26 +207,27 @@ const void* FixedField(const GAddrRecord* pRecord, int32_t nId)
     const char* const names[] = {pRecord->szFirstName,   pRecord->szMiddleName, pRecord->szLastName,
                                  pRecord->szDisplayName, pRecord->szNickName,   pRecord->szCompanyName,
                                  pRecord->szJobTitle};
-    if (nId >= 1 && nId <= 7)
-        return names[nId - 1];
-    if (nId >= 61 && nId <= 70)
-        return pRecord->szCustomLabel[nId - 61];
-    if (nId >= 71 && nId <= 80)
-        return pRecord->szCustomField[nId - 71];
+    static_assert(std::size(names) == FIELD_ID_JOB_TITLE - FIELD_ID_FIRST_NAME + 1);
+    if (nId >= FIELD_ID_FIRST_NAME && nId <= FIELD_ID_JOB_TITLE)
+        return names[nId - FIELD_ID_FIRST_NAME];
+    if (nId >= FIELD_ID_CUSTOM_LABEL_1 && nId <= FIELD_ID_CUSTOM_LABEL_10)
+        return pRecord->szCustomLabel[nId - FIELD_ID_CUSTOM_LABEL_1];
+    if (nId >= FIELD_ID_CUSTOM_FIELD_1 && nId <= FIELD_ID_CUSTOM_FIELD_10)
+        return pRecord->szCustomField[nId - FIELD_ID_CUSTOM_FIELD_1];
     switch (nId) {
-    case 11:
+    case FIELD_ID_EMAIL_PRIMARY:
         return pRecord->szEmailPrimary;
-    case 43:
+    case FIELD_ID_PHONE_PRIMARY:
         return pRecord->szPhonePrimary;
-    case 51:
+    case FIELD_ID_WEB_PRIMARY:
         return pRecord->szWebPrimary;
-    case 60:
+    case FIELD_ID_IM_PRIMARY:
         return pRecord->szIMPrimary;
-    case 90:
+    case FIELD_ID_NOTE:
         return pRecord->szNote;
-    case 91:
+    case FIELD_ID_CREATED:
         return &pRecord->dtCreated;
-    case 92:
+    case FIELD_ID_MODIFIED:
         return &pRecord->dtModified;
     default:
         return nullptr;
@@ -225,74 +255,77 @@ bool FindFieldInfo(int32_t nId, GAddrFieldInfo* pInfo)
 
 char* GetEmailSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nEmailType, &GAddrRecord::szEmail, RunCode(nId, 8, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nEmailType, &GAddrRecord::szEmail, RunCode(nId, kEmailIds), bCreate));
 }
 
 char* GetAddressSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szAddress, RunCode(nId, 12, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szAddress, RunCode(nId, kAddressIds), bCreate));
 }
 
 char* GetCitySlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szCity, RunCode(nId, 15, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szCity, RunCode(nId, kCityIds), bCreate));
 }
 
 char* GetStateSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szState, RunCode(nId, 18, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szState, RunCode(nId, kStateIds), bCreate));
 }
 
 char* GetCountrySlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szCountry, RunCode(nId, 21, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szCountry, RunCode(nId, kCountryIds), bCreate));
 }
 
 char* GetPostalSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szPostal, RunCode(nId, 24, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szPostal, RunCode(nId, kPostalIds), bCreate));
 }
 
 char* GetStreetSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szStreet, RunCode(nId, 27, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szStreet, RunCode(nId, kStreetIds), bCreate));
 }
 
 char* GetPOBoxSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szPOBox, RunCode(nId, 30, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szPOBox, RunCode(nId, kPOBoxIds), bCreate));
 }
 
 char* GetNeighborhoodSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szNeighborhood, RunCode(nId, 33, 3), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nAddressType, &GAddrRecord::szNeighborhood, RunCode(nId, kNeighborhoodIds),
+                     bCreate));
 }
 
 char* GetPhoneSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nPhoneType, &GAddrRecord::szPhone, RunCode(nId, 36, 7), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nPhoneType, &GAddrRecord::szPhone, RunCode(nId, kPhoneIds), bCreate));
 }
 
 char* GetWebSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nWebType, &GAddrRecord::szWeb, RunCode(nId, 44, 7), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nWebType, &GAddrRecord::szWeb, RunCode(nId, kWebIds), bCreate));
 }
 
 char* GetIMSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Text(Slot(pRecord, &GAddrRecord::nIMType, &GAddrRecord::szIM, RunCode(nId, 52, 8), bCreate));
+    return Text(Slot(pRecord, &GAddrRecord::nIMType, &GAddrRecord::szIM, RunCode(nId, kIMIds), bCreate));
 }
 
 double* GetDateSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
-    return Slot(pRecord, &GAddrRecord::nDateType, &GAddrRecord::dtDate, RunCode(nId, 81, 3), bCreate);
+    return Slot(pRecord, &GAddrRecord::nDateType, &GAddrRecord::dtDate, RunCode(nId, kDateIds), bCreate);
 }
 
 char* GetRelationSlot(GAddrRecord* pRecord, int32_t nId, bool bCreate)
 {
     // The relation codes are not consecutive: 2 and 5 to 10 belong to no id.
-    static constexpr int32_t kRelationCodes[] = {1, 3, 4, 11, 12};
-    const int32_t nRun = RunCode(nId, 84, 5);
+    static constexpr int32_t kRelationCodes[] = {RELATION_SPOUSE, RELATION_MOTHER, RELATION_FATHER, RELATION_MANAGER,
+                                                 RELATION_ASSISTANT};
+    static_assert(std::size(kRelationCodes) == kRelationIds.nLast - kRelationIds.nFirst + 1);
+    const int32_t nRun = RunCode(nId, kRelationIds);
     const int32_t nCode = nRun ? kRelationCodes[nRun - 1] : 0;
     return Text(Slot(pRecord, &GAddrRecord::nRelationType, &GAddrRecord::szRelation, nCode, bCreate));
 }
@@ -329,8 +362,8 @@ const char* GetFieldText(const GAddrRecord* pRecord, int32_t nId)
         CxDateTime(*pValue).FormatDate(s_szDateText);
         return s_szDateText;
     }
-    if (nId == 91 || nId == 92) {
-        CxDateTime(nId == 91 ? pRecord->dtCreated : pRecord->dtModified).FormatDateTime(s_szDateText);
+    if (nId == FIELD_ID_CREATED || nId == FIELD_ID_MODIFIED) {
+        CxDateTime(nId == FIELD_ID_CREATED ? pRecord->dtCreated : pRecord->dtModified).FormatDateTime(s_szDateText);
         return s_szDateText;
     }
     const char* pText = static_cast<const char*>(FixedField(pRecord, nId));

@@ -2,6 +2,7 @@
 // every addressable contact field.
 #pragma once
 
+#include "common/google/records/ContactFields.h"
 #include "common/google/records/CxGItemRecord.h"
 
 #include <cstddef>

@@ -28,7 +28,7 @@ TEST(AccountFolderTest, ListsTheKindsFilesSortedByName)
         TempDir::WriteFile(dir.file("contacts/") + name, "x");
     // A subfolder of contacts/ is not another address book.
     TempDir::WriteFile(dir.file("contacts/sub.vcf/d.vcf"), "x");
-    const AccountFolder account(dir.path(), ItemKind::Contacts);
+    const AccountFolder account(dir.path(), HelperKind::Contacts);
     std::vector<std::string> problems;
     const std::vector<std::string> expected = {"contacts/a.VCF", "contacts/b.vcf", "contacts/c.vcf"};
     EXPECT_EQ(expected, Shown(account, account.Items(problems)));
@@ -50,7 +50,7 @@ TEST(AccountFolderTest, CalendarSubfoldersAreFurtherCalendars)
     TempDir::WriteFile(dir.file("calendar/a-long-name@group.calendar.example.com/c.ics"), "x");
     TempDir::WriteFile(dir.file("calendar/empty/displayname"), "Empty");
     TempDir::WriteFile(dir.file("calendar/.hidden/h.ics"), "x");
-    const AccountFolder account(dir.path(), ItemKind::Calendar);
+    const AccountFolder account(dir.path(), HelperKind::Calendar);
 
     std::vector<std::string> problems;
     const std::vector<std::string> items = {"calendar/z.ics", "calendar/a-long-name@group.calendar.example.com/c.ics",
@@ -72,7 +72,7 @@ TEST(AccountFolderTest, CalendarSubfoldersAreFurtherCalendars)
 TEST(AccountFolderTest, AMissingKindFolderIsAnEmptyAccount)
 {
     TempDir dir;
-    for (const ItemKind kind : {ItemKind::Contacts, ItemKind::Calendar, ItemKind::Tasks, ItemKind::Notes}) {
+    for (const HelperKind kind : {HelperKind::Contacts, HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes}) {
         const AccountFolder account(dir.path(), kind);
         std::vector<std::string> problems;
         EXPECT_TRUE(account.Items(problems).empty());
@@ -85,7 +85,7 @@ TEST(AccountFolderTest, AKindFolderThatCannotBeListedIsAProblem)
 {
     TempDir dir;
     TempDir::WriteFile(dir.file("tasks"), "not a folder");
-    const AccountFolder account(dir.path(), ItemKind::Tasks);
+    const AccountFolder account(dir.path(), HelperKind::Tasks);
     std::vector<std::string> problems;
     EXPECT_TRUE(account.Items(problems).empty());
     ASSERT_EQ(1u, problems.size());

@@ -30,8 +30,8 @@ protected:
     std::string Trash(const std::string& relative) const { return m_dir.file(".trash/2024-05-06/" + relative); }
 
     TempDir m_dir;
-    AccountFolder m_contacts{m_dir.path(), ItemKind::Contacts};
-    AccountFolder m_calendar{m_dir.path(), ItemKind::Calendar};
+    AccountFolder m_contacts{m_dir.path(), HelperKind::Contacts};
+    AccountFolder m_calendar{m_dir.path(), HelperKind::Calendar};
     std::string m_error;
 };
 
@@ -87,32 +87,6 @@ TEST_F(AccountTrashTest, WhatTakesATrashNameIsNeverReplaced)
     EXPECT_TRUE(fs::is_symlink(Trash("contacts/a-2.vcf")));
     EXPECT_EQ("mine", TempDir::ReadFile(Trash("contacts/a-3.vcf")));
     EXPECT_FALSE(fs::exists(m_dir.file("contacts/a.vcf")));
-}
-
-TEST_F(AccountTrashTest, BothWaysOfMovingRefuseATakenTarget)
-{
-    struct Way
-    {
-        const char* name;
-        int (*move)(const std::string&, const std::string&);
-    };
-    for (const Way way : {Way{"rename", RenameWithoutReplacing}, Way{"link", LinkWithoutReplacing}}) {
-        SCOPED_TRACE(way.name);
-        TempDir dir;
-        TempDir::WriteFile(dir.file("source"), "source");
-        TempDir::WriteFile(dir.file("taken"), "taken");
-        fs::create_symlink(dir.file("nowhere"), dir.file("dangling"));
-        for (const char* target : {"taken", "dangling"}) {
-            EXPECT_EQ(EEXIST, way.move(dir.file("source"), dir.file(target))) << target;
-            EXPECT_EQ("source", TempDir::ReadFile(dir.file("source")));
-        }
-        EXPECT_EQ("taken", TempDir::ReadFile(dir.file("taken")));
-        EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
-        EXPECT_EQ(0, way.move(dir.file("source"), dir.file("free")));
-        EXPECT_FALSE(fs::exists(dir.file("source")));
-        EXPECT_EQ("source", TempDir::ReadFile(dir.file("free")));
-        EXPECT_EQ(ENOENT, way.move(dir.file("source"), dir.file("again")));
-    }
 }
 
 TEST(AccountTrashNameTest, NamesTriedKeepTheExtensionAndFitInAFileName)

@@ -55,7 +55,7 @@ std::string FileOfValues(const std::map<int32_t, std::string>& values)
     return FileOf(entries);
 }
 
-bool Take(const std::string& bytes, ItemKind kind, HelperParams& params, std::string& error)
+bool Take(const std::string& bytes, HelperKind kind, HelperParams& params, std::string& error)
 {
     std::vector<ParamEntry> entries;
     return ParseParamBytes(bytes, entries, error) && TakeHelperParams(entries, kind, params, error);
@@ -91,12 +91,12 @@ TEST(HelperParamsTest, ReadsTheFileTheAppWrites)
     std::string error;
     ASSERT_TRUE(ReadParamFile(dir.file("GDateParam.dat"), entries, error)) << error;
     HelperParams params;
-    ASSERT_TRUE(TakeHelperParams(entries, ItemKind::Calendar, params, error)) << error;
+    ASSERT_TRUE(TakeHelperParams(entries, HelperKind::Calendar, params, error)) << error;
     EXPECT_EQ("Me@Example.com", params.email);
     EXPECT_EQ("pass word", params.password);
     EXPECT_EQ("GDate.dat", params.dataFile);
     EXPECT_EQ("/tmp/work/", params.workFolder);
-    EXPECT_EQ(OPERATION_SAVE, params.operation);
+    EXPECT_EQ(OP_SAVE, params.operation);
     EXPECT_EQ("GCal.dat", params.calendarFile);
     EXPECT_EQ("GDateErr.dat", params.errorFile);
     EXPECT_EQ("GDateStatus.dat", params.statusFile);
@@ -171,11 +171,11 @@ TEST(HelperParamsTest, NumbersComeAsTextOrAsNumbers)
         int expected;
     };
     const Case cases[] = {
-        {"text 1", TextEntry(1005, "1"), true, OPERATION_LOAD},
-        {"text +2", TextEntry(1005, "+2"), true, OPERATION_SAVE},
-        {"integer", NumberEntry(1005, VT_I4, 2), true, OPERATION_SAVE},
-        {"double", NumberEntry(1005, VT_R8, 1), true, OPERATION_LOAD},
-        {"boolean", NumberEntry(1005, VT_BOOL, 1), true, OPERATION_LOAD},
+        {"text 1", TextEntry(1005, "1"), true, OP_LOAD},
+        {"text +2", TextEntry(1005, "+2"), true, OP_SAVE},
+        {"integer", NumberEntry(1005, VT_I4, 2), true, OP_SAVE},
+        {"double", NumberEntry(1005, VT_R8, 1), true, OP_LOAD},
+        {"boolean", NumberEntry(1005, VT_BOOL, 1), true, OP_LOAD},
         {"no such operation", TextEntry(1005, "3"), false, 0},
         {"trailing junk", TextEntry(1005, "1x"), false, 0},
         {"empty", TextEntry(1005, ""), false, 0},
@@ -192,7 +192,7 @@ TEST(HelperParamsTest, NumbersComeAsTextOrAsNumbers)
             entries.push_back(TextEntry(key, value));
         HelperParams params;
         std::string error;
-        EXPECT_EQ(c.ok, Take(FileOf(entries), ItemKind::Contacts, params, error)) << error;
+        EXPECT_EQ(c.ok, Take(FileOf(entries), HelperKind::Contacts, params, error)) << error;
         if (c.ok)
             EXPECT_EQ(c.expected, params.operation);
         else
@@ -207,13 +207,13 @@ TEST(HelperParamsTest, LogSettingsAreClampedAndOptional)
     values[1016] = "0";
     HelperParams params;
     std::string error;
-    ASSERT_TRUE(Take(FileOfValues(values), ItemKind::Contacts, params, error)) << error;
+    ASSERT_TRUE(Take(FileOfValues(values), HelperKind::Contacts, params, error)) << error;
     EXPECT_EQ(3, params.logLevel);
     EXPECT_FALSE(params.logEnabled);
 
     for (const int32_t key : {1009, 1010, 1013, 1014, 1015, 1016})
         values.erase(key);
-    ASSERT_TRUE(Take(FileOfValues(values), ItemKind::Tasks, params, error)) << error;
+    ASSERT_TRUE(Take(FileOfValues(values), HelperKind::Tasks, params, error)) << error;
     EXPECT_EQ("", params.errorFile);
     EXPECT_EQ("", params.logFolder);
     EXPECT_FALSE(params.logEnabled);
@@ -226,20 +226,20 @@ TEST(HelperParamsTest, MissingKeysAndTextsOfTheWrongTypeAreRefused)
         const char* name;
         int32_t key;
         bool drop; // drop the key, else give it as a number
-        ItemKind kind;
+        HelperKind kind;
     };
     const Case cases[] = {
-        {"no e-mail", 1000, true, ItemKind::Contacts},
-        {"no password", 1001, true, ItemKind::Contacts},
-        {"no data file", 1002, true, ItemKind::Notes},
-        {"no work folder", 1003, true, ItemKind::Tasks},
-        {"no operation", 1005, true, ItemKind::Contacts},
-        {"no calendar file", 1008, true, ItemKind::Calendar},
-        {"e-mail as number", 1000, false, ItemKind::Contacts},
-        {"data file as number", 1002, false, ItemKind::Contacts},
-        {"work folder as number", 1003, false, ItemKind::Contacts},
-        {"error file as number", 1009, false, ItemKind::Contacts},
-        {"log folder as number", 1013, false, ItemKind::Contacts},
+        {"no e-mail", 1000, true, HelperKind::Contacts},
+        {"no password", 1001, true, HelperKind::Contacts},
+        {"no data file", 1002, true, HelperKind::Notes},
+        {"no work folder", 1003, true, HelperKind::Tasks},
+        {"no operation", 1005, true, HelperKind::Contacts},
+        {"no calendar file", 1008, true, HelperKind::Calendar},
+        {"e-mail as number", 1000, false, HelperKind::Contacts},
+        {"data file as number", 1002, false, HelperKind::Contacts},
+        {"work folder as number", 1003, false, HelperKind::Contacts},
+        {"error file as number", 1009, false, HelperKind::Contacts},
+        {"log folder as number", 1013, false, HelperKind::Contacts},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,7 +260,7 @@ TEST(HelperParamsTest, MissingKeysAndTextsOfTheWrongTypeAreRefused)
     // Only the calendar needs its calendar file.
     HelperParams params;
     std::string error;
-    EXPECT_TRUE(Take(FileOfValues(ContactValues()), ItemKind::Contacts, params, error)) << error;
+    EXPECT_TRUE(Take(FileOfValues(ContactValues()), HelperKind::Contacts, params, error)) << error;
 }
 
 TEST(HelperParamsTest, FileNamesMustStayInTheirFolder)
@@ -274,7 +274,7 @@ TEST(HelperParamsTest, FileNamesMustStayInTheirFolder)
             values[key] = name;
             HelperParams params;
             std::string error;
-            EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+            EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
             EXPECT_NE(std::string::npos, error.find("not a plain file name")) << error;
         }
     }
@@ -283,10 +283,10 @@ TEST(HelperParamsTest, FileNamesMustStayInTheirFolder)
     values[1002] = "";
     HelperParams params;
     std::string error;
-    EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+    EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
     values = ContactValues();
     values[1010] = "";
-    EXPECT_TRUE(Take(FileOfValues(values), ItemKind::Contacts, params, error)) << error;
+    EXPECT_TRUE(Take(FileOfValues(values), HelperKind::Contacts, params, error)) << error;
     EXPECT_EQ("", params.statusFile);
 }
 
@@ -300,7 +300,7 @@ TEST(HelperParamsTest, TextsWithAZeroByteOrAFolderWithoutSeparatorAreRefused)
         values[key] = value;
         HelperParams params;
         std::string error;
-        EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+        EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
         EXPECT_NE(std::string::npos, error.find(std::to_string(key))) << error;
     }
 }
@@ -313,7 +313,7 @@ TEST(HelperParamsTest, TheWorkFolderAndErrorFileOutliveALaterFault)
     values[1002] = "../x";
     HelperParams params;
     std::string error;
-    EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+    EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
     EXPECT_EQ("/work/", params.workFolder);
     EXPECT_EQ("GAddrErr.dat", params.errorFile);
     EXPECT_EQ("", params.dataFile);
@@ -331,7 +331,7 @@ TEST(HelperParamsTest, AnErrorFileNamingAnotherFileOfTheRunIsNotUsed)
         values[1009] = values[key];
         HelperParams params;
         std::string error;
-        EXPECT_FALSE(Take(FileOfValues(values), ItemKind::Contacts, params, error));
+        EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
         EXPECT_EQ("", params.errorFile);
         EXPECT_NE(std::string::npos, error.find("name the same file")) << error;
     }
