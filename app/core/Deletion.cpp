@@ -4,6 +4,7 @@
 #include "app/core/ServiceSet.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
+#include "common/google/records/HelperContract.h"
 #include "common/misc/TextBuf.h"
 #include "common/misc/Utf8Text.h"
 #include "common/misc/WinUtil.h"
@@ -11,10 +12,6 @@
 #include <string>
 
 namespace {
-
-// The files the helpers report a save's progress in, in the data folder.
-const char* const kContactStatusFile = "GAddrStatus.dat";
-const char* const kEventStatusFile = "GDateStatus.dat";
 
 int32_t ListCount(const CxList* pList)
 {
@@ -119,7 +116,7 @@ bool Deletion::DeleteContacts(const char* szDataFolder)
     }
     if (m_nDeletedContacts <= 0 || !g_pAddrUtil)
         return true;
-    return SaveMarks(*g_pAddrUtil, szDataFolder, kContactStatusFile);
+    return SaveMarks(*g_pAddrUtil, szDataFolder, FilesOf(HelperKind::Contacts).statusFile);
 }
 
 bool Deletion::DeleteEvents(const char* szDataFolder)
@@ -133,7 +130,7 @@ bool Deletion::DeleteEvents(const char* szDataFolder)
     }
     if (m_nDeletedEvents <= 0 || !g_pDateUtil)
         return true;
-    return SaveMarks(*g_pDateUtil, szDataFolder, kEventStatusFile);
+    return SaveMarks(*g_pDateUtil, szDataFolder, FilesOf(HelperKind::Calendar).statusFile);
 }
 
 void Deletion::StepProgress()
