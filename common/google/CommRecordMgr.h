@@ -51,6 +51,20 @@ public:
         return pCopy;
     }
 
+    // Takes over a record allocated with malloc, without a copy; its attachment, if any, stays
+    // borrowed. Null, with the record released, for a null record or when memory runs out.
+    Record* Adopt(Record* pRecord)
+    {
+        if (!pRecord)
+            return nullptr;
+        pRecord->nAttachSize = 0;
+        if (!m_records.Add(pRecord)) {
+            std::free(pRecord);
+            return nullptr;
+        }
+        return pRecord;
+    }
+
     // Releases a held record (and the attachment it owns); false when it is not held.
     bool RemoveRecord(Record* pRecord)
     {

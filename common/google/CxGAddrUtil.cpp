@@ -106,27 +106,26 @@ bool CxGAddrUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.", static_cast<int>(nCount));
 
-    // One zero-filled common record reused for every contact; the raw one is the reader's.
-    CommAddrRecord* pComm = static_cast<CommAddrRecord*>(std::malloc(sizeof(CommAddrRecord)));
-    if (pComm) {
-        ReadDataRecords<GAddrRecord>(
-            *m_pFile, nCount, [this](CxFile&, GAddrRecord* pRaw) { return ReadRecord(pRaw); },
-            [this, pComm](GAddrRecord* pRaw) {
-                std::memset(pComm, 0, sizeof(CommAddrRecord));
-                ConvertToCommon(pRaw, pComm);
-                CommAddrRecord* pCopy = m_pAddrMgr->AddCopy(pComm);
-                pRaw->pCommRecord = pCopy;
-                GAddrRecord* pKept = AddRecord(pRaw);
-                if (pCopy && pKept)
-                    pCopy->pAttach = pKept;
-                else if (pCopy)
-                    m_pAddrMgr->RemoveRecord(pCopy); // a common record without its contact would end every walk
-            });
-        std::free(pComm);
-    }
+    ReadOwnedRecords<GAddrRecord>(
+        *m_pFile, nCount, [this](CxFile&, GAddrRecord* pRaw) { return ReadRecord(pRaw); },
+        [this](GAddrRecord* pRaw) { KeepLoadedContact(pRaw); });
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Google Contacts information from file successfully.");
     return true;
+}
+
+void CxGAddrUtil::KeepLoadedContact(GAddrRecord* pRaw)
+{
+    auto* pComm = static_cast<CommAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord)));
+    if (pComm)
+        ConvertToCommon(pRaw, pComm);
+    CommAddrRecord* pKeptComm = m_pAddrMgr->Adopt(pComm);
+    pRaw->pCommRecord = pKeptComm;
+    GAddrRecord* pKept = AppendOwned(*m_pRecords, pRaw);
+    if (pKeptComm && pKept)
+        pKeptComm->pAttach = pKept;
+    else if (pKeptComm)
+        m_pAddrMgr->RemoveRecord(pKeptComm); // a common record without its contact would end every walk
 }
 
 bool CxGAddrUtil::SaveDataFile(const char* szFileName)

@@ -45,6 +45,9 @@ public:
     char m_szOptions[256] = "";
 
 private:
+    // Keeps one contact read from the data file, owned from here on, with its common record.
+    void KeepLoadedContact(GAddrRecord* pRaw);
+
     std::unique_ptr<CxFile> m_pFile;
     std::unique_ptr<CxList> m_pRecords;
     std::unique_ptr<CommAddrMgr> m_pAddrMgr;

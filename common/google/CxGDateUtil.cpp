@@ -141,31 +141,27 @@ bool CxGDateUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d event records in total", static_cast<int>(nCount));
 
-    // One zero-filled common record reused for every event; the raw one is the reader's.
-    auto* pComm = static_cast<CommDateRecord*>(std::malloc(sizeof(CommDateRecord)));
-    if (pComm) {
-        ReadDataRecords<GDateRecord>(
-            *m_pFile, nCount, [this](CxFile&, GDateRecord* pRaw) { return ReadRecord(pRaw); },
-            [this, pComm](GDateRecord* pRaw) { KeepLoadedEvent(pRaw, pComm); });
-        std::free(pComm);
-    }
+    ReadOwnedRecords<GDateRecord>(
+        *m_pFile, nCount, [this](CxFile&, GDateRecord* pRaw) { return ReadRecord(pRaw); },
+        [this](GDateRecord* pRaw) { KeepLoadedEvent(pRaw); });
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Calendar events information from file successfully.");
     return true;
 }
 
-void CxGDateUtil::KeepLoadedEvent(GDateRecord* pRaw, CommDateRecord* pComm)
+void CxGDateUtil::KeepLoadedEvent(GDateRecord* pRaw)
 {
     ParseRecurrence(pRaw);
-    std::memset(pComm, 0, sizeof(CommDateRecord));
-    ConvertToCommon(pRaw, pComm);
-    CommDateRecord* pCopy = m_pDateMgr->AddCopy(pComm);
+    auto* pComm = static_cast<CommDateRecord*>(std::calloc(1, sizeof(CommDateRecord)));
+    if (pComm)
+        ConvertToCommon(pRaw, pComm);
+    CommDateRecord* pKeptComm = m_pDateMgr->Adopt(pComm);
     pRaw->ActionCode = 1;
-    GDateRecord* pKept = AddRecord(pRaw);
-    if (pCopy && pKept)
-        pCopy->pAttach = pKept;
-    else if (pCopy)
-        m_pDateMgr->RemoveRecord(pCopy); // a common record without its event would end every walk
+    GDateRecord* pKept = AppendOwned(*m_pRecords, pRaw);
+    if (pKeptComm && pKept)
+        pKeptComm->pAttach = pKept;
+    else if (pKeptComm)
+        m_pDateMgr->RemoveRecord(pKeptComm); // a common record without its event would end every walk
 }
 
 bool CxGDateUtil::SaveDataFile(const char* szFileName)

@@ -63,7 +63,7 @@ private:
     // The load's reading: the events, then the calendar definitions, each failure logged.
     bool LoadBothFiles();
     // Takes one event read from the file: its recurrence text read, its common record made, both kept.
-    void KeepLoadedEvent(GDateRecord* pRaw, CommDateRecord* pComm);
+    void KeepLoadedEvent(GDateRecord* pRaw);
 
     std::unique_ptr<CxFile> m_pFile;
     std::unique_ptr<CxList> m_pRecords;

@@ -68,13 +68,8 @@ public:
         const uint32_t nCount = ReadRecordCount(m_file);
         g_debugLog.Print(2, __FILE__, __LINE__, "There are %d %s records in total.", static_cast<int>(nCount),
                          m_kind.szName);
-        // One zero-filled common record reused for every item; the raw one is the reader's.
-        if (Comm* pComm = static_cast<Comm*>(std::malloc(sizeof(Comm)))) {
-            ReadDataRecords<Raw>(
-                m_file, nCount, [this](CxFile&, Raw* pRaw) { return ReadRecord(pRaw); },
-                [this, pComm](Raw* pRaw) { Keep(pRaw, pComm); });
-            std::free(pComm);
-        }
+        ReadOwnedRecords<Raw>(
+            m_file, nCount, [this](CxFile&, Raw* pRaw) { return ReadRecord(pRaw); }, [this](Raw* pRaw) { Keep(pRaw); });
         m_file.Close();
         return true;
     }
@@ -135,20 +130,22 @@ private:
         return szFileName && szFileName[0] ? szFileName : FilesOf(m_kind.helper).dataFile;
     }
 
-    // Keeps one record read from the data file: its common record goes to the manager, with the raw
-    // record attached as contacts are, so a walk over the manager reaches every item.
-    void Keep(Raw* pRaw, Comm* pComm)
+    // Keeps one record read from the data file (and owned from here on): its common record goes to
+    // the manager, with the raw record attached as contacts are, so a walk over the manager reaches
+    // every item.
+    void Keep(Raw* pRaw)
     {
-        std::memset(pComm, 0, sizeof(Comm));
-        ConvertToCommon(pRaw, pComm);
-        Comm* pCopy = m_pMgr->AddCopy(pComm);
-        pRaw->pCommRecord = pCopy;
+        auto* pComm = static_cast<Comm*>(std::calloc(1, sizeof(Comm)));
+        if (pComm)
+            ConvertToCommon(pRaw, pComm);
+        Comm* pKeptComm = m_pMgr->Adopt(pComm);
+        pRaw->pCommRecord = pKeptComm;
         pRaw->ActionCode = 1;
-        Raw* pKept = AddRecord(pRaw);
-        if (pCopy && pKept)
-            pCopy->pAttach = pKept;
-        else if (pCopy)
-            m_pMgr->RemoveRecord(pCopy); // a common record without its item would end every walk
+        Raw* pKept = AppendOwned(*m_pRecords, pRaw);
+        if (pKeptComm && pKept)
+            pKeptComm->pAttach = pKept;
+        else if (pKeptComm)
+            m_pMgr->RemoveRecord(pKeptComm); // a common record without its item would end every walk
     }
 
     const CxGItemKind<Raw> m_kind;

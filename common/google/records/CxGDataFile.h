@@ -133,6 +133,51 @@ uint32_t ReadDataRecords(CxFile& file, uint32_t count, ReadRecord readRecord, Ke
     return read;
 }
 
+// The same walk, each record read straight into a zero-filled record of its own and handed over:
+// adopt(Record*) owns it from then on. With records of tens of kilobytes, copying each out of a
+// scratch record was most of a load. A record that cannot be allocated is read into a scratch
+// record and dropped, so the records after it still start in the right place.
+template <class Record, class ReadRecord, class Adopt>
+uint32_t ReadOwnedRecords(CxFile& file, uint32_t count, ReadRecord readRecord, Adopt adopt)
+{
+    struct Free
+    {
+        void operator()(Record* p) const { std::free(p); }
+    };
+    std::unique_ptr<Record, Free> scratch;
+    uint32_t read = 0;
+    while (read < count && !file.AtEnd()) {
+        auto* raw = static_cast<Record*>(std::calloc(1, sizeof(Record)));
+        if (raw) {
+            readRecord(file, raw);
+            adopt(raw);
+        } else {
+            if (!scratch)
+                scratch.reset(static_cast<Record*>(std::malloc(sizeof(Record))));
+            if (!scratch)
+                break;
+            std::memset(scratch.get(), 0, sizeof(Record));
+            readRecord(file, scratch.get());
+        }
+        ++read;
+        if (file.Eof())
+            break;
+    }
+    return read;
+}
+
+// Appends a record allocated with malloc to a list that owns its records, without a copy; null, with
+// the record released, when memory runs out.
+template <class Record>
+Record* AppendOwned(CxList& records, Record* record)
+{
+    if (record && !records.Add(record)) {
+        std::free(record);
+        return nullptr;
+    }
+    return record;
+}
+
 // Writes the count of the list and then each record in list order with
 // writeRecord(CxFile&, const Record*). False when any byte could not be written.
 template <class Record, class WriteRecord>
