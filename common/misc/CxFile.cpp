@@ -56,7 +56,7 @@ bool CxFile::ReadValue(void* value, size_t size)
         return false;
     unsigned char bytes[8];
     assert(size <= sizeof bytes);
-    if (std::fread(bytes, 1, size, m_pFile) != size) {
+    if (platform::ReadStream(m_pFile, bytes, size) != size) {
         m_bEof = true;
         return true;
     }
@@ -77,7 +77,7 @@ bool CxFile::ReadString(char* buffer, size_t capacity, int* pLength)
 
     const size_t stored = static_cast<size_t>(length);
     const size_t fit = std::min(stored, capacity - 1);
-    const size_t got = std::fread(buffer, 1, fit, m_pFile);
+    const size_t got = platform::ReadStream(m_pFile, buffer, fit);
     buffer[got] = '\0';
     if (got < fit)
         m_bEof = true;
@@ -90,7 +90,7 @@ bool CxFile::AtEnd()
 {
     if (!m_pFile)
         return true;
-    const int c = std::fgetc(m_pFile);
+    const int c = platform::ReadStreamChar(m_pFile);
     if (c == EOF)
         return true;
     std::ungetc(c, m_pFile);

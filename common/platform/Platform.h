@@ -63,6 +63,11 @@ bool ReplaceFileContents(const char* path, const std::string& content);
 // may not change; such a file is left as it was.
 FILE* OpenPrivateFile(const char* path);
 
+// fread and fgetc for a stream that only the calling thread uses, without the stream lock each call
+// takes otherwise: a data file is read field by field, a few hundred calls a record.
+size_t ReadStream(FILE* stream, void* buffer, size_t size);
+int ReadStreamChar(FILE* stream);
+
 // Moves a file (or link) to a path where nothing, not even a dangling link, may be, in one step.
 // 0, or the errno of the failure: EEXIST when the target is taken, ENOENT when the source is missing,
 // EINVAL or ENOSYS where the file system cannot rename without replacing.

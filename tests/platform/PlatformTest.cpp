@@ -522,3 +522,24 @@ TEST(PlatformTimeTest, LocalTimeOfRefusesAnInstantWhoseYearDoesNotFit)
     std::tm local{};
     EXPECT_FALSE(LocalTimeOf(std::numeric_limits<std::time_t>::max(), &local));
 }
+
+// The unlocked reads take turns with the stream's own calls: same position, same end of file.
+TEST(PlatformFilesTest, ReadStreamSharesTheStreamsPositionAndEnd)
+{
+    TempDir dir;
+    const std::string path = dir.file("bytes");
+    TempDir::WriteFile(path, "abcdef");
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(nullptr, f);
+    char buffer[8] = {};
+    EXPECT_EQ(2u, platform::ReadStream(f, buffer, 2));
+    EXPECT_EQ(std::string("ab"), std::string(buffer, 2));
+    EXPECT_EQ('c', platform::ReadStreamChar(f));
+    ASSERT_NE(EOF, std::ungetc('c', f));
+    EXPECT_EQ(2, std::ftell(f)) << "the pushed-back byte is read again";
+    EXPECT_EQ(4u, platform::ReadStream(f, buffer, sizeof buffer)) << "cut short by the end";
+    EXPECT_EQ(std::string("cdef"), std::string(buffer, 4));
+    EXPECT_EQ(EOF, platform::ReadStreamChar(f));
+    EXPECT_NE(0, std::feof(f));
+    std::fclose(f);
+}

@@ -178,6 +178,16 @@ bool ReplaceFileContents(const char* file, const std::string& content)
     return false;
 }
 
+size_t ReadStream(FILE* stream, void* buffer, size_t size)
+{
+    return fread_unlocked(buffer, 1, size, stream);
+}
+
+int ReadStreamChar(FILE* stream)
+{
+    return getc_unlocked(stream);
+}
+
 FILE* OpenPrivateFile(const char* path)
 {
     if (!path || !*path) {
