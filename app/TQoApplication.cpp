@@ -2,6 +2,7 @@
 
 #include "app/AppMessage.h"
 #include "app/CxWaitWindowView.h"
+#include "app/core/InstanceLock.h"
 #include "common/platform/Platform.h"
 
 #include <exception>
@@ -40,4 +41,12 @@ bool TQoApplication::notify(QObject* receiver, QEvent* event)
 void TQoApplication::ShowException(const QString& message)
 {
     AppMessageBox(activeWindow(), message, applicationName(), QMessageBox::Critical);
+}
+
+bool TQoApplication::RefuseSecondStart()
+{
+    if (LockDataFolder() != InstanceLock::AlreadyRunning)
+        return false;
+    AppMessageBox(nullptr, QStringLiteral("Qosweep is already running."), applicationName(), QMessageBox::Information);
+    return true;
 }

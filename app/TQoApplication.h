@@ -14,4 +14,8 @@ public:
 
     // Shows the toolkit's standard exception message; an empty text for thrown non-exceptions.
     static void ShowException(const QString& message);
+
+    // Takes the data folder for this process; when another app holds it, says so and returns true,
+    // and the caller ends before anything else is read or written.
+    static bool RefuseSecondStart();
 };

@@ -7,6 +7,8 @@
 int main(int argc, char** argv)
 {
     TQoApplication app(argc, argv);
+    if (TQoApplication::RefuseSecondStart())
+        return 0;
     try {
         TfmMain mainWindow;
         mainWindow.show();

@@ -141,6 +141,24 @@ WaitResult WaitProcess(Process* process, uint32_t timeoutMs);
 // Forgets the process. One still running is reaped by a later call of this layer, never waited for.
 void ReleaseProcess(Process* process);
 
+// --- Locks --------------------------------------------------------------------------------------
+
+// An exclusive advisory lock on a file, held until released or until the process ends, when the
+// operating system drops it: a holder that crashed never keeps the next one out. Programs this
+// process starts do not inherit it.
+struct FileLock
+{
+    int fd = -1;
+};
+
+enum class LockResult { Locked, Busy, Failed };
+
+// Creates the lock file (readable by its owner only) when missing and takes the lock without
+// waiting: Busy while another holder has it, Failed, with errno set, when the file cannot be opened.
+LockResult TryLockFile(const char* path, FileLock* lock);
+// Releases a lock taken with TryLockFile; the file stays. A lock not held is left alone.
+void UnlockFile(FileLock* lock);
+
 // --- Desktop ------------------------------------------------------------------------------------
 
 // Opens a file, folder or URL with the desktop's default handler, detached. False only when the

@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace platform;
 using Clock = std::chrono::steady_clock;
@@ -91,4 +95,66 @@ TEST_F(ProcessTest, TimeOutLeavesTheChildRunningAndPumpsBetweenSlices)
         WaitProcess(&q, 1000);
     }
     EXPECT_NE(0, ::kill(pid, 0)) << "the abandoned child was never reaped";
+}
+
+TEST(FileLockTest, OneHolderAtATimeAndTheFileIsTheOwnersOnly)
+{
+    TempDir dir;
+    const std::string path = dir.file("app.lock");
+    const mode_t old = umask(022);
+    FileLock first;
+    ASSERT_EQ(LockResult::Locked, TryLockFile(path.c_str(), &first));
+    umask(old);
+    struct stat st
+    {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777u);
+
+    FileLock second;
+    EXPECT_EQ(LockResult::Busy, TryLockFile(path.c_str(), &second));
+    EXPECT_EQ(-1, second.fd) << "a refused lock holds nothing";
+    UnlockFile(&first);
+    EXPECT_EQ(-1, first.fd);
+    EXPECT_EQ(LockResult::Locked, TryLockFile(path.c_str(), &second));
+    UnlockFile(&second);
+    UnlockFile(&second); // not held: nothing happens
+
+    EXPECT_EQ(LockResult::Failed, TryLockFile(dir.file("no/such/folder/app.lock").c_str(), &first));
+    EXPECT_EQ(ENOENT, errno);
+}
+
+// A holder that ends without releasing (a crash) leaves the lock free for the next start.
+TEST(FileLockTest, TheLockDiesWithItsProcess)
+{
+    TempDir dir;
+    const std::string path = dir.file("app.lock");
+    const pid_t holder = fork();
+    if (holder == 0) {
+        FileLock lock;
+        _exit(TryLockFile(path.c_str(), &lock) == LockResult::Locked ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(holder, waitpid(holder, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    FileLock lock;
+    EXPECT_EQ(LockResult::Locked, TryLockFile(path.c_str(), &lock));
+    UnlockFile(&lock);
+}
+
+// A helper started while the app holds its lock must not keep the lock alive after the app lets go.
+TEST(FileLockTest, StartedProgramsDoNotInheritTheLock)
+{
+    TempDir dir;
+    const std::string path = dir.file("app.lock");
+    FileLock lock;
+    ASSERT_EQ(LockResult::Locked, TryLockFile(path.c_str(), &lock));
+    Process p;
+    ASSERT_TRUE(StartProcess(ChildPath(), {"child", "sleep", "3000"}, &p));
+    UnlockFile(&lock);
+    FileLock again;
+    EXPECT_EQ(LockResult::Locked, TryLockFile(path.c_str(), &again));
+    UnlockFile(&again);
+    ::kill(p.pid, SIGKILL);
+    EXPECT_EQ(WaitResult::Exited, WaitProcess(&p, 5000));
+    ReleaseProcess(&p);
 }

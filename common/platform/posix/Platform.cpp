@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <mutex>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -389,6 +390,32 @@ void ReleaseProcess(Process* process)
         process->pid = 0;
     }
     ReapAbandoned();
+}
+
+LockResult TryLockFile(const char* path, FileLock* lock)
+{
+    if (!path || !lock)
+        return LockResult::Failed;
+    const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return LockResult::Failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return error == EWOULDBLOCK ? LockResult::Busy : LockResult::Failed;
+    }
+    lock->fd = fd;
+    return LockResult::Locked;
+}
+
+void UnlockFile(FileLock* lock)
+{
+    if (!lock || lock->fd < 0)
+        return;
+    // Closing the only descriptor drops the lock.
+    ::close(lock->fd);
+    lock->fd = -1;
 }
 
 bool ShellOpen(const char* target)
