@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kMaxItemDelayMs = 10000;
 
+// In the account folder itself; a dot file, so no listing ever takes it for an item.
+constexpr const char* kAccountLockFile = ".qosweep.lock";
+
 int ItemDelayMs()
 {
     const char* text = std::getenv(kItemDelayVariable);
@@ -33,6 +36,29 @@ void RemoveOldDataFiles(const HelperParams& params)
         fs::remove(params.workFolder + params.calendarFile, ec);
 }
 
+class AccountLock
+{
+public:
+    AccountLock(HelperSession& session, const std::string& folder)
+    {
+        const std::string path = (fs::path(folder) / kAccountLockFile).string();
+        m_result = platform::TryLockFile(path.c_str(), &m_lock);
+        // A folder we may not write (read-only media) can still be loaded; nothing else can be saved
+        // there, so nothing needs guarding.
+        if (m_result == platform::LockResult::Failed)
+            session.Log(1, Format("Cannot lock %s: %s", path.c_str(), platform::LastErrorText().c_str()));
+    }
+    ~AccountLock() { platform::UnlockFile(&m_lock); }
+    AccountLock(const AccountLock&) = delete;
+    AccountLock& operator=(const AccountLock&) = delete;
+
+    bool Busy() const { return m_result == platform::LockResult::Busy; }
+
+private:
+    platform::FileLock m_lock;
+    platform::LockResult m_result;
+};
+
 int Serve(HelperSession& session, const HelperParams& params)
 {
     RunningMark running(session);
@@ -46,6 +72,13 @@ int Serve(HelperSession& session, const HelperParams& params)
     std::string error;
     if (!FindAccount(params.workFolder, platform::ProgramFolder(), params.email, params.password, folder, error)) {
         session.Error(error);
+        return HELPER_EXIT_ERRORS;
+    }
+    // Two runs on one account at once (two apps, or a run by hand) would each move files the other's
+    // data file still names. The system drops the lock when this run ends, however it ends.
+    AccountLock lock(session, folder);
+    if (lock.Busy()) {
+        session.Error(Format("Another run is using the account folder %s, nothing done", folder.c_str()));
         return HELPER_EXIT_ERRORS;
     }
     HelperRun run{session, params, AccountFolder(folder, session.Kind()), ItemDelayMs()};

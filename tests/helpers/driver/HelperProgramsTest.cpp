@@ -842,6 +842,35 @@ TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)
     EXPECT_EQ(0, StopFileValue(Kind::Calendar, "Running"));
 }
 
+// Another run holding the account (a second app, or a run by hand) keeps this one out whole: a load
+// writes no data file, a save moves nothing. Once it is gone, runs go through again.
+TEST_F(HelperProgramTest, OnlyOneRunWorksOnAnAccountAtATime)
+{
+    Put("contacts/ann.vcf", Card("Ann"));
+    platform::FileLock other;
+    ASSERT_EQ(platform::LockResult::Locked, platform::TryLockFile((m_account + ".qosweep.lock").c_str(), &other));
+
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_EQ("Another run is using the account folder " + m_account + ", nothing done", LastError(Kind::Contacts));
+
+    platform::UnlockFile(&other);
+    EXPECT_EQ(0, Run(Kind::Contacts, 1));
+    const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_EQ(1u, data.records.size());
+    EXPECT_EQ(0, ErrorCount(Kind::Contacts));
+
+    data.records[0]->ActionCode = ACTION_DELETE;
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), data.records,
+                           GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    ASSERT_EQ(platform::LockResult::Locked, platform::TryLockFile((m_account + ".qosweep.lock").c_str(), &other));
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_TRUE(InAccount("contacts/ann.vcf")) << "a save kept out moves nothing";
+    platform::UnlockFile(&other);
+    EXPECT_EQ(0, Run(Kind::Contacts, 2));
+    EXPECT_FALSE(InAccount("contacts/ann.vcf"));
+}
+
 TEST_F(HelperProgramTest, TheDebugLogGetsTheAppsLineFormat)
 {
     const std::regex line(
