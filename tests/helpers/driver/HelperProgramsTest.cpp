@@ -481,6 +481,151 @@ TEST_F(HelperProgramTest, AnAccountWithoutItemFoldersLoadsEmpty)
     EXPECT_EQ(0u, calendars.count);
 }
 
+// --- The account's boundary -----------------------------------------------------------------------
+
+// A folder reached through a link is passed over, once and by name; the rest of the account loads.
+// A link within the account is passed over too: calendar/alias -> calendar/work would serve every
+// event twice, as a duplicate of itself, and deleting "one copy" would delete the only file.
+TEST_F(HelperProgramTest, ALoadDoesNotFollowAFolderLink)
+{
+    TempDir outside;
+    struct Case
+    {
+        const char* name;
+        Kind kind;
+        const char* link;   // in the account
+        bool inside;        // points at calendar/work, else at a folder outside the account
+        const char* target; // the item file in the folder it points at
+        uint32_t served;    // records in the data file
+        const char* error;
+    };
+    const Case cases[] = {
+        {"contacts outside", Kind::Contacts, "contacts", false, "out.vcf", 0,
+         "Not following contacts/: a link to a folder outside the account"},
+        {"calendar outside", Kind::Calendar, "calendar", false, "out.ics", 0,
+         "Not following calendar/: a link to a folder outside the account"},
+        {"calendar subfolder outside", Kind::Calendar, "calendar/ext", false, "out.ics", 2,
+         "Not following calendar/ext/: a link to a folder outside the account"},
+        {"tasks outside", Kind::Tasks, "tasks", false, "out.ics", 0, nullptr},
+        {"calendar subfolder inside", Kind::Calendar, "calendar/alias", true, "w.ics", 2,
+         "Not following calendar/alias/: a link to another folder of the account"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account);
+        fs::remove_all(outside.file("items"));
+        fs::create_directories(outside.file("items"));
+        Put("calendar/main.ics", Calendar("VEVENT", "Main"));
+        Put("calendar/work/w.ics", Calendar("VEVENT", "Work"));
+        const std::string target = c.inside ? m_account + "calendar/work" : outside.file("items");
+        const std::string component = c.kind == Kind::Tasks ? "VTODO" : "VEVENT";
+        if (!c.inside)
+            TempDir::WriteFile(target + "/" + c.target,
+                               c.kind == Kind::Contacts ? Card("Out") : Calendar(component, "Out"));
+        fs::remove_all(m_account + c.link);
+        fs::create_directories(fs::path(m_account + c.link).parent_path());
+        fs::create_directory_symlink(target, m_account + c.link);
+
+        EXPECT_EQ(1, Run(c.kind, 1));
+        CxFile file;
+        ASSERT_TRUE(file.Open(DataPath(c.kind).c_str(), "rb")) << "a link does not fail the load";
+        EXPECT_EQ(c.served, ReadRecordCount(file));
+        if (c.error) {
+            EXPECT_EQ(std::vector<std::string>{c.error}, Errors(c.kind));
+        }
+        EXPECT_TRUE(fs::exists(target + "/" + c.target));
+    }
+    // Tasks report no errors; the link is said on the standard error stream and in the log only.
+    const auto tasks = ReadData<GTaskRecord>(DataPath(Kind::Tasks), GTaskRecordFields<CxGFieldReader, GTaskRecord>);
+    EXPECT_TRUE(tasks.whole);
+    EXPECT_EQ(0u, tasks.count);
+}
+
+TEST_F(HelperProgramTest, ASaveMovesNothingFromBehindAFolderLink)
+{
+    TempDir outside;
+    fs::create_directories(outside.file("contacts"));
+    fs::create_directories(outside.file("calendar"));
+    TempDir::WriteFile(outside.file("contacts/a.vcf"), Card("Ann"));
+    TempDir::WriteFile(outside.file("calendar/e.ics"), Calendar("VEVENT", "Out"));
+    TempDir::WriteFile(outside.file("notes.ics"), Calendar("VJOURNAL", "Out"));
+    fs::create_directory_symlink(outside.file("contacts"), m_account + "contacts");
+    Put("calendar/work/w.ics", Calendar("VEVENT", "Work"));
+    fs::create_directory_symlink(outside.file("calendar"), m_account + "calendar/ext");
+    fs::create_directory_symlink(m_account + "calendar/work", m_account + "calendar/alias");
+    fs::create_directory_symlink(outside.path(), m_account + "notes");
+
+    std::vector<RecordPtr<GAddrRecord>> contacts;
+    contacts.push_back(ContactRecord("a.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), contacts, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_EQ(std::vector<std::string>{"Not following contacts/: a link to a folder outside the account; skipped: "
+                                       "contacts/a.vcf"},
+              Errors(Kind::Contacts));
+
+    std::vector<RecordPtr<GDateRecord>> events;
+    events.push_back(EventRecord("ext", "e.ics", 3));
+    events.push_back(EventRecord("alias", "w.ics", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    const std::vector<std::string> eventErrors = {
+        "Not following calendar/ext/: a link to a folder outside the account; skipped: calendar/ext/e.ics",
+        "Not following calendar/alias/: a link to another folder of the account; skipped: calendar/alias/w.ics"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+
+    std::vector<RecordPtr<GNoteRecord>> notes;
+    notes.push_back(IdentityRecord<GNoteRecord>(IdentityOfName("notes.ics"), 3));
+    WriteData<GNoteRecord>(DataPath(Kind::Notes), notes, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
+    EXPECT_EQ(1, Run(Kind::Notes, 2));
+
+    for (const char* name : {"contacts/a.vcf", "calendar/e.ics", "notes.ics"})
+        EXPECT_TRUE(fs::exists(outside.file(name))) << name;
+    EXPECT_TRUE(InAccount("calendar/work/w.ics"));
+    EXPECT_FALSE(fs::exists(m_account + ".trash"));
+}
+
+TEST_F(HelperProgramTest, ATrashThatIsNotAFolderOfTheAccountIsRefused)
+{
+    TempDir outside;
+    struct Case
+    {
+        const char* name;
+        std::string trash; // what stands where .trash/ or a folder in it would be
+        bool link;         // a link to a folder outside, else a plain file
+        std::string error;
+    };
+    const Case cases[] = {
+        {"trash a link", ".trash", true, "Nothing deleted: .trash/ is a link, not a folder of the account"},
+        {"trash a file", ".trash", false, "Nothing deleted: .trash/ is not a folder"},
+        {"day a link", ".trash/" + m_day, true,
+         "Nothing deleted: .trash/" + m_day + "/ is a link, not a folder of the account"},
+        {"kind a link", ".trash/" + m_day + "/contacts", true,
+         "Nothing deleted: .trash/" + m_day + "/contacts/ is a link, not a folder of the account"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account + ".trash");
+        fs::remove_all(outside.file("trash"));
+        fs::create_directories(outside.file("trash"));
+        Put("contacts/a.vcf", Card("Ann"));
+        Put("contacts/b.vcf", Card("Bea"));
+        fs::create_directories(fs::path(m_account + c.trash).parent_path());
+        if (c.link)
+            fs::create_directory_symlink(outside.file("trash"), m_account + c.trash);
+        else
+            TempDir::WriteFile(m_account + c.trash, "a file");
+        std::vector<RecordPtr<GAddrRecord>> records;
+        records.push_back(ContactRecord("a.vcf", 3));
+        records.push_back(ContactRecord("b.vcf", 3));
+        WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        EXPECT_EQ(1, Run(Kind::Contacts, 2));
+        EXPECT_TRUE(InAccount("contacts/a.vcf"));
+        EXPECT_TRUE(InAccount("contacts/b.vcf"));
+        EXPECT_TRUE(fs::is_empty(outside.file("trash")));
+        EXPECT_EQ(std::vector<std::string>{c.error}, Errors(Kind::Contacts));
+    }
+}
+
 // --- Save -------------------------------------------------------------------------------------------
 
 TEST_F(HelperProgramTest, ContactsSaveMovesExactlyTheMarkedFiles)
