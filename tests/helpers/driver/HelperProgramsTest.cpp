@@ -19,6 +19,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -210,6 +211,11 @@ protected:
         if (files.error)
             values.insert(values.end(), {{1009, files.error}, {1010, files.status}});
         values.insert(values.end(), {{1013, m_work.path()}, {1014, "appdebug.log"}, {1015, "3"}, {1016, "0"}});
+        // A key the app does not write for the kind is added when a test gives it.
+        for (const auto& [key, value] : changed)
+            if (std::none_of(values.begin(), values.end(),
+                             [key = key](const auto& entry) { return entry.first == key; }))
+                values.emplace_back(key, value);
         CxGAppParamParser parser;
         for (auto& [key, value] : values) {
             if (dropped.count(key))
@@ -892,6 +898,34 @@ TEST_F(HelperProgramTest, ABadParameterFileEndsTheRunBeforeAnything)
     EXPECT_EQ(2, Wait(Start(Kind::Contacts, WriteParams(Kind::Contacts, 2, {{1009, "../GAddrErr.dat"}}))));
     EXPECT_FALSE(fs::exists(fs::path(m_work.path()).parent_path().parent_path() / "GAddrErr.dat"));
     EXPECT_TRUE(InAccount("contacts/a.vcf"));
+}
+
+TEST_F(HelperProgramTest, AParameterFileNamingAnotherFileNeverTouchesIt)
+{
+    // A damaged parameter file naming accounts.ini as one of the run's files must not have it
+    // deleted (a load removes an old data file, every run its old error file) or overwritten.
+    const std::string accounts = TempDir::ReadFile(m_work.file("accounts.ini"));
+    struct Case
+    {
+        Kind kind;
+        int32_t key;
+        int operation;
+    };
+    const Case cases[] = {
+        {Kind::Contacts, 1002, 1}, {Kind::Contacts, 1002, 2}, {Kind::Contacts, 1009, 1}, {Kind::Contacts, 1010, 1},
+        {Kind::Contacts, 1014, 1}, {Kind::Calendar, 1008, 1}, {Kind::Tasks, 1002, 1},    {Kind::Tasks, 1009, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(FilesOf(c.kind).program) + " " + std::to_string(c.key) + " " +
+                     std::to_string(c.operation));
+        EXPECT_EQ(2, Wait(Start(c.kind, WriteParams(c.kind, c.operation, {{c.key, "accounts.ini"}}))));
+        EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
+    }
+    // A calendar load without the calendar list's name is refused before it writes anything.
+    EXPECT_EQ(2, Wait(Start(Kind::Calendar, WriteParams(Kind::Calendar, 1, {{1008, ""}}))));
+    EXPECT_EQ(0u, LastError(Kind::Calendar).find("Parameter 1008 is empty")) << LastError(Kind::Calendar);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Calendar)));
+    EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
 }
 
 TEST_F(HelperProgramTest, ARefusedLoadLeavesNoOldDataFile)
