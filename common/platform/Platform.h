@@ -39,6 +39,10 @@ std::string ProgramFolder();
 // separator; false when neither can be determined.
 bool DataFolderBase(std::string& folder);
 
+// The user's home folder ($HOME when absolute, else the user database's entry), ending with the
+// separator; empty when neither says.
+std::string HomeFolder();
+
 bool FileExists(const char* path);
 bool FolderExists(const char* path);
 // Creates one folder level; true when it exists afterwards.

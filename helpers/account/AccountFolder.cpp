@@ -191,6 +191,20 @@ std::vector<ItemFile> AccountFolder::Items(std::vector<std::string>& problems) c
     return items;
 }
 
+bool AccountFolder::IsReadable(std::string& fault) const
+{
+    const fs::path folder = fs::path(KindPath()).parent_path();
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(folder, ec);
+    if (!fs::exists(status) || fs::is_symlink(status))
+        return true;
+    fs::directory_iterator listing(folder, ec);
+    if (!ec)
+        return true;
+    fault = Format("The folder %s cannot be read: %s", KindPath().c_str(), ec.message().c_str());
+    return false;
+}
+
 std::vector<CalendarFolder> AccountFolder::Calendars() const
 {
     std::vector<CalendarFolder> calendars;

@@ -30,6 +30,9 @@ public:
     // kind folder holds no items; folders that cannot be read, and folder links (never followed, see
     // LinkProblem), add a line each to problems.
     std::vector<ItemFile> Items(std::vector<std::string>& problems) const;
+    // Whether the kind folder can be listed: true when it can, is missing (nothing of the kind) or is
+    // a link (which Items reports and passes over); else false with "The folder ... cannot be read".
+    bool IsReadable(std::string& fault) const;
     // The calendar kind's calendars: calendar/ itself when it exists, then each direct subfolder that
     // holds item files. Folders that cannot be read are left to Items() to report.
     std::vector<CalendarFolder> Calendars() const;

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,25 @@ TEST(PlatformFoldersTest, DataFolderBaseFollowsXdgThenHome)
     base = "unchanged";
     EXPECT_FALSE(DataFolderBase(base));
     EXPECT_EQ("unchanged", base);
+}
+
+TEST(PlatformFoldersTest, HomeFolderFollowsHomeThenTheUserDatabase)
+{
+    {
+        const ScopedEnv home("HOME", "/home/someone");
+        EXPECT_EQ("/home/someone/", HomeFolder());
+    }
+    // A relative or missing HOME says nothing; the user database still knows the folder.
+    const passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(nullptr, user);
+    const std::string expected = std::string(user->pw_dir) + (std::string(user->pw_dir).back() == '/' ? "" : "/");
+    {
+        const ScopedEnv home("HOME", "relative/path");
+        EXPECT_EQ(expected, HomeFolder());
+    }
+    const ScopedEnv home("HOME", "");
+    ::unsetenv("HOME");
+    EXPECT_EQ(expected, HomeFolder());
 }
 
 TEST(PlatformFilesTest, ExistsDeleteCopy)

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -52,6 +53,26 @@ bool DataFolderBase(std::string& folder)
         base += kPathSeparator;
     folder = base;
     return true;
+}
+
+std::string HomeFolder()
+{
+    std::string home;
+    const char* variable = std::getenv("HOME");
+    if (variable && variable[0] == '/') {
+        home = variable;
+    } else {
+        passwd entry{};
+        passwd* found = nullptr;
+        std::vector<char> buffer(16384);
+        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir ||
+            found->pw_dir[0] != '/')
+            return {};
+        home = found->pw_dir;
+    }
+    if (home.back() != kPathSeparator)
+        home += kPathSeparator;
+    return home;
 }
 
 bool FileExists(const char* path)

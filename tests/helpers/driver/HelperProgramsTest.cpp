@@ -10,6 +10,7 @@
 #include "common/platform/Platform.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/ZeroedRecord.h"
@@ -17,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -630,6 +633,59 @@ TEST_F(HelperProgramTest, ATrashThatIsNotAFolderOfTheAccountIsRefused)
         EXPECT_TRUE(fs::is_empty(outside.file("trash")));
         EXPECT_EQ(std::vector<std::string>{c.error}, Errors(Kind::Contacts));
     }
+}
+
+// A load that could not read the account must say so, not pass for an account with nothing in it.
+TEST_F(HelperProgramTest, ALoadThatCannotReadTheAccountWritesNoDataFile)
+{
+    TempDir home;
+    const ScopedEnv homeVariable("HOME", home.path().c_str());
+    struct Case
+    {
+        const char* name;
+        Kind kind;
+        std::string folder; // Folder= of the account; empty: the test's account folder
+        const char* file;   // a file standing where the kind folder should be
+        std::string error;
+    };
+    const Case cases[] = {
+        {"contacts a file", Kind::Contacts, "", "contacts",
+         "The folder " + m_account + "contacts/ cannot be read: Not a directory"},
+        {"calendar a file", Kind::Calendar, "", "calendar",
+         "The folder " + m_account + "calendar/ cannot be read: Not a directory"},
+        {"root", Kind::Contacts, "/", nullptr, "The account folder must not be the root of the file system: /"},
+        {"home", Kind::Calendar, home.path(), nullptr,
+         "The account folder must not be your home folder: " + home.path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account);
+        fs::create_directories(m_account);
+        if (c.file)
+            TempDir::WriteFile(m_account + c.file, "not a folder");
+        TempDir::WriteFile(m_work.file("accounts.ini"),
+                           "[Me@Example.com]\nFolder=" + (c.folder.empty() ? std::string("account") : c.folder) +
+                               "\nPassword=secret\n");
+        TempDir::WriteFile(DataPath(c.kind), "stale");
+        EXPECT_EQ(1, Run(c.kind, 1));
+        EXPECT_FALSE(fs::exists(DataPath(c.kind)));
+        EXPECT_FALSE(fs::exists(m_work.file("GCal.dat")));
+        EXPECT_EQ(std::vector<std::string>{c.error}, Errors(c.kind));
+    }
+}
+
+TEST_F(HelperProgramTest, ALoadOfAKindFolderThatCannotBeListedWritesNoDataFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root lists any folder";
+    Put("contacts/a.vcf", Card("Ann"));
+    ASSERT_EQ(0, ::chmod((m_account + "contacts").c_str(), 0));
+    const int code = Run(Kind::Contacts, 1);
+    ::chmod((m_account + "contacts").c_str(), 0700);
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_EQ(std::vector<std::string>{"The folder " + m_account + "contacts/ cannot be read: Permission denied"},
+              Errors(Kind::Contacts));
 }
 
 // --- Save -------------------------------------------------------------------------------------------
