@@ -42,8 +42,10 @@ bool WalkTrash(const AccountFolder& account, const std::string& relative, bool c
         if (!fs::exists(status)) {
             if (!create)
                 return true;
-            // Another run may create it meanwhile; what stands there is checked all the same.
-            fs::create_directory(level, ec);
+            // Another run may create it meanwhile; what stands there is checked all the same. What the
+            // user deleted is for the user alone, whatever the umask.
+            if (fs::create_directory(level, ec))
+                fs::permissions(level, fs::perms::owner_all, fs::perm_options::replace, ec);
             status = fs::symlink_status(level, ec);
             if (!fs::exists(status)) {
                 why = ec.message();

@@ -19,7 +19,8 @@ bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::st
 // deleted: " and the reason in error; a save checks this before it moves anything.
 bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::string& error);
 
-// Moves the item to "<account>.trash/<day>/<kind>/<subfolder>/<name>", creating the folders. A name
+// Moves the item to "<account>.trash/<day>/<kind>/<subfolder>/<name>", creating the folders (for the
+// owner only, 0700). A name
 // already taken there gets a numeric suffix ("a-1.vcf"); nothing is overwritten, not even a file
 // that appears there while the move is under way. False, with the reason in error, for an item
 // IsTrashableItem refuses, a folder on the way that is a link or not a folder, or a move that fails.

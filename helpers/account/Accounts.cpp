@@ -99,6 +99,8 @@ bool InstallDemoAccount(const std::string& workFolder, const std::string& progra
     if (!fs::exists(target, ec) && !CopyDemo(shipped, target, error))
         return false;
     CxIniUtil accounts(workFolder.c_str(), kAccountsFileName);
+    // It holds every account's password.
+    accounts.SetOwnerOnly(true);
     if (!accounts.WriteEntry(kDemoAddress, "Folder", name.c_str()) ||
         !accounts.WriteEntry(kDemoAddress, "Password", kDemoPassword)) {
         error = Format("Cannot write %s%s", workFolder.c_str(), kAccountsFileName);

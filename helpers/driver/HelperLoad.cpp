@@ -44,7 +44,7 @@ class PendingFile
 public:
     explicit PendingFile(std::string path)
         : m_path(std::move(path))
-        , m_temp(m_path + ".partial")
+        , m_temp(PartialPathOf(m_path))
     {}
     ~PendingFile()
     {

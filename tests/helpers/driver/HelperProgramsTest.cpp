@@ -1107,6 +1107,110 @@ TEST_F(HelperProgramTest, TheDebugLogGetsTheAppsLineFormat)
     EXPECT_EQ(std::string::npos, log.find("Read contacts/a.vcf")) << log;
 }
 
+// --- What the helpers leave in the work folder and the account ---------------------------------------
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat info
+    {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The work folder holds passwords (accounts.ini) and every record of the account (the data files);
+// the trash holds what the user deleted. None is for other users, whatever the umask says.
+TEST_F(HelperProgramTest, WhatTheHelpersWriteIsForTheOwnerOnly)
+{
+    const mode_t oldMask = ::umask(022);
+    fs::remove(m_work.file("accounts.ini"));
+    // One left by an earlier version, readable by all, gets tightened as it is written again.
+    TempDir::WriteFile(m_work.file("GAddrStatus.dat"), "old\r\n");
+    ::chmod(m_work.file("GAddrStatus.dat").c_str(), 0644);
+    const int demo = Run(Kind::Contacts, 1, {{1000, "demo@example.com"}, {1001, "demo"}});
+    TempDir::WriteFile(m_work.file("accounts.ini"), "[Me@Example.com]\nFolder=account\nPassword=secret\n");
+    Put("contacts/a.vcf", Card("Ann"));
+    Put("calendar/work/e.ics", Calendar("VEVENT", "E"));
+    Put("tasks/t.ics", Calendar("VTODO", "T"));
+    const int contacts = Run(Kind::Contacts, 1);
+    const int calendar = Run(Kind::Calendar, 1);
+    const int tasks = Run(Kind::Tasks, 1);
+    const mode_t demoAccounts = ModeOf(m_work.file("accounts.ini"));
+    std::vector<RecordPtr<GAddrRecord>> cards;
+    cards.push_back(ContactRecord("a.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), cards, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    const int saveContacts = Run(Kind::Contacts, 2);
+    std::vector<RecordPtr<GDateRecord>> events;
+    events.push_back(EventRecord("work", "e.ics", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    const int saveEvents = Run(Kind::Calendar, 2);
+    ::umask(oldMask);
+
+    EXPECT_EQ(0, demo);
+    EXPECT_EQ(0, contacts);
+    EXPECT_EQ(0, calendar);
+    EXPECT_EQ(0, tasks);
+    EXPECT_EQ(0, saveContacts);
+    EXPECT_EQ(0, saveEvents);
+    EXPECT_EQ(0600u, demoAccounts) << "accounts.ini as the demo creates it";
+    for (const char* name : {"GAddr.dat", "GDate.dat", "GCal.dat", "GTask.dat", "GAddrStatus.dat", "GDateStatus.dat",
+                             "GAddrData.ini", "GDateData.ini"}) {
+        EXPECT_EQ(0600u, ModeOf(m_work.file(name))) << name;
+    }
+    for (const std::string& folder : {std::string(".trash"), ".trash/" + m_day, ".trash/" + m_day + "/contacts",
+                                      ".trash/" + m_day + "/calendar", ".trash/" + m_day + "/calendar/work"}) {
+        EXPECT_EQ(0700u, ModeOf(m_account + folder)) << folder;
+    }
+    EXPECT_TRUE(InTrash("contacts/a.vcf"));
+    EXPECT_TRUE(InTrash("calendar/work/e.ics"));
+}
+
+TEST_F(HelperProgramTest, TheErrorFileIsForTheOwnerOnly)
+{
+    const mode_t oldMask = ::umask(022);
+    Put("contacts/junk.vcf", "not a card");
+    const int code = Run(Kind::Contacts, 1);
+    ::umask(oldMask);
+    EXPECT_EQ(1, code);
+    EXPECT_EQ(1, ErrorCount(Kind::Contacts));
+    EXPECT_EQ(0600u, ModeOf(m_work.file("GAddrErr.dat")));
+}
+
+// A helper killed while it wrote a data file (or replaced a status or error file) leaves the file
+// half-written under a temporary name; the next run of that helper clears it away.
+TEST_F(HelperProgramTest, WhatAKilledHelperHalfWroteIsRemovedAtItsNextStart)
+{
+    struct Case
+    {
+        Kind kind;
+        int operation;
+        std::vector<std::string> removed;
+        std::vector<std::string> kept; // another kind's, or not a helper's temporary file at all
+    };
+    const Case cases[] = {
+        {Kind::Contacts,
+         1,
+         {"GAddr.dat.partial", "GAddrStatus.dat.tmp4242-0", "GAddrErr.dat.tmp4242-1", "GAddrData.ini.tmp7-3",
+          "accounts.ini.tmp12-0"},
+         {"GDate.dat.partial", "GCal.dat.partial", "GAddr.dat.partial.mine", "GAddrStatus.dat.tmpx"}},
+        {Kind::Calendar, 2, {"GDate.dat.partial", "GCal.dat.partial", "GDateStatus.dat.tmp1-1"}, {"GAddr.dat.partial"}},
+        {Kind::Notes, 1, {"GNote.dat.partial"}, {"GTask.dat.partial"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FilesOf(c.kind).program);
+        for (const std::string& name : c.removed)
+            TempDir::WriteFile(m_work.file(name), "half");
+        for (const std::string& name : c.kept)
+            TempDir::WriteFile(m_work.file(name), "other");
+        // A refused account: the run ends early and writes no data file of its own.
+        EXPECT_EQ(1, Run(c.kind, c.operation, {{1000, "stranger@example.com"}}));
+        for (const std::string& name : c.removed)
+            EXPECT_FALSE(fs::exists(m_work.file(name))) << name;
+        for (const std::string& name : c.kept) {
+            EXPECT_TRUE(fs::exists(m_work.file(name))) << name;
+            fs::remove(m_work.file(name));
+        }
+    }
+}
+
 // --- Whole round trips --------------------------------------------------------------------------------
 
 TEST_F(HelperProgramTest, ALoadedRecordMarkedForDeletionTakesItsFileToTheTrash)
