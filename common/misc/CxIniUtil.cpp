@@ -183,7 +183,8 @@ FileRead ReadWholeFile(const char* path, std::string& content)
 
 // An unreadable file is never replaced by one holding only the new entry; an unchanged value leaves
 // the file alone.
-bool WriteValue(const char* file, std::string_view section, std::string_view key, std::string_view value)
+bool WriteValue(const char* file, std::string_view section, std::string_view key, std::string_view value,
+                bool ownerOnly)
 {
     if (!*file)
         return false;
@@ -194,7 +195,7 @@ bool WriteValue(const char* file, std::string_view section, std::string_view key
     const std::string updated = UpdateContent(content, section, key, value);
     if (read == FileRead::Ok && updated == content)
         return true;
-    return platform::ReplaceFileContents(file, updated);
+    return platform::ReplaceFileContents(file, updated, ownerOnly);
 }
 
 // Names that could not be read back as written: they would parse as a header, a comment or a split.
@@ -327,7 +328,7 @@ int CxIniUtil::WriteEntry(const char* szSection, const char* szKey, const char* 
     std::string_view value = szValue ? szValue : "";
     value = value.substr(0, value.find_first_of("\r\n"));
     try {
-        return WriteValue(m_szFile, section, key, value) ? 1 : 0;
+        return WriteValue(m_szFile, section, key, value, m_bOwnerOnly) ? 1 : 0;
     } catch (...) {
         return 0;
     }

@@ -16,6 +16,9 @@ public:
 
     // Null or empty: ignored.
     void SetFilePath(const char* szPath);
+    // A write that changes the file leaves it readable and writable by its owner only (0600), for
+    // files that hold passwords or an account's data.
+    void SetOwnerOnly(bool bOwnerOnly) { m_bOwnerOnly = bOwnerOnly; }
 
     // Section and key names compare without regard to ASCII case; other bytes must match exactly.
     static bool SameName(std::string_view a, std::string_view b);
@@ -39,6 +42,7 @@ public:
     char m_szFile[MAX_PATH] = "";
 
 private:
+    bool m_bOwnerOnly = false;
     const char* Section(const char* szSection) const;
     void SetPath(const char* szFolder, const char* szName);
 };

@@ -39,6 +39,10 @@ std::string ProgramFolder();
 // separator; false when neither can be determined.
 bool DataFolderBase(std::string& folder);
 
+// The user's home folder ($HOME when absolute, else the user database's entry), ending with the
+// separator; empty when neither says.
+std::string HomeFolder();
+
 bool FileExists(const char* path);
 bool FolderExists(const char* path);
 // Creates one folder level; true when it exists afterwards.
@@ -53,9 +57,12 @@ int64_t FileSize(const char* path);
 
 // Replaces the whole content of a file, creating it when missing. The new content is written to a
 // temporary file beside it and renamed over it, so a crash midway leaves the old file or the new one,
-// never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode.
-// False, with the file unchanged, when the file or its folder is not writable.
-bool ReplaceFileContents(const char* path, const std::string& content);
+// never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode;
+// with ownerOnly the file is readable and writable by its owner only (0600), whatever the umask and
+// its mode before. False, with the file unchanged, when the file or its folder is not writable.
+bool ReplaceFileContents(const char* path, const std::string& content, bool ownerOnly = false);
+// Removes the temporary files that replacements of this file killed midway left beside it.
+void RemoveReplaceLeftovers(const char* path);
 
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
 // owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.

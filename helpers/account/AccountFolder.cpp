@@ -76,7 +76,25 @@ std::vector<std::string> ListNames(const std::string& folderText, Filter keep, s
 AccountFolder::AccountFolder(std::string account, HelperKind kind)
     : m_account(std::move(account))
     , m_kind(kind)
-{}
+{
+    std::error_code ec;
+    m_realAccount = fs::weakly_canonical(m_account, ec).string();
+    if (ec)
+        m_realAccount = m_account;
+    if (m_realAccount.empty() || m_realAccount.back() != '/')
+        m_realAccount += '/';
+}
+
+bool AccountFolder::Contains(const std::string& path) const
+{
+    std::error_code ec;
+    std::string real = fs::weakly_canonical(path, ec).string();
+    if (ec)
+        return false;
+    if (real.back() != '/')
+        real += '/';
+    return real.size() > m_realAccount.size() && real.compare(0, m_realAccount.size(), m_realAccount) == 0;
+}
 
 std::string AccountFolder::KindPath() const
 {
@@ -94,8 +112,26 @@ std::string AccountFolder::RelativeFolder(const std::string& subfolder) const
     return subfolder.empty() ? folder : folder + subfolder + "/";
 }
 
+std::string AccountFolder::LinkProblem(const std::string& subfolder) const
+{
+    // The kind folder first: when it is the link, it is the one to name.
+    for (const std::string& level : {std::string(), subfolder}) {
+        const fs::path folder = fs::path(FolderPath(level)).parent_path();
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(folder, ec)))
+            return Format("Not following %s: a link to %s", RelativeFolder(level).c_str(),
+                          Contains(folder) ? "another folder of the account" : "a folder outside the account");
+        if (subfolder.empty())
+            break;
+    }
+    return {};
+}
+
 std::vector<std::string> AccountFolder::ItemNames(const std::string& subfolder, std::string& problem) const
 {
+    problem = LinkProblem(subfolder);
+    if (!problem.empty())
+        return {};
     const char* extension = KindInfo(m_kind).extension;
     return ListNames(
         FolderPath(subfolder),
@@ -115,15 +151,25 @@ bool AccountFolder::IsItemName(const ItemFile& item) const
 
 std::vector<std::string> AccountFolder::Folders(std::vector<std::string>& problems) const
 {
+    const std::string linked = LinkProblem("");
+    if (!linked.empty()) {
+        problems.push_back(linked);
+        return {};
+    }
     std::vector<std::string> folders{""};
     if (m_kind != HelperKind::Calendar)
         return folders;
     std::string problem;
     std::vector<std::string> subfolders = ListNames(
         KindPath(),
-        [](const fs::directory_entry& entry) {
+        [this, &problems](const fs::directory_entry& entry) {
             std::error_code ec;
-            return entry.is_directory(ec);
+            if (!entry.is_directory(ec))
+                return false;
+            const std::string link = LinkProblem(entry.path().filename().string());
+            if (!link.empty())
+                problems.push_back(link);
+            return link.empty();
         },
         problem);
     if (!problem.empty())
@@ -143,6 +189,20 @@ std::vector<ItemFile> AccountFolder::Items(std::vector<std::string>& problems) c
             problems.push_back(problem);
     }
     return items;
+}
+
+bool AccountFolder::IsReadable(std::string& fault) const
+{
+    const fs::path folder = fs::path(KindPath()).parent_path();
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(folder, ec);
+    if (!fs::exists(status) || fs::is_symlink(status))
+        return true;
+    fs::directory_iterator listing(folder, ec);
+    if (!ec)
+        return true;
+    fault = Format("The folder %s cannot be read: %s", KindPath().c_str(), ec.message().c_str());
+    return false;
 }
 
 std::vector<CalendarFolder> AccountFolder::Calendars() const

@@ -27,6 +27,52 @@ int MoveWithoutReplacing(const std::string& source, const std::string& target)
     return fault == EINVAL || fault == ENOSYS ? platform::MoveByLink(source.c_str(), target.c_str()) : fault;
 }
 
+// Walks the folders of relative (".trash/<day>/<kind>/...", ending with '/') one level at a time, so
+// that no link on the way is followed, creating those missing when asked. Without create, a missing
+// level ends the walk: nothing below it can be wrong yet. False with the reason in why.
+bool WalkTrash(const AccountFolder& account, const std::string& relative, bool create, std::string& folder,
+               std::string& why)
+{
+    for (size_t end = relative.find('/'); end != std::string::npos; end = relative.find('/', end + 1)) {
+        const std::string shown = relative.substr(0, end + 1);
+        folder = account.Account() + shown;
+        const fs::path level = fs::path(folder).parent_path();
+        std::error_code ec;
+        fs::file_status status = fs::symlink_status(level, ec);
+        if (!fs::exists(status)) {
+            if (!create)
+                return true;
+            // Another run may create it meanwhile; what stands there is checked all the same. What the
+            // user deleted is for the user alone, whatever the umask.
+            if (fs::create_directory(level, ec))
+                fs::permissions(level, fs::perms::owner_all, fs::perm_options::replace, ec);
+            status = fs::symlink_status(level, ec);
+            if (!fs::exists(status)) {
+                why = ec.message();
+                return false;
+            }
+        }
+        if (fs::is_symlink(status)) {
+            why = shown + " is a link, not a folder of the account";
+            return false;
+        }
+        if (!fs::is_directory(status)) {
+            why = shown + " is not a folder";
+            return false;
+        }
+    }
+    if (create && !account.Contains(folder)) {
+        why = folder + " is not inside the account";
+        return false;
+    }
+    return true;
+}
+
+std::string TrashFolderOf(const AccountFolder& account, const std::string& day, const std::string& subfolder)
+{
+    return ".trash/" + day + "/" + account.RelativeFolder(subfolder);
+}
+
 } // namespace
 
 std::string TrashDayName()
@@ -64,6 +110,11 @@ bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::st
         error = Format("Not an item file, skipped: %s", shown.c_str());
         return false;
     }
+    const std::string linked = account.LinkProblem(item.subfolder);
+    if (!linked.empty()) {
+        error = Format("%s; skipped: %s", linked.c_str(), shown.c_str());
+        return false;
+    }
     std::error_code ec;
     if (!fs::is_regular_file(account.ItemPath(item), ec)) {
         error = Format("Item not found, skipped: %s", shown.c_str());
@@ -72,16 +123,25 @@ bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::st
     return true;
 }
 
+bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::string& error)
+{
+    std::string folder;
+    std::string why;
+    if (WalkTrash(account, TrashFolderOf(account, day, ""), false, folder, why))
+        return true;
+    error = "Nothing deleted: " + why;
+    return false;
+}
+
 bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error)
 {
     if (!IsTrashableItem(account, item, error))
         return false;
     const std::string shown = account.RelativePath(item);
-    const std::string folder = account.Account() + ".trash/" + day + "/" + account.RelativeFolder(item.subfolder);
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) {
-        error = Format("Cannot move %s to the trash: %s", shown.c_str(), ec.message().c_str());
+    std::string folder;
+    std::string why;
+    if (!WalkTrash(account, TrashFolderOf(account, day, item.subfolder), true, folder, why)) {
+        error = Format("Cannot move %s to the trash: %s", shown.c_str(), why.c_str());
         return false;
     }
     // No look before the move: a name is taken only by a move that does not replace, so a file that

@@ -10,14 +10,20 @@
 std::string TrashDayName();
 
 // Whether the item may go to the trash: plain names, a file name the load could list (the kind's
-// extension, in the kind folder or a calendar subfolder), and a regular file there. False with the
-// reason in error.
+// extension, in the kind folder or a calendar subfolder), no folder link on the way (the load follows
+// none), and a regular file there. False with the reason in error.
 bool IsTrashableItem(const AccountFolder& account, const ItemFile& item, std::string& error);
 
-// Moves the item to "<account>.trash/<day>/<kind>/<subfolder>/<name>", creating the folders. A name
+// Whether the trash can take the kind's items on that day: ".trash/" and the folders in it down to the
+// kind's, where they exist, are real folders of the account, not links or files. False with "Nothing
+// deleted: " and the reason in error; a save checks this before it moves anything.
+bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::string& error);
+
+// Moves the item to "<account>.trash/<day>/<kind>/<subfolder>/<name>", creating the folders (for the
+// owner only, 0700). A name
 // already taken there gets a numeric suffix ("a-1.vcf"); nothing is overwritten, not even a file
 // that appears there while the move is under way. False, with the reason in error, for an item
-// IsTrashableItem refuses or a move that fails.
+// IsTrashableItem refuses, a folder on the way that is a link or not a folder, or a move that fails.
 bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error);
 
 // The name of the attempt-th try: name itself for 0, then "stem-1.ext", "stem-2.ext"... with the stem

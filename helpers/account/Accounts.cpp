@@ -1,6 +1,7 @@
 #include "helpers/account/Accounts.h"
 
 #include "common/misc/CxIniUtil.h"
+#include "common/platform/Platform.h"
 #include "helpers/base/HelperText.h"
 
 #include <filesystem>
@@ -63,6 +64,26 @@ bool CopyDemo(const fs::path& shipped, const fs::path& target, std::string& erro
     return true;
 }
 
+// Where no account may be: the whole file system or the home folder would have a load list, and a
+// save move, files that were never the user's contacts or events. Empty when the folder is usable.
+std::string RefusedFolder(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path real = fs::canonical(path, ec);
+    if (ec)
+        return Format("The account folder %s cannot be read: %s", path.c_str(), ec.message().c_str());
+    if (real == real.root_path())
+        return Format("The account folder must not be the root of the file system: %s", path.c_str());
+    const std::string home = platform::HomeFolder();
+    if (!home.empty() && fs::equivalent(real, home, ec))
+        return Format("The account folder must not be your home folder: %s", path.c_str());
+    // A folder that cannot be listed would load as an account with nothing in it.
+    fs::directory_iterator listing(real, ec);
+    if (ec)
+        return Format("The account folder %s cannot be read: %s", path.c_str(), ec.message().c_str());
+    return {};
+}
+
 } // namespace
 
 bool InstallDemoAccount(const std::string& workFolder, const std::string& programFolder, std::string& error)
@@ -78,6 +99,8 @@ bool InstallDemoAccount(const std::string& workFolder, const std::string& progra
     if (!fs::exists(target, ec) && !CopyDemo(shipped, target, error))
         return false;
     CxIniUtil accounts(workFolder.c_str(), kAccountsFileName);
+    // It holds every account's password.
+    accounts.SetOwnerOnly(true);
     if (!accounts.WriteEntry(kDemoAddress, "Folder", name.c_str()) ||
         !accounts.WriteEntry(kDemoAddress, "Password", kDemoPassword)) {
         error = Format("Cannot write %s%s", workFolder.c_str(), kAccountsFileName);
@@ -119,6 +142,9 @@ bool FindAccount(const std::string& workFolder, const std::string& programFolder
         error = Format("Account folder not found: %s", path.c_str());
         return false;
     }
+    error = RefusedFolder(path);
+    if (!error.empty())
+        return false;
     folder = path;
     return true;
 }

@@ -59,6 +59,20 @@ private:
     platform::LockResult m_result;
 };
 
+// A run killed midway leaves a data file half-written under its temporary name, and the files it was
+// replacing (status, errors, accounts.ini) may leave theirs; nobody else would ever remove them.
+void RemoveLeftovers(HelperKind kind, const HelperParams& params)
+{
+    std::error_code ec;
+    for (const std::string* name : {&params.dataFile, &params.calendarFile})
+        if (!name->empty())
+            fs::remove(PartialPathOf(params.workFolder + *name), ec);
+    const HelperFiles& files = FilesOf(kind);
+    for (const char* name : {files.statusFile, files.errorFile, files.stopFile, kAccountsFileName})
+        if (name)
+            platform::RemoveReplaceLeftovers((params.workFolder + name).c_str());
+}
+
 int Serve(HelperSession& session, const HelperParams& params)
 {
     RunningMark running(session);
@@ -118,5 +132,6 @@ int HelperProgramMain(HelperKind kind, int argc, char** argv)
         session.Error(error);
         return HELPER_EXIT_BAD_PARAMS;
     }
+    RemoveLeftovers(kind, params);
     return Serve(session, params);
 }

@@ -44,7 +44,7 @@ class PendingFile
 public:
     explicit PendingFile(std::string path)
         : m_path(std::move(path))
-        , m_temp(m_path + ".partial")
+        , m_temp(PartialPathOf(m_path))
     {}
     ~PendingFile()
     {
@@ -242,6 +242,12 @@ bool WriteDataFiles(HelperRun& run, const LoadKind<Record>& kind, CxList& record
 template <class Record>
 RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
 {
+    // An account the load could not read is not an account with nothing in it.
+    std::string fault;
+    if (!run.account.IsReadable(fault)) {
+        run.session.Error(fault);
+        return RunResult::Finished;
+    }
     RecordList records;
     if (LoadItems(run, kind, records.List()) == RunResult::Stopped) {
         run.session.Status("Stopped on request", true);

@@ -90,10 +90,11 @@ bool ParseDecimal(const std::string& text, int32_t& value)
 }
 
 enum class Shape {
-    Text,   // any text
-    Name,   // a plain file name in the work or log folder
-    Folder, // a folder ending with '/'
-    Number, // decimal text, or a value of type 3, 5 or 11
+    Text,    // any text
+    Name,    // the one file name the contract gives the kind for the key, in the work folder
+    LogName, // a plain file name ending in ".log", in the log folder (which may be the work folder)
+    Folder,  // a folder ending with '/'
+    Number,  // decimal text, or a value of type 3, 5 or 11
 };
 
 enum class Need { Always, Calendar, Optional };
@@ -103,9 +104,30 @@ struct KeyRule
     int32_t key;
     Shape shape;
     Need need;
-    std::string HelperParams::*text;           // Text, Name, Folder
+    std::string HelperParams::*text;           // Text, Name, LogName, Folder
     bool (*setNumber)(HelperParams&, int32_t); // Number: false for a value out of range
+    const char* (*contractName)(HelperKind);   // Name: the kind's file, null where it has none
 };
+
+const char* DataFileOf(HelperKind kind)
+{
+    return FilesOf(kind).dataFile;
+}
+
+const char* CalendarFileOf(HelperKind kind)
+{
+    return kind == HelperKind::Calendar ? kCalendarListFile : nullptr;
+}
+
+const char* ErrorFileOf(HelperKind kind)
+{
+    return FilesOf(kind).errorFile;
+}
+
+const char* StatusFileOf(HelperKind kind)
+{
+    return FilesOf(kind).statusFile;
+}
 
 bool SetOperation(HelperParams& params, int32_t value)
 {
@@ -130,18 +152,18 @@ bool SetLogEnabled(HelperParams& params, int32_t value)
 // The work folder and the error and log settings come first: a fault further down is then reported
 // in the error file and the log.
 const KeyRule kRules[] = {
-    {PARAM_WORK_FOLDER, Shape::Folder, Need::Always, &HelperParams::workFolder, nullptr},
-    {PARAM_ERROR_FILE, Shape::Name, Need::Optional, &HelperParams::errorFile, nullptr},
-    {PARAM_LOG_FOLDER, Shape::Text, Need::Optional, &HelperParams::logFolder, nullptr},
-    {PARAM_LOG_FILE, Shape::Name, Need::Optional, &HelperParams::logFile, nullptr},
-    {PARAM_LOG_LEVEL, Shape::Number, Need::Optional, nullptr, SetLogLevel},
-    {PARAM_LOG_ENABLED, Shape::Number, Need::Optional, nullptr, SetLogEnabled},
-    {PARAM_STATUS_FILE, Shape::Name, Need::Optional, &HelperParams::statusFile, nullptr},
-    {PARAM_EMAIL, Shape::Text, Need::Always, &HelperParams::email, nullptr},
-    {PARAM_PASSWORD, Shape::Text, Need::Always, &HelperParams::password, nullptr},
-    {PARAM_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr},
-    {PARAM_CAL_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr},
-    {PARAM_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation},
+    {PARAM_WORK_FOLDER, Shape::Folder, Need::Always, &HelperParams::workFolder, nullptr, nullptr},
+    {PARAM_ERROR_FILE, Shape::Name, Need::Optional, &HelperParams::errorFile, nullptr, ErrorFileOf},
+    {PARAM_LOG_FOLDER, Shape::Text, Need::Optional, &HelperParams::logFolder, nullptr, nullptr},
+    {PARAM_LOG_FILE, Shape::LogName, Need::Optional, &HelperParams::logFile, nullptr, nullptr},
+    {PARAM_LOG_LEVEL, Shape::Number, Need::Optional, nullptr, SetLogLevel, nullptr},
+    {PARAM_LOG_ENABLED, Shape::Number, Need::Optional, nullptr, SetLogEnabled, nullptr},
+    {PARAM_STATUS_FILE, Shape::Name, Need::Optional, &HelperParams::statusFile, nullptr, StatusFileOf},
+    {PARAM_EMAIL, Shape::Text, Need::Always, &HelperParams::email, nullptr, nullptr},
+    {PARAM_PASSWORD, Shape::Text, Need::Always, &HelperParams::password, nullptr, nullptr},
+    {PARAM_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr, DataFileOf},
+    {PARAM_CAL_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr, CalendarFileOf},
+    {PARAM_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation, nullptr},
 };
 
 const ParamEntry* FindEntry(const std::vector<ParamEntry>& entries, int32_t key)
@@ -171,7 +193,41 @@ bool TakeNumber(const KeyRule& rule, const ParamEntry& entry, HelperParams& para
     return true;
 }
 
-bool TakeText(const KeyRule& rule, const ParamEntry& entry, HelperParams& params, std::string& error)
+bool EndsWith(const std::string& text, std::string_view end)
+{
+    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Beyond being plain, a name must be the very file the key stands for: any other name could be
+// another file of the work folder (accounts.ini, another kind's data), which the run would delete
+// or overwrite.
+bool CheckName(const KeyRule& rule, HelperKind kind, const std::string& text, std::string& error)
+{
+    const char* expected = rule.contractName(kind);
+    if (text.empty() && rule.need != Need::Optional) {
+        error = Format("Parameter %d is empty; it must name %s", rule.key, expected ? expected : "a file");
+        return false;
+    }
+    // An optional file name left empty means the file is not wanted.
+    if (text.empty())
+        return true;
+    if (!IsPlainName(text)) {
+        error = Format("Parameter %d is not a plain file name: %s", rule.key, text.c_str());
+        return false;
+    }
+    if (!expected) {
+        error =
+            Format("Parameter %d names a file %s does not write: %s", rule.key, FilesOf(kind).program, text.c_str());
+        return false;
+    }
+    if (text != expected) {
+        error = Format("Parameter %d must name %s, not %s", rule.key, expected, text.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool TakeText(const KeyRule& rule, const ParamEntry& entry, HelperKind kind, HelperParams& params, std::string& error)
 {
     if (entry.type != TYPE_TEXT) {
         error = Format("Parameter %d has type %d, not a text", rule.key, entry.type);
@@ -187,17 +243,24 @@ bool TakeText(const KeyRule& rule, const ParamEntry& entry, HelperParams& params
         error = Format("Parameter %d is not a folder ending with '/': %s", rule.key, text.c_str());
         return false;
     }
-    // An optional file name left empty means the file is not wanted.
-    const bool absent = text.empty() && rule.need != Need::Always;
-    if (rule.shape == Shape::Name && !absent && !IsPlainName(text)) {
-        error = Format("Parameter %d is not a plain file name: %s", rule.key, text.c_str());
+    if (rule.shape == Shape::Name && !CheckName(rule, kind, text, error))
         return false;
+    if (rule.shape == Shape::LogName && !text.empty()) {
+        if (!IsPlainName(text)) {
+            error = Format("Parameter %d is not a plain file name: %s", rule.key, text.c_str());
+            return false;
+        }
+        // The log may share the work folder; only a log's name keeps it off the other files there.
+        if (!EndsWith(text, ".log")) {
+            error = Format("Parameter %d is not the name of a log file (*.log): %s", rule.key, text.c_str());
+            return false;
+        }
     }
     params.*rule.text = text;
     return true;
 }
 
-bool TakeRule(const KeyRule& rule, const ParamEntry* entry, HelperParams& params, std::string& error)
+bool TakeRule(const KeyRule& rule, const ParamEntry* entry, HelperKind kind, HelperParams& params, std::string& error)
 {
     if (!entry) {
         if (rule.need == Need::Optional)
@@ -206,7 +269,7 @@ bool TakeRule(const KeyRule& rule, const ParamEntry* entry, HelperParams& params
         return false;
     }
     return rule.shape == Shape::Number ? TakeNumber(rule, *entry, params, error)
-                                       : TakeText(rule, *entry, params, error);
+                                       : TakeText(rule, *entry, kind, params, error);
 }
 
 } // namespace
@@ -269,22 +332,10 @@ bool TakeHelperParams(const std::vector<ParamEntry>& entries, HelperKind kind, H
         if (rule.need == Need::Calendar && kind != HelperKind::Calendar)
             continue;
         std::string fault;
-        if (!TakeRule(rule, FindEntry(entries, rule.key), params, fault) && error.empty())
+        if (!TakeRule(rule, FindEntry(entries, rule.key), kind, params, fault) && error.empty())
             error = fault;
     }
-    if (error.empty() && kind == HelperKind::Calendar && params.calendarFile == params.dataFile)
-        error = Format("Parameters %d and %d name the same file: %s", PARAM_DATA_FILE, PARAM_CAL_FILE,
-                       params.dataFile.c_str());
-    // Each run starts the error file afresh by deleting it: one that names another file of the run
-    // would take that file (the data file of a save, say) with it, so it is not used at all.
-    for (const auto& [key, name] :
-         {std::pair{PARAM_DATA_FILE, &params.dataFile}, std::pair{PARAM_CAL_FILE, &params.calendarFile},
-          std::pair{PARAM_STATUS_FILE, &params.statusFile}}) {
-        if (params.errorFile.empty() || *name != params.errorFile)
-            continue;
-        if (error.empty())
-            error = Format("Parameters %d and %d name the same file: %s", key, PARAM_ERROR_FILE, name->c_str());
-        params.errorFile.clear();
-    }
+    // Each name is the contract's own, and no two files of the work folder share a name there
+    // (HelperContractTest): the error file, deleted at the start of a run, can take no other file along.
     return error.empty();
 }

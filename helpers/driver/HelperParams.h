@@ -42,8 +42,9 @@ struct HelperParams
     bool logEnabled = false;
 };
 
-// Takes the settings of the kind from the entries. False with the first fault in error; the work
-// folder and the error and log settings are taken first and kept when they are sound, so the fault
-// can still be reported where the app looks for it.
+// Takes the settings of the kind from the entries. Each file name in the work folder must be the one
+// the helper contract gives the kind for its key (or empty where the file is optional). False with
+// the first fault in error; the work folder and the error and log settings are taken first and kept
+// when they are sound, so the fault can still be reported where the app looks for it.
 bool TakeHelperParams(const std::vector<ParamEntry>& entries, HelperKind kind, HelperParams& params,
                       std::string& error);

@@ -38,6 +38,12 @@ ItemCounts CountItems(HelperKind kind, std::string_view text);
 // The error line for a file refused because it holds more than that one item.
 std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts);
 
+// The temporary name a data file is written under until it is whole.
+inline std::string PartialPathOf(const std::string& path)
+{
+    return path + ".partial";
+}
+
 // An item file's text, whole; false with the fault for a file too large or unreadable.
 bool ReadItemText(const std::string& path, std::string& text, std::string& fault);
 

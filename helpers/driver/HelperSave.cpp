@@ -203,6 +203,10 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     }
     // One day for the whole run, so a save that crosses midnight fills one trash folder.
     const std::string day = TrashDayName();
+    if (!requests.empty() && !IsTrashUsable(run.account, day, error)) {
+        run.session.Error(error);
+        return RunResult::Finished;
+    }
     const char* what = KindInfo(run.session.Kind()).items;
     size_t moved = 0;
     for (size_t i = 0; i < requests.size(); ++i) {

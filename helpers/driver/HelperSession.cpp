@@ -38,6 +38,7 @@ void HelperSession::Error(const std::string& text, std::source_location where)
     if (m_workFolder.empty() || m_errorFile.empty())
         return;
     CxIniUtil errors(m_workFolder.c_str(), m_errorFile.c_str());
+    errors.SetOwnerOnly(true);
     const int number = errors.ReadNumber("Error", "Error.Count", 0) + 1;
     // The text before the count: the app reads the entry the count names, which must be there.
     char key[32];
@@ -59,7 +60,7 @@ void HelperSession::Status(const std::string& text, bool force)
     if (!force && now - m_lastStatus < kStatusInterval)
         return;
     m_lastStatus = now;
-    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n");
+    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n", true);
 }
 
 std::string HelperSession::StopFilePath() const
@@ -75,6 +76,7 @@ void HelperSession::MarkRunning()
         return;
     CxIniUtil ini("", "");
     ini.SetFilePath(path.c_str());
+    ini.SetOwnerOnly(true);
     // The app asks a helper to stop when it exits while the helper still runs, and nobody clears that
     // request afterwards: a "Stop" left by an earlier run would end this one before its first item.
     // Cleared before "Running" is set, so a request the app makes once it sees us running survives.
@@ -89,6 +91,7 @@ void HelperSession::MarkFinished()
         return;
     CxIniUtil ini("", "");
     ini.SetFilePath(path.c_str());
+    ini.SetOwnerOnly(true);
     ini.WriteNumber("Status", "Running", 0);
 }
 

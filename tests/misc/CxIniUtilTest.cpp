@@ -414,6 +414,25 @@ TEST_F(CxIniUtilTest, ReplacesTheFileWholeKeepingItsMode)
     EXPECT_EQ("[S]\nk=2\n", Content());
 }
 
+TEST_F(CxIniUtilTest, AnOwnerOnlyFileIsWrittenForItsOwnerWhateverTheUmask)
+{
+    const mode_t old = ::umask(022);
+    m_ini.SetOwnerOnly(true);
+    EXPECT_NE(0, m_ini.WriteEntry("S", "k", "1"));
+    struct stat created
+    {};
+    ASSERT_EQ(0, ::stat(Path().c_str(), &created));
+    ::chmod(Path().c_str(), 0644);
+    EXPECT_NE(0, m_ini.WriteEntry("S", "k", "2"));
+    struct stat rewritten
+    {};
+    ASSERT_EQ(0, ::stat(Path().c_str(), &rewritten));
+    ::umask(old);
+    EXPECT_EQ(0600u, created.st_mode & 07777);
+    EXPECT_EQ(0600u, rewritten.st_mode & 07777);
+    EXPECT_EQ("[S]\nk=2\n", Content());
+}
+
 TEST_F(CxIniUtilTest, WriteThroughASymbolicLinkKeepsTheLink)
 {
     Store("[S]\nk=1\n");

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,25 @@ TEST(PlatformFoldersTest, DataFolderBaseFollowsXdgThenHome)
     base = "unchanged";
     EXPECT_FALSE(DataFolderBase(base));
     EXPECT_EQ("unchanged", base);
+}
+
+TEST(PlatformFoldersTest, HomeFolderFollowsHomeThenTheUserDatabase)
+{
+    {
+        const ScopedEnv home("HOME", "/home/someone");
+        EXPECT_EQ("/home/someone/", HomeFolder());
+    }
+    // A relative or missing HOME says nothing; the user database still knows the folder.
+    const passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(nullptr, user);
+    const std::string expected = std::string(user->pw_dir) + (std::string(user->pw_dir).back() == '/' ? "" : "/");
+    {
+        const ScopedEnv home("HOME", "relative/path");
+        EXPECT_EQ(expected, HomeFolder());
+    }
+    const ScopedEnv home("HOME", "");
+    ::unsetenv("HOME");
+    EXPECT_EQ(expected, HomeFolder());
 }
 
 TEST(PlatformFilesTest, ExistsDeleteCopy)
@@ -228,7 +248,81 @@ unsigned ModeOf(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
+// Sets the umask for one test and puts the old one back.
+class ScopedUmask
+{
+public:
+    explicit ScopedUmask(mode_t mask)
+        : m_old(::umask(mask))
+    {}
+    ~ScopedUmask() { ::umask(m_old); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t m_old;
+};
+
 } // namespace
+
+TEST(PlatformFilesTest, ReplaceFileContentsForTheOwnerOnly)
+{
+    const ScopedUmask mask(022);
+    TempDir dir;
+    struct Case
+    {
+        const char* name;
+        int existing; // mode of the file before, 0: none
+        bool ownerOnly;
+        unsigned expected;
+    };
+    const Case cases[] = {
+        {"new", 0, false, 0644},         {"new, owner only", 0, true, 0600},    {"kept", 0640, false, 0640},
+        {"tightened", 0644, true, 0600}, {"wide, tightened", 0666, true, 0600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        if (c.existing) {
+            TempDir::WriteFile(path, "old");
+            ASSERT_EQ(0, ::chmod(path.c_str(), static_cast<mode_t>(c.existing)));
+        }
+        ASSERT_TRUE(ReplaceFileContents(path.c_str(), "new", c.ownerOnly));
+        EXPECT_EQ("new", TempDir::ReadFile(path));
+        EXPECT_EQ(c.expected, ModeOf(path));
+    }
+}
+
+TEST(PlatformFilesTest, RemoveReplaceLeftoversTakesOnlyTheTemporaryFilesOfThatFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("status.dat");
+    TempDir::WriteFile(path, "kept");
+    // What a replace killed midway leaves: its temporary file beside the real one. Its name is the
+    // platform layer's own, so a replace interrupted here stands in for one that was.
+    {
+        const ScopedUmask mask(0);
+        ASSERT_TRUE(ReplaceFileContents(path.c_str(), "kept"));
+    }
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ASSERT_EQ("status.dat", e.path().filename().string()) << "no leftover of a finished replace";
+    const char* const leftovers[] = {"status.dat.tmp123-0", "status.dat.tmp4567-89"};
+    const char* const others[] = {"status.dat.tmp",   "status.dat.tmp12",   "status.dat.tmp1-2x",
+                                  "other.dat.tmp1-2", "status.dat.partial", "xstatus.dat.tmp1-2"};
+    for (const char* name : leftovers)
+        TempDir::WriteFile(dir.file(name), "half");
+    for (const char* name : others)
+        TempDir::WriteFile(dir.file(name), "other");
+    std::filesystem::create_directory(dir.file("status.dat.tmp9-9"));
+    RemoveReplaceLeftovers(path.c_str());
+    for (const char* name : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const char* name : others)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("status.dat.tmp9-9"))) << "only files are removed";
+    EXPECT_EQ("kept", TempDir::ReadFile(path));
+    RemoveReplaceLeftovers(dir.file("missing/x").c_str()); // a folder that is not there is no fault
+}
 
 TEST(PlatformFilesTest, OpenPrivateFileIsForItsOwnerOnly)
 {

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -53,6 +54,26 @@ bool DataFolderBase(std::string& folder)
         base += kPathSeparator;
     folder = base;
     return true;
+}
+
+std::string HomeFolder()
+{
+    std::string home;
+    const char* variable = std::getenv("HOME");
+    if (variable && variable[0] == '/') {
+        home = variable;
+    } else {
+        passwd entry{};
+        passwd* found = nullptr;
+        std::vector<char> buffer(16384);
+        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir ||
+            found->pw_dir[0] != '/')
+            return {};
+        home = found->pw_dir;
+    }
+    if (home.back() != kPathSeparator)
+        home += kPathSeparator;
+    return home;
 }
 
 bool FileExists(const char* path)
@@ -127,12 +148,28 @@ bool WriteAll(int fd, const std::string& content)
     return true;
 }
 
-int CreateTempBeside(const std::string& path, std::string& tempPath)
+constexpr const char* kTempInfix = ".tmp";
+
+// "<name>.tmp<pid>-<count>": the temporary file of a replacement of name.
+bool IsTempOf(const std::string& candidate, const std::string& name)
+{
+    const std::string prefix = name + kTempInfix;
+    if (candidate.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    const std::string rest = candidate.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    const auto digits = [](const std::string& text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    return dash != std::string::npos && digits(rest.substr(0, dash)) && digits(rest.substr(dash + 1));
+}
+
+int CreateTempBeside(const std::string& path, mode_t mode, std::string& tempPath)
 {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        tempPath = path + kTempInfix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -151,7 +188,22 @@ std::string FollowLink(const char* path)
 
 } // namespace
 
-bool ReplaceFileContents(const char* file, const std::string& content)
+void RemoveReplaceLeftovers(const char* file)
+{
+    if (!file || !*file)
+        return;
+    const fs::path path(FollowLink(file));
+    const std::string name = path.filename().string();
+    std::error_code ec;
+    fs::directory_iterator it(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code ignored;
+        if (IsTempOf(it->path().filename().string(), name) && it->is_regular_file(ignored) && !it->is_symlink(ignored))
+            fs::remove(it->path(), ignored);
+    }
+}
+
+bool ReplaceFileContents(const char* file, const std::string& content, bool ownerOnly)
 {
     if (!file || !*file)
         return false;
@@ -168,10 +220,13 @@ bool ReplaceFileContents(const char* file, const std::string& content)
         return false;
 
     std::string tempPath;
-    const int fd = CreateTempBeside(path, tempPath);
+    // Owner only from the start: the temporary file already holds the whole content.
+    const int fd = CreateTempBeside(path, ownerOnly ? S_IRUSR | S_IWUSR : 0666, tempPath);
     if (fd < 0)
         return false;
-    bool ok = WriteAll(fd, content) && (!exists || ::fchmod(fd, info.st_mode & 07777) == 0) && ::fsync(fd) == 0;
+    const bool setMode = ownerOnly || exists;
+    const mode_t mode = ownerOnly ? S_IRUSR | S_IWUSR : info.st_mode & 07777;
+    bool ok = WriteAll(fd, content) && (!setMode || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0)
         return true;

@@ -89,6 +89,27 @@ TEST_F(AccountTrashTest, WhatTakesATrashNameIsNeverReplaced)
     EXPECT_FALSE(fs::exists(m_dir.file("contacts/a.vcf")));
 }
 
+TEST_F(AccountTrashTest, EveryFolderOnTheWayToTheTrashMustBeARealOne)
+{
+    // A link anywhere on the way would take the file out of the account.
+    TempDir outside;
+    const char* const levels[] = {".trash", ".trash/2024-05-06", ".trash/2024-05-06/calendar",
+                                  ".trash/2024-05-06/calendar/work"};
+    for (const char* level : levels) {
+        SCOPED_TRACE(level);
+        fs::remove_all(m_dir.file(".trash"));
+        fs::create_directories(fs::path(m_dir.file(level)).parent_path());
+        fs::create_directory_symlink(outside.path(), m_dir.file(level));
+        Put("calendar/work/e.ics", "E");
+        EXPECT_FALSE(MoveToTrash(m_calendar, {"work", "e.ics"}, "2024-05-06", m_error));
+        EXPECT_EQ("Cannot move calendar/work/e.ics to the trash: " + std::string(level) +
+                      "/ is a link, not a folder of the account",
+                  m_error);
+        EXPECT_EQ("E", TempDir::ReadFile(m_dir.file("calendar/work/e.ics")));
+        EXPECT_TRUE(fs::is_empty(outside.path()));
+    }
+}
+
 TEST(AccountTrashNameTest, NamesTriedKeepTheExtensionAndFitInAFileName)
 {
     const std::string e = "\xC3\xA9"; // one character, two bytes

@@ -1,6 +1,7 @@
 #include "helpers/account/Accounts.h"
 
 #include "common/misc/CxIniUtil.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -147,4 +150,51 @@ TEST_F(AccountsTest, AMissingShippedDemoIsReported)
     EXPECT_FALSE(Find("demo@example.com", "demo"));
     EXPECT_EQ(0u, m_error.find("The demo account is missing")) << m_error;
     EXPECT_FALSE(fs::exists(m_work.file("demo")));
+}
+
+// Serving the whole file system or the home folder as an account would list, and a save move, files
+// that were never the user's contacts or events.
+TEST_F(AccountsTest, TheRootOrTheHomeFolderIsNoAccountFolder)
+{
+    TempDir home;
+    const ScopedEnv homeVariable("HOME", home.path().c_str());
+    fs::create_directory_symlink(home.path(), m_work.file("home-link"));
+    struct Case
+    {
+        std::string folder;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"/", "The account folder must not be the root of the file system: /"},
+        {"/../", "The account folder must not be the root of the file system: /../"},
+        {home.path(), "The account folder must not be your home folder: " + home.path()},
+        {home.path().substr(0, home.path().size() - 1),
+         "The account folder must not be your home folder: " + home.path()},
+        {"home-link", "The account folder must not be your home folder: " + m_work.file("home-link/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        TempDir::WriteFile(m_work.file("accounts.ini"), "[me@example.com]\nFolder=" + c.folder + "\nPassword=secret\n");
+        m_error.clear();
+        EXPECT_FALSE(Find("me@example.com", "secret"));
+        EXPECT_EQ("", m_folder);
+        EXPECT_EQ(c.error, m_error);
+    }
+    // A folder inside the home folder is what accounts usually are.
+    fs::create_directories(home.file("sync/me"));
+    TempDir::WriteFile(m_work.file("accounts.ini"),
+                       "[me@example.com]\nFolder=" + home.file("sync/me") + "\nPassword=secret\n");
+    EXPECT_TRUE(Find("me@example.com", "secret")) << m_error;
+    EXPECT_EQ(home.file("sync/me/"), m_folder);
+}
+
+TEST_F(AccountsTest, AnAccountFolderThatCannotBeReadIsRefused)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads any folder";
+    ASSERT_EQ(0, ::chmod(m_work.file("mine").c_str(), 0));
+    EXPECT_FALSE(Find("me@example.com", "secret"));
+    ::chmod(m_work.file("mine").c_str(), 0700);
+    EXPECT_EQ("", m_folder);
+    EXPECT_EQ("The account folder " + m_work.file("mine/") + " cannot be read: Permission denied", m_error);
 }

@@ -55,6 +55,19 @@ std::string FileOfValues(const std::map<int32_t, std::string>& values)
     return FileOf(entries);
 }
 
+// The settings of a kind with the file names the contract gives it.
+std::map<int32_t, std::string> ValuesOf(HelperKind kind)
+{
+    std::map<int32_t, std::string> values = ContactValues();
+    const HelperFiles& files = FilesOf(kind);
+    values[1002] = files.dataFile;
+    if (kind == HelperKind::Calendar)
+        values[1008] = kCalendarListFile;
+    values[1009] = files.errorFile ? files.errorFile : "";
+    values[1010] = files.statusFile ? files.statusFile : "";
+    return values;
+}
+
 bool Take(const std::string& bytes, HelperKind kind, HelperParams& params, std::string& error)
 {
     std::vector<ParamEntry> entries;
@@ -213,6 +226,7 @@ TEST(HelperParamsTest, LogSettingsAreClampedAndOptional)
 
     for (const int32_t key : {1009, 1010, 1013, 1014, 1015, 1016})
         values.erase(key);
+    values[1002] = "GTask.dat";
     ASSERT_TRUE(Take(FileOfValues(values), HelperKind::Tasks, params, error)) << error;
     EXPECT_EQ("", params.errorFile);
     EXPECT_EQ("", params.logFolder);
@@ -243,8 +257,7 @@ TEST(HelperParamsTest, MissingKeysAndTextsOfTheWrongTypeAreRefused)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::map<int32_t, std::string> values = ContactValues();
-        values[1008] = "GCal.dat";
+        std::map<int32_t, std::string> values = ValuesOf(c.kind);
         values.erase(c.key);
         std::vector<std::string> entries;
         if (!c.drop)
@@ -290,6 +303,63 @@ TEST(HelperParamsTest, FileNamesMustStayInTheirFolder)
     EXPECT_EQ("", params.statusFile);
 }
 
+// A damaged file naming another file of the work folder (accounts.ini above all) would have it
+// deleted or overwritten; only the one name the contract gives a kind and key is taken.
+TEST(HelperParamsTest, EachFileNameMustBeTheOneItsKindExchanges)
+{
+    const HelperKind kinds[] = {HelperKind::Contacts, HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes};
+    for (const HelperKind kind : kinds) {
+        SCOPED_TRACE(FilesOf(kind).program);
+        HelperParams params;
+        std::string error;
+        EXPECT_TRUE(Take(FileOfValues(ValuesOf(kind)), kind, params, error)) << error;
+        EXPECT_EQ(FilesOf(kind).dataFile, params.dataFile);
+    }
+    struct Case
+    {
+        HelperKind kind;
+        int32_t key;
+        std::string name;
+        const char* fault; // how the error continues after "Parameter <key> "
+    };
+    const Case cases[] = {
+        {HelperKind::Contacts, 1002, "accounts.ini", "must name GAddr.dat, not accounts.ini"},
+        {HelperKind::Contacts, 1002, "GDate.dat", "must name GAddr.dat, not GDate.dat"},
+        {HelperKind::Contacts, 1002, "gaddr.dat", "must name GAddr.dat, not gaddr.dat"},
+        {HelperKind::Contacts, 1002, "GAddrParam.dat", "must name GAddr.dat, not GAddrParam.dat"},
+        {HelperKind::Contacts, 1009, "accounts.ini", "must name GAddrErr.dat, not accounts.ini"},
+        {HelperKind::Contacts, 1010, "accounts.ini", "must name GAddrStatus.dat, not accounts.ini"},
+        {HelperKind::Contacts, 1010, "GAddrData.ini", "must name GAddrStatus.dat, not GAddrData.ini"},
+        {HelperKind::Calendar, 1002, "GCal.dat", "must name GDate.dat, not GCal.dat"},
+        {HelperKind::Calendar, 1008, "accounts.ini", "must name GCal.dat, not accounts.ini"},
+        {HelperKind::Calendar, 1008, "GDate.dat", "must name GCal.dat, not GDate.dat"},
+        {HelperKind::Calendar, 1009, "GAddrErr.dat", "must name GDateErr.dat, not GAddrErr.dat"},
+        {HelperKind::Tasks, 1002, "accounts.ini", "must name GTask.dat, not accounts.ini"},
+        {HelperKind::Tasks, 1009, "accounts.ini", "names a file Ombratsk.exe does not write: accounts.ini"},
+        {HelperKind::Notes, 1010, "GNoteStatus.dat", "names a file Ombranot.exe does not write: GNoteStatus.dat"},
+        {HelperKind::Contacts, 1014, "accounts.ini", "is not the name of a log file (*.log): accounts.ini"},
+        {HelperKind::Contacts, 1014, "GAddr.dat", "is not the name of a log file (*.log): GAddr.dat"},
+        // A required name left empty.
+        {HelperKind::Contacts, 1002, "", "is empty; it must name GAddr.dat"},
+        {HelperKind::Calendar, 1008, "", "is empty; it must name GCal.dat"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.key) + " " + c.name);
+        std::map<int32_t, std::string> values = ValuesOf(c.kind);
+        values[c.key] = c.name;
+        HelperParams params;
+        std::string error;
+        EXPECT_FALSE(Take(FileOfValues(values), c.kind, params, error));
+        EXPECT_EQ("Parameter " + std::to_string(c.key) + " " + c.fault, error);
+        const std::map<int32_t, std::string HelperParams::*> fields = {{1002, &HelperParams::dataFile},
+                                                                       {1008, &HelperParams::calendarFile},
+                                                                       {1009, &HelperParams::errorFile},
+                                                                       {1010, &HelperParams::statusFile},
+                                                                       {1014, &HelperParams::logFile}};
+        EXPECT_EQ("", params.*fields.at(c.key)) << "a refused name is never used";
+    }
+}
+
 TEST(HelperParamsTest, TextsWithAZeroByteOrAFolderWithoutSeparatorAreRefused)
 {
     const std::pair<int32_t, std::string> cases[] = {
@@ -333,6 +403,6 @@ TEST(HelperParamsTest, AnErrorFileNamingAnotherFileOfTheRunIsNotUsed)
         std::string error;
         EXPECT_FALSE(Take(FileOfValues(values), HelperKind::Contacts, params, error));
         EXPECT_EQ("", params.errorFile);
-        EXPECT_NE(std::string::npos, error.find("name the same file")) << error;
+        EXPECT_EQ("Parameter 1009 must name GAddrErr.dat, not " + values[key], error);
     }
 }

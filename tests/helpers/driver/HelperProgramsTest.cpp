@@ -10,6 +10,7 @@
 #include "common/platform/Platform.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/ZeroedRecord.h"
@@ -17,8 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -210,6 +214,11 @@ protected:
         if (files.error)
             values.insert(values.end(), {{1009, files.error}, {1010, files.status}});
         values.insert(values.end(), {{1013, m_work.path()}, {1014, "appdebug.log"}, {1015, "3"}, {1016, "0"}});
+        // A key the app does not write for the kind is added when a test gives it.
+        for (const auto& [key, value] : changed)
+            if (std::none_of(values.begin(), values.end(),
+                             [key = key](const auto& entry) { return entry.first == key; }))
+                values.emplace_back(key, value);
         CxGAppParamParser parser;
         for (auto& [key, value] : values) {
             if (dropped.count(key))
@@ -481,6 +490,204 @@ TEST_F(HelperProgramTest, AnAccountWithoutItemFoldersLoadsEmpty)
     EXPECT_EQ(0u, calendars.count);
 }
 
+// --- The account's boundary -----------------------------------------------------------------------
+
+// A folder reached through a link is passed over, once and by name; the rest of the account loads.
+// A link within the account is passed over too: calendar/alias -> calendar/work would serve every
+// event twice, as a duplicate of itself, and deleting "one copy" would delete the only file.
+TEST_F(HelperProgramTest, ALoadDoesNotFollowAFolderLink)
+{
+    TempDir outside;
+    struct Case
+    {
+        const char* name;
+        Kind kind;
+        const char* link;   // in the account
+        bool inside;        // points at calendar/work, else at a folder outside the account
+        const char* target; // the item file in the folder it points at
+        uint32_t served;    // records in the data file
+        const char* error;
+    };
+    const Case cases[] = {
+        {"contacts outside", Kind::Contacts, "contacts", false, "out.vcf", 0,
+         "Not following contacts/: a link to a folder outside the account"},
+        {"calendar outside", Kind::Calendar, "calendar", false, "out.ics", 0,
+         "Not following calendar/: a link to a folder outside the account"},
+        {"calendar subfolder outside", Kind::Calendar, "calendar/ext", false, "out.ics", 2,
+         "Not following calendar/ext/: a link to a folder outside the account"},
+        {"tasks outside", Kind::Tasks, "tasks", false, "out.ics", 0, nullptr},
+        {"calendar subfolder inside", Kind::Calendar, "calendar/alias", true, "w.ics", 2,
+         "Not following calendar/alias/: a link to another folder of the account"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account);
+        fs::remove_all(outside.file("items"));
+        fs::create_directories(outside.file("items"));
+        Put("calendar/main.ics", Calendar("VEVENT", "Main"));
+        Put("calendar/work/w.ics", Calendar("VEVENT", "Work"));
+        const std::string target = c.inside ? m_account + "calendar/work" : outside.file("items");
+        const std::string component = c.kind == Kind::Tasks ? "VTODO" : "VEVENT";
+        if (!c.inside)
+            TempDir::WriteFile(target + "/" + c.target,
+                               c.kind == Kind::Contacts ? Card("Out") : Calendar(component, "Out"));
+        fs::remove_all(m_account + c.link);
+        fs::create_directories(fs::path(m_account + c.link).parent_path());
+        fs::create_directory_symlink(target, m_account + c.link);
+
+        EXPECT_EQ(1, Run(c.kind, 1));
+        CxFile file;
+        ASSERT_TRUE(file.Open(DataPath(c.kind).c_str(), "rb")) << "a link does not fail the load";
+        EXPECT_EQ(c.served, ReadRecordCount(file));
+        if (c.error) {
+            EXPECT_EQ(std::vector<std::string>{c.error}, Errors(c.kind));
+        }
+        EXPECT_TRUE(fs::exists(target + "/" + c.target));
+    }
+    // Tasks report no errors; the link is said on the standard error stream and in the log only.
+    const auto tasks = ReadData<GTaskRecord>(DataPath(Kind::Tasks), GTaskRecordFields<CxGFieldReader, GTaskRecord>);
+    EXPECT_TRUE(tasks.whole);
+    EXPECT_EQ(0u, tasks.count);
+}
+
+TEST_F(HelperProgramTest, ASaveMovesNothingFromBehindAFolderLink)
+{
+    TempDir outside;
+    fs::create_directories(outside.file("contacts"));
+    fs::create_directories(outside.file("calendar"));
+    TempDir::WriteFile(outside.file("contacts/a.vcf"), Card("Ann"));
+    TempDir::WriteFile(outside.file("calendar/e.ics"), Calendar("VEVENT", "Out"));
+    TempDir::WriteFile(outside.file("notes.ics"), Calendar("VJOURNAL", "Out"));
+    fs::create_directory_symlink(outside.file("contacts"), m_account + "contacts");
+    Put("calendar/work/w.ics", Calendar("VEVENT", "Work"));
+    fs::create_directory_symlink(outside.file("calendar"), m_account + "calendar/ext");
+    fs::create_directory_symlink(m_account + "calendar/work", m_account + "calendar/alias");
+    fs::create_directory_symlink(outside.path(), m_account + "notes");
+
+    std::vector<RecordPtr<GAddrRecord>> contacts;
+    contacts.push_back(ContactRecord("a.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), contacts, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_EQ(std::vector<std::string>{"Not following contacts/: a link to a folder outside the account; skipped: "
+                                       "contacts/a.vcf"},
+              Errors(Kind::Contacts));
+
+    std::vector<RecordPtr<GDateRecord>> events;
+    events.push_back(EventRecord("ext", "e.ics", 3));
+    events.push_back(EventRecord("alias", "w.ics", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    const std::vector<std::string> eventErrors = {
+        "Not following calendar/ext/: a link to a folder outside the account; skipped: calendar/ext/e.ics",
+        "Not following calendar/alias/: a link to another folder of the account; skipped: calendar/alias/w.ics"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+
+    std::vector<RecordPtr<GNoteRecord>> notes;
+    notes.push_back(IdentityRecord<GNoteRecord>(IdentityOfName("notes.ics"), 3));
+    WriteData<GNoteRecord>(DataPath(Kind::Notes), notes, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
+    EXPECT_EQ(1, Run(Kind::Notes, 2));
+
+    for (const char* name : {"contacts/a.vcf", "calendar/e.ics", "notes.ics"})
+        EXPECT_TRUE(fs::exists(outside.file(name))) << name;
+    EXPECT_TRUE(InAccount("calendar/work/w.ics"));
+    EXPECT_FALSE(fs::exists(m_account + ".trash"));
+}
+
+TEST_F(HelperProgramTest, ATrashThatIsNotAFolderOfTheAccountIsRefused)
+{
+    TempDir outside;
+    struct Case
+    {
+        const char* name;
+        std::string trash; // what stands where .trash/ or a folder in it would be
+        bool link;         // a link to a folder outside, else a plain file
+        std::string error;
+    };
+    const Case cases[] = {
+        {"trash a link", ".trash", true, "Nothing deleted: .trash/ is a link, not a folder of the account"},
+        {"trash a file", ".trash", false, "Nothing deleted: .trash/ is not a folder"},
+        {"day a link", ".trash/" + m_day, true,
+         "Nothing deleted: .trash/" + m_day + "/ is a link, not a folder of the account"},
+        {"kind a link", ".trash/" + m_day + "/contacts", true,
+         "Nothing deleted: .trash/" + m_day + "/contacts/ is a link, not a folder of the account"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account + ".trash");
+        fs::remove_all(outside.file("trash"));
+        fs::create_directories(outside.file("trash"));
+        Put("contacts/a.vcf", Card("Ann"));
+        Put("contacts/b.vcf", Card("Bea"));
+        fs::create_directories(fs::path(m_account + c.trash).parent_path());
+        if (c.link)
+            fs::create_directory_symlink(outside.file("trash"), m_account + c.trash);
+        else
+            TempDir::WriteFile(m_account + c.trash, "a file");
+        std::vector<RecordPtr<GAddrRecord>> records;
+        records.push_back(ContactRecord("a.vcf", 3));
+        records.push_back(ContactRecord("b.vcf", 3));
+        WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        EXPECT_EQ(1, Run(Kind::Contacts, 2));
+        EXPECT_TRUE(InAccount("contacts/a.vcf"));
+        EXPECT_TRUE(InAccount("contacts/b.vcf"));
+        EXPECT_TRUE(fs::is_empty(outside.file("trash")));
+        EXPECT_EQ(std::vector<std::string>{c.error}, Errors(Kind::Contacts));
+    }
+}
+
+// A load that could not read the account must say so, not pass for an account with nothing in it.
+TEST_F(HelperProgramTest, ALoadThatCannotReadTheAccountWritesNoDataFile)
+{
+    TempDir home;
+    const ScopedEnv homeVariable("HOME", home.path().c_str());
+    struct Case
+    {
+        const char* name;
+        Kind kind;
+        std::string folder; // Folder= of the account; empty: the test's account folder
+        const char* file;   // a file standing where the kind folder should be
+        std::string error;
+    };
+    const Case cases[] = {
+        {"contacts a file", Kind::Contacts, "", "contacts",
+         "The folder " + m_account + "contacts/ cannot be read: Not a directory"},
+        {"calendar a file", Kind::Calendar, "", "calendar",
+         "The folder " + m_account + "calendar/ cannot be read: Not a directory"},
+        {"root", Kind::Contacts, "/", nullptr, "The account folder must not be the root of the file system: /"},
+        {"home", Kind::Calendar, home.path(), nullptr,
+         "The account folder must not be your home folder: " + home.path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_account);
+        fs::create_directories(m_account);
+        if (c.file)
+            TempDir::WriteFile(m_account + c.file, "not a folder");
+        TempDir::WriteFile(m_work.file("accounts.ini"),
+                           "[Me@Example.com]\nFolder=" + (c.folder.empty() ? std::string("account") : c.folder) +
+                               "\nPassword=secret\n");
+        TempDir::WriteFile(DataPath(c.kind), "stale");
+        EXPECT_EQ(1, Run(c.kind, 1));
+        EXPECT_FALSE(fs::exists(DataPath(c.kind)));
+        EXPECT_FALSE(fs::exists(m_work.file("GCal.dat")));
+        EXPECT_EQ(std::vector<std::string>{c.error}, Errors(c.kind));
+    }
+}
+
+TEST_F(HelperProgramTest, ALoadOfAKindFolderThatCannotBeListedWritesNoDataFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root lists any folder";
+    Put("contacts/a.vcf", Card("Ann"));
+    ASSERT_EQ(0, ::chmod((m_account + "contacts").c_str(), 0));
+    const int code = Run(Kind::Contacts, 1);
+    ::chmod((m_account + "contacts").c_str(), 0700);
+    EXPECT_EQ(1, code);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_EQ(std::vector<std::string>{"The folder " + m_account + "contacts/ cannot be read: Permission denied"},
+              Errors(Kind::Contacts));
+}
+
 // --- Save -------------------------------------------------------------------------------------------
 
 TEST_F(HelperProgramTest, ContactsSaveMovesExactlyTheMarkedFiles)
@@ -749,6 +956,34 @@ TEST_F(HelperProgramTest, ABadParameterFileEndsTheRunBeforeAnything)
     EXPECT_TRUE(InAccount("contacts/a.vcf"));
 }
 
+TEST_F(HelperProgramTest, AParameterFileNamingAnotherFileNeverTouchesIt)
+{
+    // A damaged parameter file naming accounts.ini as one of the run's files must not have it
+    // deleted (a load removes an old data file, every run its old error file) or overwritten.
+    const std::string accounts = TempDir::ReadFile(m_work.file("accounts.ini"));
+    struct Case
+    {
+        Kind kind;
+        int32_t key;
+        int operation;
+    };
+    const Case cases[] = {
+        {Kind::Contacts, 1002, 1}, {Kind::Contacts, 1002, 2}, {Kind::Contacts, 1009, 1}, {Kind::Contacts, 1010, 1},
+        {Kind::Contacts, 1014, 1}, {Kind::Calendar, 1008, 1}, {Kind::Tasks, 1002, 1},    {Kind::Tasks, 1009, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(FilesOf(c.kind).program) + " " + std::to_string(c.key) + " " +
+                     std::to_string(c.operation));
+        EXPECT_EQ(2, Wait(Start(c.kind, WriteParams(c.kind, c.operation, {{c.key, "accounts.ini"}}))));
+        EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
+    }
+    // A calendar load without the calendar list's name is refused before it writes anything.
+    EXPECT_EQ(2, Wait(Start(Kind::Calendar, WriteParams(Kind::Calendar, 1, {{1008, ""}}))));
+    EXPECT_EQ(0u, LastError(Kind::Calendar).find("Parameter 1008 is empty")) << LastError(Kind::Calendar);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Calendar)));
+    EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
+}
+
 TEST_F(HelperProgramTest, ARefusedLoadLeavesNoOldDataFile)
 {
     // The app would take the data files of an earlier run for this account's.
@@ -899,6 +1134,110 @@ TEST_F(HelperProgramTest, TheDebugLogGetsTheAppsLineFormat)
     log = TempDir::ReadFile(m_work.file("appdebug.log"));
     EXPECT_NE(std::string::npos, log.find("] - Loaded 1 contacts from " + m_account + "contacts/\r\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("Read contacts/a.vcf")) << log;
+}
+
+// --- What the helpers leave in the work folder and the account ---------------------------------------
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat info
+    {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The work folder holds passwords (accounts.ini) and every record of the account (the data files);
+// the trash holds what the user deleted. None is for other users, whatever the umask says.
+TEST_F(HelperProgramTest, WhatTheHelpersWriteIsForTheOwnerOnly)
+{
+    const mode_t oldMask = ::umask(022);
+    fs::remove(m_work.file("accounts.ini"));
+    // One left by an earlier version, readable by all, gets tightened as it is written again.
+    TempDir::WriteFile(m_work.file("GAddrStatus.dat"), "old\r\n");
+    ::chmod(m_work.file("GAddrStatus.dat").c_str(), 0644);
+    const int demo = Run(Kind::Contacts, 1, {{1000, "demo@example.com"}, {1001, "demo"}});
+    TempDir::WriteFile(m_work.file("accounts.ini"), "[Me@Example.com]\nFolder=account\nPassword=secret\n");
+    Put("contacts/a.vcf", Card("Ann"));
+    Put("calendar/work/e.ics", Calendar("VEVENT", "E"));
+    Put("tasks/t.ics", Calendar("VTODO", "T"));
+    const int contacts = Run(Kind::Contacts, 1);
+    const int calendar = Run(Kind::Calendar, 1);
+    const int tasks = Run(Kind::Tasks, 1);
+    const mode_t demoAccounts = ModeOf(m_work.file("accounts.ini"));
+    std::vector<RecordPtr<GAddrRecord>> cards;
+    cards.push_back(ContactRecord("a.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), cards, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    const int saveContacts = Run(Kind::Contacts, 2);
+    std::vector<RecordPtr<GDateRecord>> events;
+    events.push_back(EventRecord("work", "e.ics", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    const int saveEvents = Run(Kind::Calendar, 2);
+    ::umask(oldMask);
+
+    EXPECT_EQ(0, demo);
+    EXPECT_EQ(0, contacts);
+    EXPECT_EQ(0, calendar);
+    EXPECT_EQ(0, tasks);
+    EXPECT_EQ(0, saveContacts);
+    EXPECT_EQ(0, saveEvents);
+    EXPECT_EQ(0600u, demoAccounts) << "accounts.ini as the demo creates it";
+    for (const char* name : {"GAddr.dat", "GDate.dat", "GCal.dat", "GTask.dat", "GAddrStatus.dat", "GDateStatus.dat",
+                             "GAddrData.ini", "GDateData.ini"}) {
+        EXPECT_EQ(0600u, ModeOf(m_work.file(name))) << name;
+    }
+    for (const std::string& folder : {std::string(".trash"), ".trash/" + m_day, ".trash/" + m_day + "/contacts",
+                                      ".trash/" + m_day + "/calendar", ".trash/" + m_day + "/calendar/work"}) {
+        EXPECT_EQ(0700u, ModeOf(m_account + folder)) << folder;
+    }
+    EXPECT_TRUE(InTrash("contacts/a.vcf"));
+    EXPECT_TRUE(InTrash("calendar/work/e.ics"));
+}
+
+TEST_F(HelperProgramTest, TheErrorFileIsForTheOwnerOnly)
+{
+    const mode_t oldMask = ::umask(022);
+    Put("contacts/junk.vcf", "not a card");
+    const int code = Run(Kind::Contacts, 1);
+    ::umask(oldMask);
+    EXPECT_EQ(1, code);
+    EXPECT_EQ(1, ErrorCount(Kind::Contacts));
+    EXPECT_EQ(0600u, ModeOf(m_work.file("GAddrErr.dat")));
+}
+
+// A helper killed while it wrote a data file (or replaced a status or error file) leaves the file
+// half-written under a temporary name; the next run of that helper clears it away.
+TEST_F(HelperProgramTest, WhatAKilledHelperHalfWroteIsRemovedAtItsNextStart)
+{
+    struct Case
+    {
+        Kind kind;
+        int operation;
+        std::vector<std::string> removed;
+        std::vector<std::string> kept; // another kind's, or not a helper's temporary file at all
+    };
+    const Case cases[] = {
+        {Kind::Contacts,
+         1,
+         {"GAddr.dat.partial", "GAddrStatus.dat.tmp4242-0", "GAddrErr.dat.tmp4242-1", "GAddrData.ini.tmp7-3",
+          "accounts.ini.tmp12-0"},
+         {"GDate.dat.partial", "GCal.dat.partial", "GAddr.dat.partial.mine", "GAddrStatus.dat.tmpx"}},
+        {Kind::Calendar, 2, {"GDate.dat.partial", "GCal.dat.partial", "GDateStatus.dat.tmp1-1"}, {"GAddr.dat.partial"}},
+        {Kind::Notes, 1, {"GNote.dat.partial"}, {"GTask.dat.partial"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FilesOf(c.kind).program);
+        for (const std::string& name : c.removed)
+            TempDir::WriteFile(m_work.file(name), "half");
+        for (const std::string& name : c.kept)
+            TempDir::WriteFile(m_work.file(name), "other");
+        // A refused account: the run ends early and writes no data file of its own.
+        EXPECT_EQ(1, Run(c.kind, c.operation, {{1000, "stranger@example.com"}}));
+        for (const std::string& name : c.removed)
+            EXPECT_FALSE(fs::exists(m_work.file(name))) << name;
+        for (const std::string& name : c.kept) {
+            EXPECT_TRUE(fs::exists(m_work.file(name))) << name;
+            fs::remove(m_work.file(name));
+        }
+    }
 }
 
 // --- Whole round trips --------------------------------------------------------------------------------
