@@ -9,13 +9,13 @@ namespace fuzz {
 const std::string& ScratchFolder()
 {
     static const std::string folder = [] {
-        // Memory first: every input is written, read and rewritten as files, and a disk turns each
-        // rewrite into a flush that costs more than the run itself.
+        // Without TMPDIR, memory first: every input is written, read and rewritten as files, and a
+        // disk turns each rewrite into a flush that costs more than the run itself.
         std::error_code ec;
         const char* tmp = std::getenv("TMPDIR");
-        const std::string base = std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm"
-                                 : tmp && *tmp                                 ? tmp
-                                                                               : "/tmp";
+        const std::string base = tmp && *tmp                                     ? tmp
+                                 : std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm"
+                                                                                 : "/tmp";
         std::string pattern = base + "/qosweep-fuzz-XXXXXX";
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
         static std::string removeAtExit;
