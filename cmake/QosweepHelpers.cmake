@@ -3,6 +3,14 @@
 option(QOSWEEP_WERROR "Treat compiler warnings as errors" "$ENV{CI}")
 option(QOSWEEP_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QOSWEEP_SANITIZE_THREAD "Build with ThreadSanitizer (for the threaded tests)" OFF)
+option(QOSWEEP_FUZZ "Build the libFuzzer targets in fuzz/ (clang only; a build tree of its own)" OFF)
+if(QOSWEEP_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(WARNING "QOSWEEP_FUZZ needs clang (libFuzzer); the fuzz targets are not built")
+    set(QOSWEEP_FUZZ OFF)
+endif()
+if(QOSWEEP_FUZZ AND QOSWEEP_SANITIZE_THREAD)
+    message(FATAL_ERROR "QOSWEEP_FUZZ builds with AddressSanitizer, which excludes ThreadSanitizer")
+endif()
 if(QOSWEEP_SANITIZE AND QOSWEEP_SANITIZE_THREAD)
     # The runtimes cannot share one process.
     message(FATAL_ERROR "QOSWEEP_SANITIZE and QOSWEEP_SANITIZE_THREAD exclude each other")
@@ -19,6 +27,13 @@ if(QOSWEEP_SANITIZE)
     target_compile_options(qosweep_warnings INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(qosweep_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+if(QOSWEEP_FUZZ)
+    # Every library gets the coverage hooks and the sanitizers; only the targets in fuzz/ link the
+    # fuzzer itself (-fsanitize=fuzzer), so the libraries and the helpers keep their own main.
+    target_compile_options(qosweep_warnings INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(qosweep_warnings INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
 endif()
 if(QOSWEEP_SANITIZE_THREAD)
     target_compile_options(qosweep_warnings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)

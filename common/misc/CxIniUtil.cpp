@@ -57,7 +57,9 @@ void Classify(std::string_view text, IniLine& line)
         return;
     line.kind = Kind::Key;
     line.name = Trim(trimmed.substr(0, equals));
-    line.value = Trim(trimmed.substr(equals + 1));
+    // Cut at the NUL before trimming, so the blanks before it go too.
+    const std::string_view value = trimmed.substr(equals + 1);
+    line.value = Trim(value.substr(0, value.find('\0')));
 }
 
 // Lines end with LF or CR LF; a lone CR is part of the text.

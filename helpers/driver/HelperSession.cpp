@@ -30,11 +30,11 @@ void HelperSession::Configure(const HelperParams& params)
     }
 }
 
-void HelperSession::Error(const std::string& text, std::source_location where)
+void HelperSession::Error(const std::string& text, const char* file, int line)
 {
     ++m_errors;
     std::fprintf(stderr, "%s: %s\n", FilesOf(m_kind).program, text.c_str());
-    m_log.Print(0, where.file_name(), static_cast<int>(where.line()), text);
+    m_log.Print(0, file, line, text);
     if (m_workFolder.empty() || m_errorFile.empty())
         return;
     CxIniUtil errors(m_workFolder.c_str(), m_errorFile.c_str());
@@ -47,9 +47,9 @@ void HelperSession::Error(const std::string& text, std::source_location where)
         errors.WriteNumber("Error", "Error.Count", number);
 }
 
-void HelperSession::Log(int level, const std::string& text, std::source_location where)
+void HelperSession::Log(int level, const std::string& text, const char* file, int line)
 {
-    m_log.Print(level, where.file_name(), static_cast<int>(where.line()), text);
+    m_log.Print(level, file, line, text);
 }
 
 void HelperSession::Status(const std::string& text, bool force)

@@ -7,7 +7,6 @@
 #include "helpers/driver/HelperParams.h"
 
 #include <chrono>
-#include <source_location>
 #include <string>
 
 class HelperSession
@@ -21,8 +20,10 @@ public:
 
     // One error: to the standard error stream, appended to the error file when there is one (the
     // app reads the last), and to the log at level 0.
-    void Error(const std::string& text, std::source_location where = std::source_location::current());
-    void Log(int level, const std::string& text, std::source_location where = std::source_location::current());
+    // The caller's file and line come from builtins rather than std::source_location, which clang 14
+    // cannot compile against the libstdc++ of Debian 12 (it lacks __builtin_source_location).
+    void Error(const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
+    void Log(int level, const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
     // The progress text, as the first line of the status file. Texts come at most every 100 ms
     // unless forced: each one is a file written and renamed, and the app looks only ten times a second.
     void Status(const std::string& text, bool force = false);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <strings.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -235,6 +236,12 @@ icalcomponent* FindItem(const IcalDocument& document, icalcomponent_kind kind, s
     return item;
 }
 
+template <size_t N>
+void CopyItemText(char (&field)[N], std::string text)
+{
+    CopyUtf8(field, WellFormedUtf8(std::move(text)));
+}
+
 } // namespace
 
 bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem)
@@ -245,10 +252,10 @@ bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& prob
     icalcomponent* event = FindItem(document, ICAL_VEVENT_COMPONENT, problem);
     if (!event)
         return false;
-    CopyUtf8(record.szSubject, FirstText(event, ICAL_SUMMARY_PROPERTY));
-    CopyUtf8(record.szLocation, FirstText(event, ICAL_LOCATION_PROPERTY));
-    CopyUtf8(record.szNote, FirstText(event, ICAL_DESCRIPTION_PROPERTY));
-    CopyUtf8(record.szCategory, JoinedTexts(event, ICAL_CATEGORIES_PROPERTY, ","));
+    CopyItemText(record.szSubject, FirstText(event, ICAL_SUMMARY_PROPERTY));
+    CopyItemText(record.szLocation, FirstText(event, ICAL_LOCATION_PROPERTY));
+    CopyItemText(record.szNote, FirstText(event, ICAL_DESCRIPTION_PROPERTY));
+    CopyItemText(record.szCategory, JoinedTexts(event, ICAL_CATEGORIES_PROPERTY, ","));
     ReadEventTimes(event, record, problem);
     record.nPublishType = PublishType(event);
     record.nShowStatus = ShowStatus(event);
@@ -265,8 +272,8 @@ bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& probl
     icalcomponent* todo = FindItem(document, ICAL_VTODO_COMPONENT, problem);
     if (!todo)
         return false;
-    CopyUtf8(record.szSubject, FirstText(todo, ICAL_SUMMARY_PROPERTY));
-    CopyUtf8(record.szNote, FirstText(todo, ICAL_DESCRIPTION_PROPERTY));
+    CopyItemText(record.szSubject, FirstText(todo, ICAL_SUMMARY_PROPERTY));
+    CopyItemText(record.szNote, FirstText(todo, ICAL_DESCRIPTION_PROPERTY));
     record.dtDue = OleDateOf(todo, ICAL_DUE_PROPERTY, problem);
     icalproperty* priority = icalcomponent_get_first_property(todo, ICAL_PRIORITY_PROPERTY);
     record.nPriority = priority ? icalproperty_get_priority(priority) : 0;
@@ -283,9 +290,9 @@ bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& probl
     icalcomponent* journal = FindItem(document, ICAL_VJOURNAL_COMPONENT, problem);
     if (!journal)
         return false;
-    CopyUtf8(record.szSubject, FirstText(journal, ICAL_SUMMARY_PROPERTY));
+    CopyItemText(record.szSubject, FirstText(journal, ICAL_SUMMARY_PROPERTY));
     // A journal entry may hold several descriptions; kept apart as paragraphs.
-    CopyUtf8(record.szNote, JoinedTexts(journal, ICAL_DESCRIPTION_PROPERTY, "\n\n"));
+    CopyItemText(record.szNote, JoinedTexts(journal, ICAL_DESCRIPTION_PROPERTY, "\n\n"));
     ReadStamps(journal, record.dtCreated, record.dtModified, problem);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "helpers/ical/IcalDocument.h"
 
+#include "common/platform/Platform.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -217,4 +219,14 @@ std::string JoinedTexts(icalcomponent* component, icalproperty_kind kind, std::s
         joined += text;
     }
     return joined;
+}
+
+std::string WellFormedUtf8(std::string text)
+{
+    if (platform::IsValidUtf8(text))
+        return text;
+    const std::u16string units = platform::Utf8ToUtf16(text.c_str());
+    std::string wellFormed(units.size() * 3 + 1, '\0');
+    wellFormed.resize(platform::Utf16ToUtf8(units.data(), units.size(), wellFormed.data(), wellFormed.size()));
+    return wellFormed;
 }

@@ -42,3 +42,8 @@ std::string FirstText(icalcomponent* component, icalproperty_kind kind);
 
 // The texts of every property of that kind, joined by the separator.
 std::string JoinedTexts(icalcomponent* component, icalproperty_kind kind, std::string_view separator);
+
+// The text as valid UTF-8, each malformed sequence replaced by U+FFFD. iCalendar text is UTF-8 by
+// definition, yet files with Latin-1 bytes occur, and a record holds UTF-8 only (as the vCard reader
+// makes it).
+std::string WellFormedUtf8(std::string text);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -177,7 +178,7 @@ std::string ZoneBlocks(icalcomponent* event, const std::vector<std::string>& tzi
         if (tzids[i].empty() || (i > 0 && tzids[i] == tzids[0]))
             continue;
         // Zone blocks are a courtesy: one that does not fit whole is left out, never cut.
-        const std::string block = ZoneBlock(calendar, tzids[i]);
+        const std::string block = WellFormedUtf8(ZoneBlock(calendar, tzids[i]));
         if (!block.empty() && blocks.size() + block.size() <= room && ZoneFitsRule(block, rule, freq))
             blocks += block;
     }
@@ -206,6 +207,8 @@ void ReadRecurrence(icalcomponent* event, const ItemTime* start, const ItemTime*
     if (end)
         text += TimeLine("DTEND", *end);
     text += "RRULE:" + ruleText + "\r\n";
+    // A zone name from the file may hold bytes that are no UTF-8; measured after the repair.
+    text = WellFormedUtf8(std::move(text));
     const size_t capacity = sizeof record.szRecurrence - 1;
     if (text.size() > capacity)
         NoteFault(problem, "RRULE too long for the event record");

@@ -144,6 +144,14 @@ TEST_F(CxIniUtilTest, GarbledFileReadsWhatItCanAndSurvivesAWrite)
     EXPECT_EQ("d", Read("Main", "ok", "d"));
 }
 
+TEST_F(CxIniUtilTest, AValueEndingAtANulByteIsTrimmedBeforeIt)
+{
+    Store("[Main]\nk= v \t\0tail \nnul=\0x\nz=1\n"s);
+    EXPECT_EQ("v", Read("Main", "k"));
+    EXPECT_EQ("", Read("Main", "nul"));
+    EXPECT_EQ("1", Read("Main", "z"));
+}
+
 TEST_F(CxIniUtilTest, ReadEntryCutsToTheBuffer)
 {
     Store("[S]\nk=abcdef\n");

@@ -814,6 +814,38 @@ TEST_F(CalendarItemsTest, CutsLongTextsOnACharacterBoundary)
     EXPECT_EQ(note2->szNote, std::string(10242, 'n'));
 }
 
+// A record holds UTF-8 only: bytes of another character set (a Latin-1 export) become U+FFFD in the
+// texts and in the zone names and blocks of the recurrence text.
+TEST_F(CalendarItemsTest, MalformedUtf8BecomesReplacementCharacters)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    std::string zone = kBerlinZone;
+    zone.replace(zone.find("TZNAME:CET"), 10, "TZNAME:M\xE9Z");
+    auto record = std::make_unique<GDateRecord>();
+    std::string problem;
+    ASSERT_TRUE(ReadEventItem(Calendar("SUMMARY:Caf\xE9\nLOCATION:Stra\xDF"
+                                       "e\nDESCRIPTION:\xFF\xFE\n"
+                                       "CATEGORIES:\xC3\nDTSTART;TZID=Europe/Berlin:20240109T140000\n"
+                                       "RRULE:FREQ=WEEKLY;BYDAY=TU\n",
+                                       zone),
+                              *record, problem));
+    EXPECT_EQ(record->szSubject, "Caf" + fffd);
+    EXPECT_EQ(record->szLocation, "Stra" + fffd + "e");
+    EXPECT_EQ(record->szNote, fffd + fffd);
+    EXPECT_EQ(record->szCategory, fffd);
+    EXPECT_NE(std::string(record->szRecurrence).find("TZNAME:M" + fffd + "Z"), std::string::npos);
+    EXPECT_EQ(record->nRecurrenceType, RECUR_WEEKLY);
+
+    auto task = std::make_unique<GTaskRecord>();
+    ASSERT_TRUE(ReadTaskItem("BEGIN:VTODO\nSUMMARY:T\xE4sk\nDESCRIPTION:\x80\nEND:VTODO\n", *task, problem));
+    EXPECT_EQ(task->szSubject, "T" + fffd + "sk");
+    EXPECT_EQ(task->szNote, fffd);
+    auto note = std::make_unique<GNoteRecord>();
+    ASSERT_TRUE(ReadNoteItem("BEGIN:VJOURNAL\nSUMMARY:N\xF6te\nDESCRIPTION:a\xE9\nEND:VJOURNAL\n", *note, problem));
+    EXPECT_EQ(note->szSubject, "N" + fffd + "te");
+    EXPECT_EQ(note->szNote, "a" + fffd);
+}
+
 struct TaskCase
 {
     const char* name;
