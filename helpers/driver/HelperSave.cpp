@@ -8,6 +8,7 @@
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/HelperRun.h"
+#include "helpers/driver/SaveResults.h"
 
 #include <algorithm>
 
@@ -256,13 +257,26 @@ bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names
     return true;
 }
 
+// Each marked record's verdict; the reason is the error its refusal reported.
+void NoteOutcome(HelperRun& run, SaveResults& results, const DeleteRequest& request, bool deleted, int errorsBefore)
+{
+    if (deleted)
+        results.Deleted(request.record);
+    else
+        results.NotDeleted(request.record,
+                           run.session.ErrorCount() > errorsBefore ? run.session.LastError() : "not deleted");
+}
+
 template <class Record>
 RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
 {
+    SaveResults results(run.session, run.params);
     std::vector<DeleteRequest> requests;
     std::string error;
     if (!ReadRequests(run.params.workFolder + run.params.dataFile, kind, requests, error)) {
         run.session.Error(error);
+        results.Refused(error);
+        results.Write();
         return RunResult::Finished;
     }
     std::vector<std::string> names;
@@ -277,15 +291,21 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     size_t moved = 0;
     for (size_t i = 0; i < requests.size(); ++i) {
         if (run.session.StopRequested()) {
+            for (size_t rest = i; rest < requests.size(); ++rest)
+                results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
+            results.Write();
             run.session.Status("Stopped on request", true);
             run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", moved, requests.size(), what));
             return RunResult::Stopped;
         }
         run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
-        if (DeleteItem(run, kind.byIdentity, names, requests[i], day))
-            ++moved;
+        const int errorsBefore = run.session.ErrorCount();
+        const bool deleted = DeleteItem(run, kind.byIdentity, names, requests[i], day);
+        moved += deleted ? 1 : 0;
+        NoteOutcome(run, results, requests[i], deleted, errorsBefore);
         run.PauseAfterItem();
     }
+    results.Write();
     run.session.Status(Format("Finished: %zu of %zu %s deleted", moved, requests.size(), what), true);
     return RunResult::Finished;
 }

@@ -33,6 +33,7 @@ void HelperSession::Configure(const HelperParams& params)
 void HelperSession::Error(const std::string& text, std::source_location where)
 {
     ++m_errors;
+    m_lastError = text;
     std::fprintf(stderr, "%s: %s\n", FilesOf(m_kind).program, text.c_str());
     m_log.Print(0, where.file_name(), static_cast<int>(where.line()), text);
     if (m_workFolder.empty() || m_errorFile.empty())

@@ -26,6 +26,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -324,6 +325,26 @@ protected:
         const std::string folder = subfolder.empty() ? "calendar/" : "calendar/" + subfolder + "/";
         CopyText(record->szHelperTextB, Loaded(folder + fileName).c_str());
         return record;
+    }
+
+    // Every "key=value" line of a result file, without its section line.
+    std::map<std::string, std::string> ResultEntries(const char* name) const
+    {
+        std::map<std::string, std::string> entries;
+        const std::string path = m_work.file(name);
+        EXPECT_TRUE(fs::exists(path)) << name;
+        std::istringstream in(fs::exists(path) ? TempDir::ReadFile(path) : "");
+        std::string line;
+        std::getline(in, line);
+        EXPECT_EQ("[Result]", line.substr(0, line.find('\r')));
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const size_t equals = line.find('=');
+            EXPECT_NE(std::string::npos, equals) << line;
+            entries[line.substr(0, equals)] = equals == std::string::npos ? "" : line.substr(equals + 1);
+        }
+        return entries;
     }
 
     // What the app does between a load and a save: every record of the data file the load wrote
@@ -909,6 +930,13 @@ TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)
     EXPECT_GT(moved, 0u);
     EXPECT_LT(moved, 40u);
     EXPECT_EQ(0, StopFileValue(Kind::Calendar, "Running"));
+    // Every record has its verdict: the ones moved, then the ones the stop left.
+    const auto results = ResultEntries("GDateResult.ini");
+    EXPECT_EQ("40", results.at("Result.Count"));
+    for (size_t i = 1; i <= 40; ++i) {
+        const std::string verdict = i <= moved ? "Deleted" : "Not deleted: the save was stopped before it on request";
+        EXPECT_EQ(verdict, results.at("Record." + std::to_string(i))) << i;
+    }
 }
 
 TEST_F(HelperProgramTest, TheDebugLogGetsTheAppsLineFormat)
@@ -1090,5 +1118,92 @@ TEST_F(HelperProgramTest, ARecordWithoutTheContentItWasLoadedWithDeletesNothing)
         if (FilesOf(c.kind).error) {
             EXPECT_EQ(std::vector<std::string>{c.item + refused}, Errors(c.kind));
         }
+    }
+}
+
+// --- What a save reports of each record -----------------------------------------------------------------
+
+TEST_F(HelperProgramTest, ASaveListsEveryMarkedRecordAsDeletedOrNotWithTheReason)
+{
+    // Left by an earlier save: none of it may be read as this one's.
+    TempDir::WriteFile(m_work.file("GAddrResult.ini"), "[Result]\nResult.Count=1\nRecord.2=Deleted\n");
+    for (const char* name : {"a.vcf", "b.vcf", "c.vcf", "e.vcf"})
+        Put(std::string("contacts/") + name, Card(name));
+    std::vector<RecordPtr<GAddrRecord>> records;
+    records.push_back(LoadedContact("a.vcf", 3));
+    records.push_back(LoadedContact("b.vcf", 1));
+    records.push_back(LoadedContact("c.vcf", 3));
+    records.push_back(LoadedContact("d.vcf", 3)); // gone meanwhile
+    records.push_back(LoadedContact("e.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    Put("contacts/c.vcf", Card("Zed"));
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+
+    const std::map<std::string, std::string> expected = {
+        {"Result.Count", "4"},
+        {"Record.1", "Deleted"},
+        {"Record.3", "Not deleted: contacts/c.vcf changed since it was loaded, not deleted"},
+        {"Record.4", "Not deleted: Item not found, skipped: contacts/d.vcf"},
+        {"Record.5", "Deleted"},
+    };
+    EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+}
+
+TEST_F(HelperProgramTest, ASaveThatDeletesNothingSaysWhyInItsResult)
+{
+    Put("contacts/a.vcf", Card("Ann"));
+    struct Case
+    {
+        const char* name;
+        std::string data; // empty: the records as loaded
+        std::map<int32_t, std::string> params;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"data file cut short",
+         "\x01\0\0",
+         {},
+         "The data file is cut short, nothing deleted: " + DataPath(Kind::Contacts)},
+        {"wrong password", "", {{1001, "Secret"}}, "Wrong password for me@example.com"},
+        {"unknown account", "", {{1000, "stranger@example.com"}}, "Unknown account: stranger@example.com"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::WriteFile(m_work.file("GAddrResult.ini"), "[Result]\nResult.Count=1\nRecord.1=Deleted\n");
+        std::vector<RecordPtr<GAddrRecord>> records;
+        records.push_back(LoadedContact("a.vcf", 3));
+        WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        if (!c.data.empty())
+            TempDir::WriteFile(DataPath(Kind::Contacts), c.data);
+        EXPECT_EQ(1, Run(Kind::Contacts, 2, c.params));
+        EXPECT_TRUE(InAccount("contacts/a.vcf"));
+        const std::map<std::string, std::string> expected = {{"Result.Count", "0"}, {"Result.Error", c.error}};
+        EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+    }
+}
+
+TEST_F(HelperProgramTest, EveryKindReportsItsSaveInAResultFileOfItsOwn)
+{
+    struct Case
+    {
+        Kind kind;
+        const char* result;
+        std::string item;
+        std::string content;
+    };
+    const Case cases[] = {
+        {Kind::Calendar, "GDateResult.ini", "calendar/work/a.ics", Calendar("VEVENT", "Ann")},
+        {Kind::Tasks, "GTaskResult.ini", "tasks/a.ics", Calendar("VTODO", "Ann")},
+        {Kind::Notes, "GNoteResult.ini", "notes/a.ics", Calendar("VJOURNAL", "Ann")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        Put(c.item, c.content);
+        ASSERT_EQ(0, Run(c.kind, 1));
+        MarkEveryLoadedRecord(c.kind);
+        EXPECT_EQ(0, Run(c.kind, 2));
+        EXPECT_TRUE(InTrash(c.item));
+        const std::map<std::string, std::string> expected = {{"Result.Count", "1"}, {"Record.1", "Deleted"}};
+        EXPECT_EQ(expected, ResultEntries(c.result));
     }
 }
