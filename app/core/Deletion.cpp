@@ -41,6 +41,13 @@ std::string SaveFailureReason(const CxGAppBaseUtil& util, bool bSaved)
     return std::string();
 }
 
+std::string WithoutFullStop(std::string text)
+{
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
 } // namespace
 
 Deletion::Deletion(DeletionSink& sink)
@@ -69,16 +76,26 @@ void Deletion::Run()
     char szDataFolder[MAX_PATH] = "";
     GetDataFolder(szDataFolder);
 
-    bool bContactsSaved = true;
-    bool bEventsSaved = true;
-    if (AppSettings.AppFlag & APP_CONTACTS)
-        bContactsSaved = DeleteContacts(szDataFolder);
-    if (AppSettings.AppFlag & APP_CALENDAR)
-        bEventsSaved = DeleteEvents(szDataFolder);
+    KindSave contacts;
+    KindSave events;
+    m_pending.clear();
+    try {
+        if (AppSettings.AppFlag & APP_CONTACTS)
+            contacts = DeleteContacts(szDataFolder);
+        if (AppSettings.AppFlag & APP_CALENDAR)
+            events = DeleteEvents(szDataFolder);
+    } catch (...) {
+        // The kind being walked was never saved: its blocks say so rather than vanish.
+        KindSave unsaved;
+        unsaved.state = KindSave::State::NotSaved;
+        unsaved.reason = "the deletion stopped before the account was updated.";
+        LogBlocks(unsaved, {});
+        throw;
+    }
     // Tasks and notes have no deletion step; the account page never lets them be chosen anyway.
 
     m_sink.HideWaitWindow();
-    LogSummary(bContactsSaved, bEventsSaved);
+    LogSummary(contacts, events);
     ReportProgress(100);
 }
 
@@ -105,7 +122,7 @@ void Deletion::CountChosenRecords()
         m_nTotal += ListCount(g_pNoteDupList);
 }
 
-bool Deletion::DeleteContacts(const char* szDataFolder)
+Deletion::KindSave Deletion::DeleteContacts(const char* szDataFolder)
 {
     m_sink.SetWaitText("Deleting duplicate contacts information in the Google account...");
     if (g_pAddrDupList) {
@@ -114,12 +131,18 @@ bool Deletion::DeleteContacts(const char* szDataFolder)
             StepProgress();
         }
     }
-    if (m_nDeletedContacts <= 0 || !g_pAddrUtil)
-        return true;
-    return SaveMarks(*g_pAddrUtil, szDataFolder, FilesOf(HelperKind::Contacts).statusFile);
+    KindSave save;
+    if (m_nDeletedContacts > 0 && g_pAddrUtil)
+        save = SaveMarks(*g_pAddrUtil, m_nDeletedContacts, szDataFolder, FilesOf(HelperKind::Contacts).statusFile);
+    LogBlocks(save, [](const void* pNode) {
+        return g_pAddrUtil ? g_pAddrUtil->SaveResultOf(static_cast<const CommAddrRecord*>(pNode)) : nullptr;
+    });
+    if (save.state == KindSave::State::NotSaved)
+        LogLine(("The Google account was not updated: " + save.reason).c_str());
+    return save;
 }
 
-bool Deletion::DeleteEvents(const char* szDataFolder)
+Deletion::KindSave Deletion::DeleteEvents(const char* szDataFolder)
 {
     m_sink.SetWaitText("Deleting duplicate calendar information in the Google account...");
     if (g_pDateDupList) {
@@ -128,9 +151,15 @@ bool Deletion::DeleteEvents(const char* szDataFolder)
             StepProgress();
         }
     }
-    if (m_nDeletedEvents <= 0 || !g_pDateUtil)
-        return true;
-    return SaveMarks(*g_pDateUtil, szDataFolder, FilesOf(HelperKind::Calendar).statusFile);
+    KindSave save;
+    if (m_nDeletedEvents > 0 && g_pDateUtil)
+        save = SaveMarks(*g_pDateUtil, m_nDeletedEvents, szDataFolder, FilesOf(HelperKind::Calendar).statusFile);
+    LogBlocks(save, [](const void* pNode) {
+        return g_pDateUtil ? g_pDateUtil->SaveResultOf(static_cast<const CommDateRecord*>(pNode)) : nullptr;
+    });
+    if (save.state == KindSave::State::NotSaved)
+        LogLine(("The Google account was not updated: " + save.reason).c_str());
+    return save;
 }
 
 void Deletion::StepProgress()
@@ -148,20 +177,78 @@ void Deletion::ReportProgress(int nPercent)
     m_sink.Progress(nPercent);
 }
 
-// The per-record verdicts only say that a record was marked. Whether the account changed is known
-// after the save, and a failed save must never read as a successful deletion.
-bool Deletion::SaveMarks(CxGAppBaseUtil& util, const char* szDataFolder, const char* szStatusFile)
+// Only the helper's result file tells which records went; without one nothing is known, since a
+// helper that crashed, overran or could not write may have deleted any part of them.
+Deletion::KindSave Deletion::SaveMarks(CxGAppBaseUtil& util, int32_t nMarked, const char* szDataFolder,
+                                       const char* szStatusFile)
 {
     m_sink.Pause(kPauseMs);
     char szStatusPath[MAX_PATH];
     FormatText(szStatusPath, "%s%s", szDataFolder, szStatusFile);
     m_sink.SetWaitStatusFile(szStatusPath);
     const bool bSaved = util.Save();
-    const std::string reason = SaveFailureReason(util, bSaved);
-    if (reason.empty())
-        return true;
-    LogLine(("The Google account was not updated: " + reason).c_str());
-    return false;
+    KindSave save;
+    save.nMarked = nMarked;
+    const std::string failure = SaveFailureReason(util, bSaved);
+    if (!bSaved || util.m_lastRunOutcome == HelperRunOutcome::NotStarted) {
+        save.state = KindSave::State::NotSaved;
+        save.reason = failure;
+    } else if (util.m_bHasSaveResults) {
+        save.state = KindSave::State::Reported;
+        save.refusal = util.m_szSaveError;
+        save.reason = failure.empty() ? save.refusal : failure;
+    } else {
+        save.state = KindSave::State::Unknown;
+        save.reason = failure.empty() ? "the helper program left no report of what it deleted" : failure;
+    }
+    return save;
+}
+
+void Deletion::LogBlocks(KindSave& save, const ResultLookup& resultOf)
+{
+    std::vector<PendingBlock> blocks;
+    blocks.swap(m_pending);
+    for (const PendingBlock& block : blocks) {
+        for (const std::string& line : block.lines)
+            m_sink.LogLine(line.c_str());
+        std::string verdict = "Deletion failed.";
+        if (block.bMarked) {
+            const SaveRecordResult* result =
+                save.state == KindSave::State::Reported && resultOf ? resultOf(block.pNode) : nullptr;
+            switch (save.state) {
+            case KindSave::State::Reported:
+                if (result && result->bDeleted) {
+                    verdict = "Deletion succeeded.";
+                    ++save.nDeleted;
+                } else if (result && result->szReason[0]) {
+                    verdict = std::string("Deletion failed: ") + result->szReason;
+                } else {
+                    verdict = "Deletion failed: " +
+                              (save.refusal.empty() ? "the helper program did not report it." : save.refusal);
+                }
+                break;
+            case KindSave::State::NotSaved:
+                verdict = "Deletion failed: " + save.reason;
+                break;
+            case KindSave::State::Unknown:
+                verdict = "Deletion not confirmed: " + WithoutFullStop(save.reason) + ".";
+                break;
+            case KindSave::State::None:
+                break;
+            }
+        }
+        LogLine(verdict.c_str());
+        LogGap();
+    }
+    // Nothing of it went: the account is as it was, and the reason (if the helper gave one) is said.
+    if (save.state == KindSave::State::Reported && save.nDeleted == 0 && !save.reason.empty())
+        save.state = KindSave::State::NotSaved;
+}
+
+void Deletion::HoldBlock(const void* pNode, bool bMarked)
+{
+    m_pending.push_back({std::move(m_blockLines), pNode, bMarked});
+    m_blockLines.clear();
 }
 
 void Deletion::DeleteContactItem(GAddrRecord* pRecord)
@@ -169,56 +256,75 @@ void Deletion::DeleteContactItem(GAddrRecord* pRecord)
     // Rows left unticked on the review page stay in the list but are passed over.
     if (!pRecord || !(pRecord->dwFlags & REC_SELECTED))
         return;
-    LogLine("Deleting contact item ...");
-    LogField("Display Name", pRecord->szDisplayName);
-    LogField("Company", pRecord->szCompanyName);
-    LogField("Title", pRecord->szJobTitle);
-    LogField("Email", pRecord->szEmailPrimary);
-    LogField("Phone", pRecord->szPhonePrimary);
+    m_blockLines.clear();
+    HoldLine("Deleting contact item ...");
+    HoldField("Display Name", pRecord->szDisplayName);
+    HoldField("Company", pRecord->szCompanyName);
+    HoldField("Title", pRecord->szJobTitle);
+    HoldField("Email", pRecord->szEmailPrimary);
+    HoldField("Phone", pRecord->szPhonePrimary);
     const bool bMarked = g_pAddrUtil && g_pAddrUtil->MarkDeleted(pRecord->pMgrNode);
     if (bMarked)
         ++m_nDeletedContacts;
-    LogVerdict(bMarked);
-    LogGap();
+    HoldBlock(pRecord->pMgrNode, bMarked);
 }
 
 void Deletion::DeleteEventItem(GDateRecord* pRecord)
 {
     if (!pRecord || !(pRecord->dwFlags & REC_SELECTED))
         return;
-    LogLine("Deleting calendar item ...");
-    LogField("Subject", pRecord->szSubject);
-    LogField("Location", pRecord->szLocation);
+    m_blockLines.clear();
+    HoldLine("Deleting calendar item ...");
+    HoldField("Subject", pRecord->szSubject);
+    HoldField("Location", pRecord->szLocation);
     char szTime[32];
     FormatTimeOfDay(pRecord->dtStart, szTime, sizeof szTime);
-    LogField("Start Time", szTime);
+    HoldField("Start Time", szTime);
     FormatTimeOfDay(pRecord->dtEnd, szTime, sizeof szTime);
-    LogField("End Time", szTime);
-    LogField("All Day Event", pRecord->nAllDayEvent != 0 ? "Yes" : "No");
+    HoldField("End Time", szTime);
+    HoldField("All Day Event", pRecord->nAllDayEvent != 0 ? "Yes" : "No");
     const bool bMarked = g_pDateUtil && g_pDateUtil->MarkDeleted(pRecord->pMgrNode);
     if (bMarked)
         ++m_nDeletedEvents;
-    LogVerdict(bMarked);
-    LogGap();
+    HoldBlock(pRecord->pMgrNode, bMarked);
 }
 
-void Deletion::LogSummary(bool bContactsSaved, bool bEventsSaved)
+std::string Deletion::SummaryLine(const KindSave& save, const char* szKind)
+{
+    char szLine[kLineCapacity];
+    switch (save.state) {
+    case KindSave::State::NotSaved:
+        FormatText(szLine, "\t%d duplicate %s items marked, but the Google account was not updated.", save.nMarked,
+                   szKind);
+        return szLine;
+    case KindSave::State::Unknown: {
+        // The reason is cut so that the advice at the end always fits the line.
+        const std::string head = "\tThe deletion of " + std::to_string(save.nMarked) + " duplicate " + szKind +
+                                 " items may not have finished: ";
+        const std::string tail = ". Load the account again to see what is left.";
+        char szReason[kLineCapacity];
+        CopyUtf8(szReason, kLineCapacity - head.size() - tail.size(), WithoutFullStop(save.reason));
+        return head + szReason + tail;
+    }
+    case KindSave::State::Reported:
+        if (save.nDeleted != save.nMarked) {
+            FormatText(szLine, "\t%d of %d duplicate %s items deleted.", save.nDeleted, save.nMarked, szKind);
+            return szLine;
+        }
+        break;
+    case KindSave::State::None:
+        break;
+    }
+    FormatText(szLine, "\t%d duplicate %s items deleted.", save.nDeleted, szKind);
+    return szLine;
+}
+
+void Deletion::LogSummary(const KindSave& contacts, const KindSave& events)
 {
     LogRule();
     LogLine("Deleting duplicates finished:");
-    char szLine[kLineCapacity];
-    if (bContactsSaved)
-        FormatText(szLine, "\t%d duplicate contact items deleted.", m_nDeletedContacts);
-    else
-        FormatText(szLine, "\t%d duplicate contact items marked, but the Google account was not updated.",
-                   m_nDeletedContacts);
-    LogLine(szLine);
-    if (bEventsSaved)
-        FormatText(szLine, "\t%d duplicate calendar items deleted.", m_nDeletedEvents);
-    else
-        FormatText(szLine, "\t%d duplicate calendar items marked, but the Google account was not updated.",
-                   m_nDeletedEvents);
-    LogLine(szLine);
+    LogLine(SummaryLine(contacts, "contact").c_str());
+    LogLine(SummaryLine(events, "calendar").c_str());
     LogGap();
 }
 
@@ -241,13 +347,6 @@ void Deletion::LogLine(const char* szText)
     m_sink.LogLine(szLine);
 }
 
-void Deletion::LogField(const char* szLabel, const char* szValue)
-{
-    char szLine[kLineCapacity];
-    FormatFieldLine(szLine, szLabel, szValue);
-    m_sink.LogLine(szLine);
-}
-
 void Deletion::LogRule()
 {
     LogLine(std::string(80, '=').c_str());
@@ -260,7 +359,16 @@ void Deletion::LogGap()
     m_sink.LogLine("");
 }
 
-void Deletion::LogVerdict(bool bMarked)
+void Deletion::HoldLine(const char* szText)
 {
-    LogLine(bMarked ? "Deletion succeeded." : "Deletion failed.");
+    char szLine[kLineCapacity];
+    CopyUtf8(szLine, szText ? szText : "");
+    m_blockLines.emplace_back(szLine);
+}
+
+void Deletion::HoldField(const char* szLabel, const char* szValue)
+{
+    char szLine[kLineCapacity];
+    FormatFieldLine(szLine, szLabel, szValue);
+    m_blockLines.emplace_back(szLine);
 }

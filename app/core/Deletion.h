@@ -4,10 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 class CxGAppBaseUtil;
 struct GAddrRecord;
 struct GDateRecord;
+struct SaveRecordResult;
 
 // Where the job reports, in the order things happen and on the thread that runs it.
 class DeletionSink
@@ -46,8 +50,9 @@ public:
     // What entering the deletion page shows: the log's head, the counters at 0, progress 0.
     void Begin();
     // Counts the chosen applications' records, walks the contacts and then the events behind the wait
-    // window, saves each kind's marks and logs the summary. An exception stops the walk where it is,
-    // with no save and no summary after it.
+    // window, saves each kind's marks and logs the summary. A record's block is logged once its kind's
+    // save has told what became of it. An exception stops the walk where it is, with no save and no
+    // summary after it; the blocks walked so far are logged as not deleted.
     void Run();
 
     // "\t<label>: <value>", an empty or missing value written as "<empty>", cut to fit the line
@@ -58,7 +63,8 @@ public:
     // so a test can make the deletion fail part-way (for testing).
     virtual void DeleteContactItem(GAddrRecord* pRecord);
 
-    // Records whose marking succeeded; tasks and notes are never deleted here and stay 0.
+    // Records whose marking succeeded; tasks and notes are never deleted here and stay 0. What the
+    // helper deleted of them is in the log and its summary.
     int32_t m_nDeletedContacts = 0;
     int32_t m_nDeletedEvents = 0;
     int32_t m_nDeletedTasks = 0;
@@ -68,24 +74,53 @@ public:
     int32_t m_nProcessed = 0;
 
 private:
+    // A ticked record's block, held until its kind's save is over.
+    struct PendingBlock
+    {
+        std::vector<std::string> lines;
+        const void* pNode; // the common record it was marked through
+        bool bMarked;
+    };
+    // What one kind's save did, as far as the app can know.
+    struct KindSave
+    {
+        enum class State {
+            None,     // nothing marked, nothing saved
+            Reported, // the helper's result file tells each record's fate
+            NotSaved, // no helper ran, or it refused the whole save: nothing deleted
+            Unknown,  // the helper ended without a report, or did not end in time
+        };
+        State state = State::None;
+        std::string reason;  // NotSaved and Unknown: why, as the log says it
+        std::string refusal; // Reported: why the helper deleted nothing at all, when it says so
+        int32_t nMarked = 0;
+        int32_t nDeleted = 0;
+    };
+    using ResultLookup = std::function<const SaveRecordResult*(const void* pNode)>;
+
     void ResetCounters();
     void CountChosenRecords();
-    // Each walks its kind's duplicate list and saves the marks; false when the save left the
-    // account unchanged (the reason is logged then).
-    bool DeleteContacts(const char* szDataFolder);
-    bool DeleteEvents(const char* szDataFolder);
+    // Each walks its kind's duplicate list, saves the marks and then logs the blocks.
+    KindSave DeleteContacts(const char* szDataFolder);
+    KindSave DeleteEvents(const char* szDataFolder);
     void DeleteEventItem(GDateRecord* pRecord);
     void StepProgress();
     void ReportProgress(int nPercent);
-    bool SaveMarks(CxGAppBaseUtil& util, const char* szDataFolder, const char* szStatusFile);
-    void LogSummary(bool bContactsSaved, bool bEventsSaved);
+    KindSave SaveMarks(CxGAppBaseUtil& util, int32_t nMarked, const char* szDataFolder, const char* szStatusFile);
+    // Logs the held blocks with their verdicts (and counts the deleted ones into save).
+    void LogBlocks(KindSave& save, const ResultLookup& resultOf);
+    void LogSummary(const KindSave& contacts, const KindSave& events);
+    static std::string SummaryLine(const KindSave& save, const char* szKind);
+    void HoldBlock(const void* pNode, bool bMarked);
 
     void LogLine(const char* szText);
-    void LogField(const char* szLabel, const char* szValue);
     void LogRule();
     void LogGap();
-    void LogVerdict(bool bMarked);
+    void HoldLine(const char* szText);
+    void HoldField(const char* szLabel, const char* szValue);
 
     DeletionSink& m_sink;
-    int m_nPercent = 0; // last reported
+    int m_nPercent = 0;                    // last reported
+    std::vector<std::string> m_blockLines; // the block being walked
+    std::vector<PendingBlock> m_pending;   // the blocks of the kind being walked
 };

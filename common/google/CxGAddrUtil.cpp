@@ -139,8 +139,15 @@ bool CxGAddrUtil::SaveDataFile(const char* szFileName)
     }
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.",
                      static_cast<int>(m_pRecords->GetCount()));
-    const bool bWritten = WriteDataRecords<GAddrRecord>(
-        *m_pFile, *m_pRecords, [this](CxFile&, const GAddrRecord* pRecord) { return WriteRecord(pRecord); });
+    ClearSavedPositions();
+    uint32_t nPosition = 0;
+    const bool bWritten =
+        WriteDataRecords<GAddrRecord>(*m_pFile, *m_pRecords, [&](CxFile&, const GAddrRecord* pRecord) {
+            ++nPosition;
+            if (pRecord->ActionCode == ACTION_DELETE)
+                NoteSavedPosition(pRecord, nPosition);
+            return WriteRecord(pRecord);
+        });
     // A file that did not reach the disk whole must not go to the helper as the contacts to delete.
     if (!m_pFile->CloseFlushed() || !bWritten) {
         g_debugLog.Print(0, __FILE__, __LINE__, "Failed to write file: %s", szPath);
@@ -215,6 +222,11 @@ bool CxGAddrUtil::ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm
 GAddrRecord* CxGAddrUtil::AddRecord(const GAddrRecord* pRecord)
 {
     return pRecord ? AppendCopy(*m_pRecords, *pRecord) : nullptr;
+}
+
+const SaveRecordResult* CxGAddrUtil::SaveResultOf(const CommAddrRecord* pRecord) const
+{
+    return pRecord && pRecord->pAttach ? SaveResultOfRecord(pRecord->pAttach) : nullptr;
 }
 
 bool CxGAddrUtil::MarkDeleted(CommAddrRecord* pRecord)

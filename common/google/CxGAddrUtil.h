@@ -35,6 +35,8 @@ public:
     bool ConvertToCommon(const GAddrRecord* pRaw, CommAddrRecord* pComm);
     // Appends a heap copy of the record to the raw records; null when memory runs out.
     GAddrRecord* AddRecord(const GAddrRecord* pRecord);
+    // The helper's verdict on the record attached to a common record, after the last Save.
+    const SaveRecordResult* SaveResultOf(const CommAddrRecord* pRecord) const;
     // Marks the contact attached to a common record for deletion at the next Save.
     bool MarkDeleted(CommAddrRecord* pRecord);
     void RunHelper();

@@ -1,15 +1,42 @@
 #include "common/google/CxGAppBaseUtil.h"
 
 #include "common/misc/CxIniUtil.h"
+#include "common/misc/Utf8Text.h"
 #include "common/misc/WinUtil.h"
 #include "common/platform/Platform.h"
 
 #include <array>
+#include <charconv>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace {
 
 constexpr size_t kFieldText = 256;
+// Far beyond a result line for each of the largest accounts' records; a larger file is not one.
+constexpr int64_t kMaxResultFileBytes = 64 << 20;
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool StartsWithName(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && CxIniUtil::SameName(text.substr(0, prefix.size()), prefix);
+}
+
+bool TakePosition(std::string_view text, uint32_t& position)
+{
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), position);
+    return ec == std::errc() && ptr == text.data() + text.size() && position > 0;
+}
 
 struct RunnerSet
 {
@@ -92,6 +119,8 @@ bool CxGAppBaseUtil::Reset()
         platform::DeleteFile(szPath);
     if (WorkPath(m_szErrorFile, szPath))
         platform::DeleteFile(szPath);
+    if (WorkPath(m_szResultFile, szPath))
+        platform::DeleteFile(szPath);
     return true;
 }
 
@@ -140,9 +169,15 @@ void CxGAppBaseUtil::SetStatusFileName(const char* szText)
     CopyUnlessNull(m_szStatusFile, szText);
 }
 
+void CxGAppBaseUtil::SetResultFileName(const char* szText)
+{
+    CopyUnlessNull(m_szResultFile, szText);
+}
+
 void CxGAppBaseUtil::UseHelperFiles(HelperKind kind)
 {
     const HelperFiles& files = FilesOf(kind);
+    SetResultFileName(files.resultFile);
     SetDataFileName(files.dataFile);
     SetParamFileName(files.paramFile);
     SetErrorFileName(files.errorFile);
@@ -255,12 +290,105 @@ bool CxGAppBaseUtil::SaveThroughHelper(const std::function<bool()>& saveDataFile
 {
     if (!m_bModified)
         return true;
+    ClearSaveResults();
     if (!saveDataFile())
         return false;
     m_nOperation = OP_SAVE;
+    // A result file of an earlier save must never pass for this one's when the helper writes none.
+    char szPath[MAX_PATH];
+    if (WorkPath(m_szResultFile, szPath))
+        platform::DeleteFile(szPath);
     runHelper();
+    ReadSaveResults();
     m_bModified = false;
     return true;
+}
+
+void CxGAppBaseUtil::ClearSavedPositions()
+{
+    m_savedPositions.clear();
+}
+
+void CxGAppBaseUtil::NoteSavedPosition(const void* pRecord, uint32_t nPosition)
+{
+    m_savedPositions[pRecord] = nPosition;
+}
+
+const SaveRecordResult* CxGAppBaseUtil::SaveResultOfRecord(const void* pRecord) const
+{
+    if (!m_bHasSaveResults)
+        return nullptr;
+    const auto position = m_savedPositions.find(pRecord);
+    if (position == m_savedPositions.end())
+        return nullptr;
+    const auto result = m_saveResults.find(position->second);
+    return result == m_saveResults.end() ? nullptr : &result->second;
+}
+
+void CxGAppBaseUtil::ClearSaveResults()
+{
+    m_bHasSaveResults = false;
+    m_szSaveError[0] = '\0';
+    m_saveResults.clear();
+}
+
+// One pass over the file: CxIniUtil reads the whole file for every key, and a save may report on
+// thousands of records.
+void CxGAppBaseUtil::ReadSaveResults()
+{
+    ClearSaveResults();
+    char szPath[MAX_PATH];
+    if (!WorkPath(m_szResultFile, szPath))
+        return;
+    const int64_t nSize = platform::FileSize(szPath);
+    if (nSize < 0 || nSize > kMaxResultFileBytes)
+        return;
+    std::ifstream in(szPath, std::ios::binary);
+    bool bInSection = false;
+    bool bCounted = false;
+    uint32_t nCount = 0;
+    std::map<uint32_t, SaveRecordResult> results;
+    for (std::string line; std::getline(in, line);) {
+        const std::string_view text = Trimmed(line);
+        if (text.empty() || text.front() == ';')
+            continue;
+        if (text.front() == '[') {
+            bInSection =
+                text.back() == ']' && CxIniUtil::SameName(Trimmed(text.substr(1, text.size() - 2)), kResultSection);
+            continue;
+        }
+        const size_t equals = text.find('=');
+        if (!bInSection || equals == std::string_view::npos)
+            continue;
+        const std::string_view key = Trimmed(text.substr(0, equals));
+        const std::string_view value = Trimmed(text.substr(equals + 1));
+        if (CxIniUtil::SameName(key, kResultCountKey)) {
+            bCounted =
+                std::from_chars(value.data(), value.data() + value.size(), nCount).ptr == value.data() + value.size();
+        } else if (CxIniUtil::SameName(key, kResultErrorKey)) {
+            CopyUtf8(m_szSaveError, value);
+        } else if (StartsWithName(key, kResultRecordKey)) {
+            uint32_t nPosition = 0;
+            if (!TakePosition(key.substr(std::string_view(kResultRecordKey).size()), nPosition))
+                return;
+            SaveRecordResult result;
+            const std::string_view notDeleted = Trimmed(kResultNotDeleted);
+            if (value == kResultDeleted) {
+                result.bDeleted = true;
+            } else if (value.substr(0, notDeleted.size()) == notDeleted) {
+                CopyUtf8(result.szReason, Trimmed(value.substr(notDeleted.size())));
+            } else {
+                return;
+            }
+            results[nPosition] = result;
+        }
+    }
+    if (!bCounted || nCount != results.size()) {
+        m_szSaveError[0] = '\0';
+        return;
+    }
+    m_saveResults = std::move(results);
+    m_bHasSaveResults = true;
 }
 
 void CxGAppBaseUtil::RequestHelperStop(const char* szStopFile)

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
+#include <unordered_map>
 
 // One runner per kind of helper, created on first use and reused for every later run.
 CxGAppDataReader& GetHelperRunner(HelperKind kind);
@@ -21,6 +23,13 @@ void SetHelperTimeout(uint32_t dwTimeout);
 // stands for the folder of this program. Tests use a folder holding a stand-in helper.
 void SetHelperProgramFolder(const char* szFolder);
 
+// What the helper's result file says of one record of the last save's data file.
+struct SaveRecordResult
+{
+    bool bDeleted = false;
+    char szReason[256] = ""; // why not, when not deleted
+};
+
 class CxGAppBaseUtil
 {
 public:
@@ -30,7 +39,7 @@ public:
     CxGAppBaseUtil& operator=(const CxGAppBaseUtil&) = delete;
 
     virtual bool Load();
-    // Deletes the status and error files from the work folder.
+    // Deletes the status, error and result files from the work folder.
     virtual bool Reset();
     virtual bool Save();
 
@@ -44,7 +53,8 @@ public:
     // Null leaves the field as it is; otherwise at most 255 characters are kept.
     void SetErrorFileName(const char* szText);
     void SetStatusFileName(const char* szText);
-    // The data, parameter, error and status file names of the kind, as the contract gives them.
+    void SetResultFileName(const char* szText);
+    // The data, parameter, error, status and result file names of the kind, as the contract gives them.
     void UseHelperFiles(HelperKind kind);
     void SetLogLevel(int32_t nLevel) { m_nLogLevel = nLevel; }
     void SetDebugEnabled(bool bEnabled) { m_bDebug = bEnabled; }
@@ -52,6 +62,10 @@ public:
     void ClearLastError();
     // Takes the last error the helper listed in the error file, if any.
     void ReadLastError();
+
+    // The helper's verdict on a record the last save wrote to its data file; null when no result
+    // file was read whole or it names the record not.
+    const SaveRecordResult* SaveResultOfRecord(const void* pRecord) const;
 
     bool m_bModified = true;
     bool m_bHasError = false;
@@ -63,6 +77,11 @@ public:
     char m_szErrorFile[256] = "";
     char m_szStatusFile[256] = "";
     char m_szLastError[1024] = "";
+    char m_szResultFile[256] = "";
+    // After a save: the helper's result file was read whole, so what it says holds for every record
+    // the data file marked; m_szSaveError is why it deleted nothing at all, when it says so.
+    bool m_bHasSaveResults = false;
+    char m_szSaveError[256] = "";
     char m_szLogFolder[256] = "";
     char m_szLogFile[256] = "appdebug.log";
     int32_t m_nLogLevel = 3;
@@ -107,4 +126,17 @@ protected:
     // Leaves "Stop" = 1 for a helper that still says it is running (destructors of the kinds that
     // have a stop-request file).
     void RequestHelperStop(const char* szStopFile);
+
+    // A save's data file writer notes where each marked record goes (1-based), so that the helper's
+    // verdicts, keyed by that position, find their record.
+    void ClearSavedPositions();
+    void NoteSavedPosition(const void* pRecord, uint32_t nPosition);
+
+private:
+    void ClearSaveResults();
+    // The result file of the save just run; a file cut short or not in its form counts as none.
+    void ReadSaveResults();
+
+    std::unordered_map<const void*, uint32_t> m_savedPositions;
+    std::map<uint32_t, SaveRecordResult> m_saveResults;
 };

@@ -175,8 +175,15 @@ bool CxGDateUtil::SaveDataFile(const char* szFileName)
     }
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d event records in total.",
                      static_cast<int>(m_pRecords->GetCount()));
-    const bool bWritten = WriteDataRecords<GDateRecord>(
-        *m_pFile, *m_pRecords, [this](CxFile&, const GDateRecord* pRecord) { return WriteRecord(pRecord); });
+    ClearSavedPositions();
+    uint32_t nPosition = 0;
+    const bool bWritten =
+        WriteDataRecords<GDateRecord>(*m_pFile, *m_pRecords, [&](CxFile&, const GDateRecord* pRecord) {
+            ++nPosition;
+            if (pRecord->ActionCode == ACTION_DELETE)
+                NoteSavedPosition(pRecord, nPosition);
+            return WriteRecord(pRecord);
+        });
     // A file that did not reach the disk whole must not go to the helper as the events to delete.
     if (!m_pFile->CloseFlushed() || !bWritten) {
         g_debugLog.Print(0, __FILE__, __LINE__, "Failed to write file: %s", szPath);
@@ -279,6 +286,11 @@ GDateRecord* CxGDateUtil::AddRecord(const GDateRecord* pRecord)
 GCalRecord* CxGDateUtil::AddCalendar(const GCalRecord* pRecord)
 {
     return pRecord ? AppendCopy(*m_pCalendars, *pRecord) : nullptr;
+}
+
+const SaveRecordResult* CxGDateUtil::SaveResultOf(const CommDateRecord* pRecord) const
+{
+    return pRecord && pRecord->pAttach ? SaveResultOfRecord(pRecord->pAttach) : nullptr;
 }
 
 bool CxGDateUtil::MarkDeleted(CommDateRecord* pRecord)

@@ -44,6 +44,8 @@ public:
     // Append heap copies to the raw lists; null when memory runs out.
     GDateRecord* AddRecord(const GDateRecord* pRecord);
     GCalRecord* AddCalendar(const GCalRecord* pRecord);
+    // The helper's verdict on the record attached to a common record, after the last Save.
+    const SaveRecordResult* SaveResultOf(const CommDateRecord* pRecord) const;
     // Marks the event attached to a common record for deletion at the next Save.
     bool MarkDeleted(CommDateRecord* pRecord);
     void RunHelper();

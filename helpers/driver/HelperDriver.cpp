@@ -4,6 +4,7 @@
 #include "helpers/account/Accounts.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/HelperRun.h"
+#include "helpers/driver/SaveResults.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +87,11 @@ int Serve(HelperSession& session, const HelperParams& params)
     std::string error;
     if (!FindAccount(params.workFolder, platform::ProgramFolder(), params.email, params.password, folder, error)) {
         session.Error(error);
+        if (!load) {
+            SaveResults results(session, params);
+            results.Refused(error);
+            results.Write();
+        }
         return HELPER_EXIT_ERRORS;
     }
     // Two runs on one account at once (two apps, or a run by hand) would each move files the other's

@@ -4,6 +4,7 @@
 #include "common/google/records/GNoteRecord.h"
 #include "common/google/records/GTaskRecord.h"
 #include "common/misc/Utf8Text.h"
+#include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/HelperRun.h"
@@ -91,29 +92,32 @@ template <class Record>
 struct LoadKind
 {
     bool (*read)(std::string_view, Record&, std::string&);
-    void (*fill)(Record&, const ItemFile&);
+    void (*fill)(Record&, const ItemFile&, const ContentIdentity&);
     void (*fields)(CxGFieldWriter&, const Record&);
 };
 
-void FillContact(GAddrRecord& record, const ItemFile& item)
+// The content identity rides behind the name in the helper's own text (see NameWithContent); the
+// save splits it off again and deletes the file only while it still has that content.
+void FillContact(GAddrRecord& record, const ItemFile& item, const ContentIdentity& content)
 {
-    CopyUtf8(record.szHelperText, item.name);
+    CopyUtf8(record.szHelperText, NameWithContent(item.name, content));
 }
 
 // Text A is the subfolder as the other helpers' records carry it, but it holds only 31 bytes and a
 // synchronised calendar's folder is often named after a longer address; text C carries the whole
-// name, and the save goes by that.
-void FillEvent(GDateRecord& record, const ItemFile& item)
+// name, and the save goes by that. Text B carries the content identity behind the name, as contacts do.
+void FillEvent(GDateRecord& record, const ItemFile& item, const ContentIdentity& content)
 {
     CopyUtf8(record.szHelperTextA, item.subfolder);
-    CopyUtf8(record.szHelperTextB, item.name);
+    CopyUtf8(record.szHelperTextB, NameWithContent(item.name, content));
     CopyUtf8(record.szHelperTextC, item.subfolder);
 }
 
+// Head value 3 holds a hash over the name and the content identity (see IdentityOfItem).
 template <class Record>
-void FillByIdentity(Record& record, const ItemFile& item)
+void FillByIdentity(Record& record, const ItemFile& item, const ContentIdentity& content)
 {
-    const ItemIdentity identity = IdentityOfName(item.name);
+    const ItemIdentity identity = IdentityOfItem(item.name, content);
     record.nHeadValue1 = identity.first;
     record.nHeadValue3 = identity.second;
 }
@@ -147,7 +151,10 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     const std::string shown = run.account.RelativePath(item);
     std::string text;
     std::string problem;
-    if (!ReadItemText(run.account.ItemPath(item), text, problem)) {
+    // The time before the bytes: a change in between then shows as a changed file at the save.
+    int64_t modified = 0;
+    if (!FileModifiedTime(run.account.ItemPath(item), modified, problem) ||
+        !ReadItemText(run.account.ItemPath(item), text, problem)) {
         run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), problem.c_str()));
         return;
     }
@@ -178,7 +185,7 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     }
     if (!problem.empty())
         run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
-    kind.fill(*record, item);
+    kind.fill(*record, item, IdentityOfContent(text, modified));
     record->ActionCode = 0;
     if (!records.Add(record.get())) {
         run.session.Error(Format("Out of memory reading %s", shown.c_str()));

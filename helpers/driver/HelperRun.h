@@ -51,5 +51,5 @@ bool ReadItemText(const std::string& path, std::string& text, std::string& fault
 // Load: reads every item file and writes the data file(s), whole or not at all.
 RunResult LoadAccount(HelperRun& run);
 // Save: reads the whole data file first, then moves the file of each record marked for deletion to
-// the account's trash.
+// the account's trash, as long as the file still has the content the load saw.
 RunResult SaveAccount(HelperRun& run);

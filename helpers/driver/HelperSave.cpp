@@ -4,9 +4,11 @@
 #include "common/google/records/GNoteRecord.h"
 #include "common/google/records/GTaskRecord.h"
 #include "helpers/account/AccountTrash.h"
+#include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/HelperRun.h"
+#include "helpers/driver/SaveResults.h"
 
 #include <algorithm>
 
@@ -56,6 +58,7 @@ struct DeleteRequest
 {
     uint32_t record = 0; // 1-based position in the data file, for messages
     ItemFile item;       // contacts and events: the file named in the record
+    std::string content; // contacts and events: the content identity the load wrote behind the name
     ItemIdentity identity{0, 0};
 };
 
@@ -67,14 +70,16 @@ struct SaveKind
     bool byIdentity; // tasks and notes name their file only by its identity
 };
 
+// The helper texts hold "<name>/<content identity>" as the load wrote them (FillContact, FillEvent).
 void ContactRequest(const GAddrRecord& record, DeleteRequest& request)
 {
-    request.item = {"", record.szHelperText};
+    SplitNameAndContent(record.szHelperText, request.item.name, request.content);
 }
 
 void EventRequest(const GDateRecord& record, DeleteRequest& request)
 {
-    request.item = {record.szHelperTextC, record.szHelperTextB};
+    request.item.subfolder = record.szHelperTextC;
+    SplitNameAndContent(record.szHelperTextB, request.item.name, request.content);
 }
 
 template <class Record>
@@ -132,17 +137,81 @@ bool ReadRequests(const std::string& path, const SaveKind<Record>& kind, std::ve
     return true;
 }
 
-// Finds a task's or note's file among the names still in the folder.
+bool ReadItemContent(const std::string& path, ContentIdentity& identity, std::string& fault)
+{
+    int64_t modified = 0;
+    std::string text;
+    if (!FileModifiedTime(path, modified, fault) || !ReadItemText(path, text, fault))
+        return false;
+    identity = IdentityOfContent(text, modified);
+    return true;
+}
+
+std::string ChangedError(const std::string& shown)
+{
+    return Format("%s changed since it was loaded, not deleted", shown.c_str());
+}
+
+// Records of a helper that wrote no content identity are refused: nothing shows that the file still
+// holds what the user was shown, and loading again costs one run.
+std::string UnidentifiedError(const std::string& shown)
+{
+    return Format("%s was loaded without a record of its content, not deleted; load the account again", shown.c_str());
+}
+
+// Finds a task's or note's file among the names still in the folder: the first head value picks the
+// candidates by name, the second must match the content one of them has now.
 bool ResolveIdentity(HelperRun& run, std::vector<std::string>& names, DeleteRequest& request)
 {
-    const IdentityMatch match = FindByIdentity(names, request.identity, request.item.name);
-    if (match == IdentityMatch::Found)
+    std::vector<std::string> byName;
+    for (const std::string& name : names)
+        if (IdentityOfName(name).first == request.identity.first)
+            byName.push_back(name);
+    std::vector<std::string> same;
+    for (const std::string& name : byName) {
+        ContentIdentity now;
+        std::string fault;
+        if (ReadItemContent(run.account.ItemPath({"", name}), now, fault) &&
+            IdentityOfItem(name, now).second == request.identity.second)
+            same.push_back(name);
+    }
+    if (same.size() == 1) {
+        request.item.name = same.front();
         return true;
+    }
     const char* what = KindInfo(run.session.Kind()).item;
-    run.session.Error(match == IdentityMatch::None
-                          ? Format("No %s file matches record %u, skipped", what, request.record)
-                          : Format("Several %s files match record %u, skipped", what, request.record));
+    if (same.size() > 1) {
+        run.session.Error(Format("Several %s files match record %u, skipped", what, request.record));
+    } else if (byName.size() == 1) {
+        const std::string shown = run.account.RelativePath({"", byName.front()});
+        const bool unidentified = IdentityOfName(byName.front()).second == request.identity.second;
+        run.session.Error(unidentified ? UnidentifiedError(shown) : ChangedError(shown));
+    } else {
+        run.session.Error(Format("No %s file matches record %u, skipped", what, request.record));
+    }
     return false;
+}
+
+// Contacts and events: the file must still have the size, time and bytes the load saw.
+bool SameAsLoaded(HelperRun& run, const DeleteRequest& request)
+{
+    const std::string shown = run.account.RelativePath(request.item);
+    ContentIdentity loaded;
+    if (!ParseContentIdentity(request.content, loaded)) {
+        run.session.Error(UnidentifiedError(shown));
+        return false;
+    }
+    ContentIdentity now;
+    std::string fault;
+    if (!ReadItemContent(run.account.ItemPath(request.item), now, fault)) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), fault.c_str()));
+        return false;
+    }
+    if (now != loaded) {
+        run.session.Error(ChangedError(shown));
+        return false;
+    }
+    return true;
 }
 
 // A file changed since the load, or named by a record the load never made, may hold more than the one
@@ -174,6 +243,8 @@ bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names
         run.session.Error(error);
         return false;
     }
+    if (!byIdentity && !SameAsLoaded(run, request))
+        return false;
     if (!HoldsOneItem(run, request.item))
         return false;
     if (!MoveToTrash(run.account, request.item, day, error)) {
@@ -186,13 +257,26 @@ bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names
     return true;
 }
 
+// Each marked record's verdict; the reason is the error its refusal reported.
+void NoteOutcome(HelperRun& run, SaveResults& results, const DeleteRequest& request, bool deleted, int errorsBefore)
+{
+    if (deleted)
+        results.Deleted(request.record);
+    else
+        results.NotDeleted(request.record,
+                           run.session.ErrorCount() > errorsBefore ? run.session.LastError() : "not deleted");
+}
+
 template <class Record>
 RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
 {
+    SaveResults results(run.session, run.params);
     std::vector<DeleteRequest> requests;
     std::string error;
     if (!ReadRequests(run.params.workFolder + run.params.dataFile, kind, requests, error)) {
         run.session.Error(error);
+        results.Refused(error);
+        results.Write();
         return RunResult::Finished;
     }
     std::vector<std::string> names;
@@ -211,15 +295,21 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     size_t moved = 0;
     for (size_t i = 0; i < requests.size(); ++i) {
         if (run.session.StopRequested()) {
+            for (size_t rest = i; rest < requests.size(); ++rest)
+                results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
+            results.Write();
             run.session.Status("Stopped on request", true);
             run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", moved, requests.size(), what));
             return RunResult::Stopped;
         }
         run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
-        if (DeleteItem(run, kind.byIdentity, names, requests[i], day))
-            ++moved;
+        const int errorsBefore = run.session.ErrorCount();
+        const bool deleted = DeleteItem(run, kind.byIdentity, names, requests[i], day);
+        moved += deleted ? 1 : 0;
+        NoteOutcome(run, results, requests[i], deleted, errorsBefore);
         run.PauseAfterItem();
     }
+    results.Write();
     run.session.Status(Format("Finished: %zu of %zu %s deleted", moved, requests.size(), what), true);
     return RunResult::Finished;
 }

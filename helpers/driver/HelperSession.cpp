@@ -33,6 +33,7 @@ void HelperSession::Configure(const HelperParams& params)
 void HelperSession::Error(const std::string& text, const char* file, int line)
 {
     ++m_errors;
+    m_lastError = text;
     std::fprintf(stderr, "%s: %s\n", FilesOf(m_kind).program, text.c_str());
     m_log.Print(0, file, line, text);
     if (m_workFolder.empty() || m_errorFile.empty())

@@ -34,6 +34,8 @@ public:
     bool StopRequested() const;
 
     int ErrorCount() const { return m_errors; }
+    // The text of the last Error, for a save's result of the record it was about.
+    const std::string& LastError() const { return m_lastError; }
     HelperKind Kind() const { return m_kind; }
 
 private:
@@ -45,6 +47,7 @@ private:
     std::string m_statusFile;
     HelperLog m_log;
     int m_errors = 0;
+    std::string m_lastError;
     std::chrono::steady_clock::time_point m_lastStatus{};
 };
 

@@ -358,14 +358,16 @@ TEST_F(DeletionTest, EachSaveRunsBehindTheWaitWindowAfterAPauseWithItsStatusFile
                       ""};
     const Lines summary{kRule, "Deleting duplicates finished:", "\t1 duplicate contact items deleted.",
                         "\t1 duplicate calendar items deleted.", ""};
+    // Each kind's blocks follow its save, which tells their verdicts.
     const Lines expected = Joined({
         {"show", "text Deleting duplicate information in the Google account...", "pause 100",
-         "text Deleting duplicate contacts information in the Google account..."},
+         "text Deleting duplicate contacts information in the Google account...", "progress 50", "pause 100",
+         "status " + m_data + "GAddrStatus.dat"},
         Tagged(contact),
-        {"progress 50", "pause 100", "status " + m_data + "GAddrStatus.dat",
-         "text Deleting duplicate calendar information in the Google account..."},
+        {"text Deleting duplicate calendar information in the Google account...", "progress 100", "pause 100",
+         "status " + m_data + "GDateStatus.dat"},
         Tagged(event),
-        {"progress 100", "pause 100", "status " + m_data + "GDateStatus.dat", "hide"},
+        {"hide"},
         // The summary comes after the window is down; the bar already stands at 100.
         Tagged(summary),
     });
@@ -575,32 +577,42 @@ TEST_F(DeletionTest, SaveThatLeavesTheAccountUnchangedIsLoggedAndSummarisedAsNot
         uint32_t timeout;
         const char* contactsLine; // null: the save went through
         const char* eventsLine;
+        const char* verdict; // of both records
+        bool outcomeKnown;   // false: the summary says the deletion may not have finished
     };
     const char* const kNotWritten = "The Google account was not updated: the data file could not be written.";
     const char* const kNotStarted = "The Google account was not updated: the helper program could not be started.";
     const char* const kReported = "The Google account was not updated: the helper program reported: No quota left";
-    const char* const kLate = "The Google account was not updated: the helper program did not finish in time.";
+    const char* const kOk = "Deletion succeeded.";
     const Case cases[] = {
-        {"both saved", true, true, true, "", 5000, nullptr, nullptr},
-        {"data file not writable", false, true, true, "", 5000, kNotWritten, kNotWritten},
-        {"helpers not started", true, false, false, "", 5000, kNotStarted, kNotStarted},
-        {"only the contacts helper missing", true, false, true, "", 5000, kNotStarted, nullptr},
-        // The last error listed is the one that ended the helper's work.
+        {"both saved", true, true, true, "", 5000, nullptr, nullptr, kOk, true},
+        {"data file not writable", false, true, true, "", 5000, kNotWritten, kNotWritten,
+         "Deletion failed: the data file could not be written.", true},
+        {"helpers not started", true, false, false, "", 5000, kNotStarted, kNotStarted,
+         "Deletion failed: the helper program could not be started.", true},
+        {"only the contacts helper missing", true, false, true, "", 5000, kNotStarted, nullptr, nullptr, true},
+        // The last error listed is the one that ended the helper's work; the stand-in then deletes nothing.
         {"helpers report an error", true, true, true, "error Signing in\nerror No quota left\n", 5000, kReported,
-         kReported},
-        // An error written before the limit passed is not what stopped the save.
-        {"helpers time out", true, true, true, "error Signing in\nsleep 400\n", 100, kLate, kLate},
+         kReported, "Deletion failed: No quota left", true},
+        // An error written before the limit passed is not what stopped the save, and a helper that overran
+        // may have deleted any part of what it was given.
+        {"helpers time out", true, true, true, "error Signing in\nsleep 400\n", 100, nullptr, nullptr,
+         "Deletion not confirmed: the helper program did not finish in time.", false},
     };
-    const Lines ann{"Deleting contact item ...", "\tDisplay Name: Ann", "\tCompany: Acme",     "\tTitle: <empty>",
-                    "\tEmail: ann@example.com",  "\tPhone: <empty>",    "Deletion succeeded.", ""};
-    const Lines standup{"Deleting calendar item ...",
-                        "\tSubject: Standup",
-                        "\tLocation: Room 1",
-                        "\tStart Time: N/A",
-                        "\tEnd Time: N/A",
-                        "\tAll Day Event: No",
-                        "Deletion succeeded.",
-                        ""};
+    const auto ann = [](const char* verdict) {
+        return Lines{"Deleting contact item ...", "\tDisplay Name: Ann", "\tCompany: Acme", "\tTitle: <empty>",
+                     "\tEmail: ann@example.com",  "\tPhone: <empty>",    verdict,           ""};
+    };
+    const auto standup = [](const char* verdict) {
+        return Lines{"Deleting calendar item ...",
+                     "\tSubject: Standup",
+                     "\tLocation: Room 1",
+                     "\tStart Time: N/A",
+                     "\tEnd Time: N/A",
+                     "\tAll Day Event: No",
+                     verdict,
+                     ""};
+    };
     const auto notUpdated = [](const char* line) { return line ? Lines{line} : Lines{}; };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -614,14 +626,22 @@ TEST_F(DeletionTest, SaveThatLeavesTheAccountUnchangedIsLoggedAndSummarisedAsNot
 
         job.Run();
 
-        const Lines summary{
-            kRule, "Deleting duplicates finished:",
-            c.contactsLine ? "\t1 duplicate contact items marked, but the Google account was not updated."
-                           : "\t1 duplicate contact items deleted.",
-            c.eventsLine ? "\t1 duplicate calendar items marked, but the Google account was not updated."
-                         : "\t1 duplicate calendar items deleted.",
-            ""};
-        EXPECT_EQ(Joined({ann, notUpdated(c.contactsLine), standup, notUpdated(c.eventsLine), summary}), sink.lines);
+        const auto summary = [&c](const char* line, const char* kind) {
+            if (!c.outcomeKnown)
+                return std::string("\tThe deletion of 1 duplicate ") + kind +
+                       " items may not have finished: the helper program did not finish in time. Load the account "
+                       "again to see what is left.";
+            return std::string("\t1 duplicate ") + kind +
+                   (line ? " items marked, but the Google account was not updated." : " items deleted.");
+        };
+        const Lines summaries{kRule, "Deleting duplicates finished:", summary(c.contactsLine, "contact"),
+                              summary(c.eventsLine, "calendar"), ""};
+        const char* const contactVerdict =
+            c.verdict ? c.verdict : "Deletion failed: the helper program could not be started.";
+        const char* const eventVerdict = c.verdict ? c.verdict : kOk;
+        EXPECT_EQ(Joined({ann(contactVerdict), notUpdated(c.contactsLine), standup(eventVerdict),
+                          notUpdated(c.eventsLine), summaries}),
+                  sink.lines);
         // The counters and the marks still tell what was marked.
         EXPECT_EQ(1, job.m_nDeletedContacts);
         EXPECT_EQ(1, job.m_nDeletedEvents);
@@ -694,12 +714,16 @@ TEST_F(DeletionTest, ExceptionStopsTheRunWhereItIsWithTheLogSoFarAndTheWaitWindo
     EXPECT_THROW(job.Run(), std::runtime_error);
 
     const auto block = [](const char* name) {
-        return Lines{"Deleting contact item ...", std::string("\tDisplay Name: ") + name,
-                     "\tCompany: <empty>",        "\tTitle: <empty>",
-                     "\tEmail: <empty>",          "\tPhone: <empty>",
-                     "Deletion succeeded.",       ""};
+        return Lines{"Deleting contact item ...",
+                     std::string("\tDisplay Name: ") + name,
+                     "\tCompany: <empty>",
+                     "\tTitle: <empty>",
+                     "\tEmail: <empty>",
+                     "\tPhone: <empty>",
+                     "Deletion failed: the deletion stopped before the account was updated.",
+                     ""};
     };
-    // No summary claims a finished deletion.
+    // No summary claims a finished deletion, and no record passes for deleted.
     EXPECT_EQ(Joined({kHead, block("Ann"), block("Bob")}), m_sink.lines);
     EXPECT_EQ((std::vector<int>{0, 25}), m_sink.percents) << "one of four records walked";
     EXPECT_EQ(1, CountOf(m_sink.trail, "show"));
@@ -708,4 +732,130 @@ TEST_F(DeletionTest, ExceptionStopsTheRunWhereItIsWithTheLogSoFarAndTheWaitWindo
     EXPECT_EQ(0, event->ActionCode);
     EXPECT_EQ(Lines{}, HelperRuns());
     EXPECT_FALSE(platform::FileExists((m_data + "GAddr.dat").c_str()));
+}
+
+TEST_F(DeletionTest, EachRecordsVerdictAndTheTotalsAreWhatTheHelperReallyDid)
+{
+    const std::string ok = "Deletion succeeded.";
+    const std::string changed = "Deletion failed: contacts/bob.vcf changed since it was loaded, not deleted";
+    const std::string gone = "Deletion failed: Item not found, skipped: contacts/dee.vcf";
+    const char* const kUnreported = "the helper program left no report of what it deleted";
+    const auto unconfirmed = [](const std::string& reason) { return "Deletion not confirmed: " + reason + "."; };
+    const auto unknown = [](const std::string& reason) {
+        return "\tThe deletion of 4 duplicate contact items may not have finished: " + reason +
+               ". Load the account again to see what is left.";
+    };
+    const std::string twoOfFour =
+        "[Result]\r\nResult.Count=4\r\nRecord.1=Deleted\r\n"
+        "Record.2=Not deleted: contacts/bob.vcf changed since it was loaded, not deleted\r\n"
+        "record.3 = Deleted\r\nRecord.4=Not deleted: Item not found, skipped: contacts/dee.vcf\r\n";
+    struct Case
+    {
+        const char* name;
+        std::string script;
+        std::string result; // the result file the helper leaves, for "result Result.ini"
+        uint32_t timeout;
+        Lines verdicts;
+        Lines afterBlocks; // between the record blocks and the summary
+        std::string summary;
+    };
+    const Case cases[] = {
+        {"every record deleted", "", "", 5000, {ok, ok, ok, ok}, {}, "\t4 duplicate contact items deleted."},
+        {"two refused among four",
+         "error contacts/bob.vcf changed\nresult Result.ini\n",
+         twoOfFour,
+         5000,
+         {ok, changed, ok, gone},
+         {},
+         "\t2 of 4 duplicate contact items deleted."},
+        // The disk is full: neither an error nor a result reaches it.
+        {"no error and no result file",
+         "no-result\n",
+         "",
+         5000,
+         {unconfirmed(kUnreported), unconfirmed(kUnreported), unconfirmed(kUnreported), unconfirmed(kUnreported)},
+         {},
+         unknown(kUnreported)},
+        {"helper killed midway",
+         "status Deleting contacts 2 of 4\ndie\n",
+         "",
+         5000,
+         {unconfirmed(kUnreported), unconfirmed(kUnreported), unconfirmed(kUnreported), unconfirmed(kUnreported)},
+         {},
+         unknown(kUnreported)},
+        {"helper times out midway",
+         "status Deleting contacts 2 of 4\nsleep 400\n",
+         "",
+         100,
+         Lines(4, unconfirmed("the helper program did not finish in time")),
+         {},
+         unknown("the helper program did not finish in time")},
+        // Cut short: it names fewer records than it counts.
+        {"result file cut short",
+         "result Result.ini\n",
+         twoOfFour.substr(0, twoOfFour.find("record.3")),
+         5000,
+         Lines(4, unconfirmed(kUnreported)),
+         {},
+         unknown(kUnreported)},
+        {"a result file of another form",
+         "result Result.ini\n",
+         "[Result]\r\nResult.Count=1\r\nRecord.1=Gone\r\n",
+         5000,
+         Lines(4, unconfirmed(kUnreported)),
+         {},
+         unknown(kUnreported)},
+        {"the whole save refused",
+         "error The data file is cut short, nothing deleted\nresult Result.ini\n",
+         "[Result]\r\nResult.Count=0\r\nResult.Error=The data file is cut short, nothing deleted\r\n",
+         5000,
+         Lines(4, "Deletion failed: The data file is cut short, nothing deleted"),
+         {"The Google account was not updated: the helper program reported: The data file is cut short, nothing "
+          "deleted"},
+         "\t4 duplicate contact items marked, but the Google account was not updated."},
+    };
+    AppSettings.AppFlag = APP_CONTACTS;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaceHelpers(true, false, c.script);
+        TempDir::WriteFile(m_data + "Result.ini", c.result);
+        SetHelperTimeout(c.timeout);
+        FreshServices(m_data);
+        for (const char* name : {"Ann", "Bob", "Cy", "Dee"})
+            AddContact({name, "", "", "", ""}, true);
+        RecordingSink sink;
+        Deletion job(sink);
+
+        job.Run();
+
+        EXPECT_EQ(c.verdicts, Verdicts(sink.lines));
+        // The last block's gap, then whatever the save added, then the summary.
+        const Lines expectedTail =
+            Joined({{""},
+                    c.afterBlocks,
+                    {kRule, "Deleting duplicates finished:", c.summary, "\t0 duplicate calendar items deleted.", ""}});
+        ASSERT_GE(sink.lines.size(), expectedTail.size());
+        EXPECT_EQ(expectedTail, Lines(sink.lines.end() - static_cast<long>(expectedTail.size()), sink.lines.end()));
+        EXPECT_EQ(4, job.m_nDeletedContacts) << "what was marked";
+    }
+}
+
+TEST_F(DeletionTest, EventsAreTotalledByWhatTheHelperDeletedToo)
+{
+    AppSettings.AppFlag = APP_CALENDAR;
+    PlaceHelpers(false, true, "result Result.ini\n");
+    TempDir::WriteFile(m_data + "Result.ini",
+                       "[Result]\r\nResult.Count=2\r\nRecord.1=Not deleted: calendar/a.ics changed since it was "
+                       "loaded, not deleted\r\nRecord.3=Deleted\r\n");
+    AddEvent({"Standup", "", 0, 0, 0}, true);
+    AddEvent({"Review", "", 0, 0, 0}, false);
+    AddEvent({"Lunch", "", 0, 0, 0}, true);
+
+    m_job.Run();
+
+    EXPECT_EQ(
+        (Lines{"Deletion failed: calendar/a.ics changed since it was loaded, not deleted", "Deletion succeeded."}),
+        Verdicts(m_sink.lines));
+    ASSERT_GE(m_sink.lines.size(), 3u);
+    EXPECT_EQ("\t1 of 2 duplicate calendar items deleted.", m_sink.lines.end()[-2]);
 }

@@ -23,16 +23,23 @@ inline Snapshot TakeSnapshot(const std::filesystem::path& root)
     return files;
 }
 
+// The file name in a helper text: the load writes the file's content identity behind a '/'.
+inline std::string HelperFileName(const char* text)
+{
+    const std::string whole = text;
+    return whole.substr(0, whole.find('/'));
+}
+
 // The file behind a record, as the helpers name it in their own fields.
 inline std::string ContactFile(const GAddrRecord& contact)
 {
-    return std::string("contacts/") + contact.szHelperText;
+    return "contacts/" + HelperFileName(contact.szHelperText);
 }
 
 inline std::string EventFile(const GDateRecord& event)
 {
     const std::string folder = event.szHelperTextC[0] ? std::string(event.szHelperTextC) + "/" : "";
-    return "calendar/" + folder + event.szHelperTextB;
+    return "calendar/" + folder + HelperFileName(event.szHelperTextB);
 }
 
 // The one dated folder under the account's trash; empty when there is none or more than one.

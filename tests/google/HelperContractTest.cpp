@@ -58,13 +58,16 @@ TEST(HelperContract, EveryKindNamesTheFilesItHasAlwaysExchanged)
         const char* error;
         const char* status;
         const char* stop;
+        const char* result;
     } cases[] = {
         {HelperKind::Contacts, "Ombracon.exe", "GAddr.dat", "GAddrParam.dat", "GAddrErr.dat", "GAddrStatus.dat",
-         "GAddrData.ini"},
+         "GAddrData.ini", "GAddrResult.ini"},
         {HelperKind::Calendar, "Ombracal.exe", "GDate.dat", "GDateParam.dat", "GDateErr.dat", "GDateStatus.dat",
-         "GDateData.ini"},
-        {HelperKind::Tasks, "Ombratsk.exe", "GTask.dat", "GTaskParam.dat", nullptr, nullptr, nullptr},
-        {HelperKind::Notes, "Ombranot.exe", "GNote.dat", "GNoteParam.dat", nullptr, nullptr, nullptr},
+         "GDateData.ini", "GDateResult.ini"},
+        {HelperKind::Tasks, "Ombratsk.exe", "GTask.dat", "GTaskParam.dat", nullptr, nullptr, nullptr,
+         "GTaskResult.ini"},
+        {HelperKind::Notes, "Ombranot.exe", "GNote.dat", "GNoteParam.dat", nullptr, nullptr, nullptr,
+         "GNoteResult.ini"},
     };
     static_assert(std::size(cases) == kHelperKindCount);
     for (const auto& c : cases) {
@@ -76,6 +79,7 @@ TEST(HelperContract, EveryKindNamesTheFilesItHasAlwaysExchanged)
         EXPECT_EQ(Name(c.error), Name(files.errorFile));
         EXPECT_EQ(Name(c.status), Name(files.statusFile));
         EXPECT_EQ(Name(c.stop), Name(files.stopFile));
+        EXPECT_EQ(Name(c.result), Name(files.resultFile));
     }
     EXPECT_STREQ("GCal.dat", kCalendarListFile);
 }
@@ -86,7 +90,8 @@ TEST(HelperContract, NoTwoFilesOfTheWorkFolderShareAName)
 {
     std::vector<std::string> names = {kCalendarListFile};
     for (const HelperFiles& files : kHelperFiles)
-        for (const char* name : {files.dataFile, files.paramFile, files.errorFile, files.statusFile, files.stopFile})
+        for (const char* name :
+             {files.dataFile, files.paramFile, files.errorFile, files.statusFile, files.stopFile, files.resultFile})
             if (name)
                 names.push_back(name);
     for (size_t i = 0; i < names.size(); ++i)

@@ -4,10 +4,22 @@
 // "data FILE" and "calendars FILE" (copied over the data file or the calendar file the parameters
 // name), "data-if NAME FILE" (as "data FILE" when the parameters name NAME as the data file, so one
 // script serves several kinds), "keep-save NAME FILE" (on a save whose data file is NAME, a copy of
-// what it was handed goes to FILE), "pid FILE", "exit CODE".
+// what it was handed goes to FILE), "pid FILE", "exit CODE", "die" (killed on the spot, leaving
+// whatever it has not written yet unwritten), "no-result" and "result FILE" (FILE copied over the
+// result file).
+// A save that ends reports in its kind's result file, unless told otherwise: every record marked in
+// the data file it was handed as deleted, or, when the script reported an error, as not deleted
+// for the last error, as a helper refusing the whole save would.
+#include "common/google/records/CxGDataFile.h"
+#include "common/google/records/GAddrRecord.h"
+#include "common/google/records/GDateRecord.h"
+#include "common/google/records/GNoteRecord.h"
+#include "common/google/records/GTaskRecord.h"
+#include "common/google/records/HelperContract.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -75,6 +87,54 @@ void AppendLine(const std::string& path, const std::string& line)
     std::ofstream(path, std::ios::binary | std::ios::app) << line << "\n";
 }
 
+template <class Record>
+std::vector<uint32_t> MarkedIn(const std::string& path, void (*fields)(CxGFieldReader&, Record&))
+{
+    std::vector<uint32_t> marked;
+    CxFile file;
+    if (!file.Open(path.c_str(), "rb"))
+        return marked;
+    uint32_t position = 0;
+    ReadDataRecords<Record>(
+        file, ReadRecordCount(file), [fields](CxFile& in, Record* record) { ReadFields(in, record, fields); },
+        [&](const Record* record) {
+            ++position;
+            if (record->ActionCode == ACTION_DELETE)
+                marked.push_back(position);
+        });
+    return marked;
+}
+
+// The kind whose data file the parameters name, and the positions of the records it marks.
+const HelperFiles* SaveKindOf(const std::string& work, const std::string& dataFile, std::vector<uint32_t>& marked)
+{
+    const std::string path = work + dataFile;
+    if (dataFile == FilesOf(HelperKind::Contacts).dataFile)
+        marked = MarkedIn<GAddrRecord>(path, GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    else if (dataFile == FilesOf(HelperKind::Calendar).dataFile)
+        marked = MarkedIn<GDateRecord>(path, GDateRecordFields<CxGFieldReader, GDateRecord>);
+    else if (dataFile == FilesOf(HelperKind::Tasks).dataFile)
+        marked = MarkedIn<GTaskRecord>(path, GTaskRecordFields<CxGFieldReader, GTaskRecord>);
+    else if (dataFile == FilesOf(HelperKind::Notes).dataFile)
+        marked = MarkedIn<GNoteRecord>(path, GNoteRecordFields<CxGFieldReader, GNoteRecord>);
+    else
+        return nullptr;
+    for (const HelperFiles& files : kHelperFiles)
+        if (dataFile == files.dataFile)
+            return &files;
+    return nullptr;
+}
+
+void WriteResult(const std::string& path, const std::vector<uint32_t>& marked, const std::string& lastError)
+{
+    std::string text =
+        std::string("[") + kResultSection + "]\r\n" + kResultCountKey + "=" + std::to_string(marked.size()) + "\r\n";
+    for (const uint32_t position : marked)
+        text += kResultRecordKey + std::to_string(position) + "=" +
+                (lastError.empty() ? std::string(kResultDeleted) : kResultNotDeleted + lastError) + "\r\n";
+    platform::ReplaceFileContents(path.c_str(), text);
+}
+
 // "word rest of line" split at the first blank.
 std::string Argument(const std::string& line, std::string& command)
 {
@@ -105,6 +165,18 @@ int main(int argc, char** argv)
     AppendLine(work + "HelperRuns.txt",
                "op=" + values[1005] + " data=" + values[1002] + " cwd=" + std::filesystem::current_path().string());
 
+    std::vector<uint32_t> marked;
+    const HelperFiles* saveKind = values[1005] == "2" ? SaveKindOf(work, values[1002], marked) : nullptr;
+    const std::string resultPath = saveKind ? work + saveKind->resultFile : std::string();
+    if (saveKind)
+        platform::DeleteFile(resultPath.c_str());
+    bool reports = saveKind != nullptr;
+    std::string lastError;
+    const auto report = [&] {
+        if (reports)
+            WriteResult(resultPath, marked, lastError);
+    };
+
     std::ifstream script(work + "HelperScript.txt", std::ios::binary);
     std::string line;
     while (std::getline(script, line)) {
@@ -121,6 +193,7 @@ int main(int argc, char** argv)
             const int n = ini.ReadNumber("Error", "Error.Count", 0) + 1;
             ini.WriteEntry("Error", ("Error." + std::to_string(n)).c_str(), arg.c_str());
             ini.WriteNumber("Error", "Error.Count", n);
+            lastError = arg;
         } else if (command == "running" && !arg.empty()) {
             CxIniUtil(work.c_str(), arg.c_str()).WriteNumber("Status", "Running", 1);
         } else if (command == "wait-stop") {
@@ -153,9 +226,18 @@ int main(int argc, char** argv)
         } else if (command == "pid" && !arg.empty()) {
             // Lets a test follow the process after the runner has stopped waiting for it.
             std::ofstream(work + arg, std::ios::binary | std::ios::trunc) << ::getpid();
+        } else if (command == "no-result") {
+            reports = false;
+        } else if (command == "result" && !arg.empty() && saveKind) {
+            platform::CopyFile((work + arg).c_str(), resultPath.c_str(), true);
+            reports = false;
+        } else if (command == "die") {
+            ::kill(::getpid(), SIGKILL);
         } else if (command == "exit") {
+            report();
             return std::atoi(arg.c_str());
         }
     }
+    report();
     return 0;
 }

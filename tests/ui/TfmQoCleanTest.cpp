@@ -468,27 +468,40 @@ TEST_F(TfmQoCleanTest, SaveThatLeavesTheAccountUnchangedIsReportedNotCountedAsDe
         uint32_t timeout;
         const char* contactsReason; // null: the save went through
         const char* eventsReason;
+        const char* contactsVerdict;
+        const char* eventsVerdict;
     };
     const char* const kNotWritten = "the data file could not be written.";
     const char* const kNotStarted = "the helper program could not be started.";
     const char* const kReported = "the helper program reported: Invalid credentials";
-    const char* const kLate = "the helper program did not finish in time.";
+    const char* const kLate = "Deletion not confirmed: the helper program did not finish in time.";
     const Case cases[] = {
-        {"both saved", true, true, true, "", 5000, nullptr, nullptr},
-        {"work folder missing", false, true, true, "", 5000, kNotWritten, kNotWritten},
-        {"helpers missing", true, false, false, "", 5000, kNotStarted, kNotStarted},
-        {"only the calendar helper missing", true, true, false, "", 5000, nullptr, kNotStarted},
+        {"both saved", true, true, true, "", 5000, nullptr, nullptr, kSucceeded, kSucceeded},
+        {"work folder missing", false, true, true, "", 5000, kNotWritten, kNotWritten,
+         "Deletion failed: the data file could not be written.",
+         "Deletion failed: the data file could not be written."},
+        {"helpers missing", true, false, false, "", 5000, kNotStarted, kNotStarted,
+         "Deletion failed: the helper program could not be started.",
+         "Deletion failed: the helper program could not be started."},
+        {"only the calendar helper missing", true, true, false, "", 5000, nullptr, kNotStarted, kSucceeded,
+         "Deletion failed: the helper program could not be started."},
+        // The stand-in that reports an error deletes none of what it was given.
         {"helpers report an error", true, true, true, "error Quota low\nerror Invalid credentials\n", 5000, kReported,
-         kReported},
-        // The error written before the limit passed is not what stopped the save.
-        {"helpers overrun", true, true, true, "error Signing in\nsleep 400\n", 100, kLate, kLate},
+         kReported, "Deletion failed: Invalid credentials", "Deletion failed: Invalid credentials"},
+        // The error written before the limit passed is not what stopped the save; an overrun helper may have
+        // deleted any part of what it was given, so the account is not said to be unchanged.
+        {"helpers overrun", true, true, true, "error Signing in\nsleep 400\n", 100, nullptr, nullptr, kLate, kLate},
     };
     const Contact ann{"Ann", "Acme", "", "ann@example.com", ""};
     const Event standup{"Standup", "Room 1", 0, 0, 0, "N/A", "N/A"};
     const auto notUpdated = [](const char* reason) {
         return reason ? Lines{std::string("The Google account was not updated: ") + reason} : Lines{};
     };
-    const auto summary = [](const char* kind, const char* reason) {
+    const auto summary = [kLate](const char* kind, const char* reason, const char* verdict) {
+        if (verdict == kLate)
+            return std::string("The deletion of 1 duplicate ") + kind +
+                   " items may not have finished: the helper program did not finish in time. Load the account "
+                   "again to see what is left.";
         return reason ? std::string("1 duplicate ") + kind + " items marked, but the Google account was not updated."
                       : std::string("1 duplicate ") + kind + " items deleted.";
     };
@@ -504,9 +517,10 @@ TEST_F(TfmQoCleanTest, SaveThatLeavesTheAccountUnchangedIsReportedNotCountedAsDe
 
         Delete();
 
-        EXPECT_EQ(Joined({kHead, ContactBlock(ann), notUpdated(c.contactsReason), EventBlock(standup),
-                          notUpdated(c.eventsReason),
-                          Summary(summary("contact", c.contactsReason), summary("calendar", c.eventsReason))}),
+        EXPECT_EQ(Joined({kHead, ContactBlock(ann, c.contactsVerdict), notUpdated(c.contactsReason),
+                          EventBlock(standup, c.eventsVerdict), notUpdated(c.eventsReason),
+                          Summary(summary("contact", c.contactsReason, c.contactsVerdict),
+                                  summary("calendar", c.eventsReason, c.eventsVerdict))}),
                   Log());
         // The counters still tell what was marked.
         EXPECT_EQ(1, Page().m_nDeletedContacts);
@@ -564,8 +578,9 @@ TEST_F(TfmQoCleanTest, ExceptionStopsTheDeletionWhereItIsAndShowsTheExceptionDia
     EXPECT_EQ(nullptr, GetCurrentWaitWindow());
     EXPECT_EQ(std::vector<QString>{QString("fmDump")}, m_dialogs);
     EXPECT_EQ(std::vector<QWidget*>{&Window()}, m_dialogOwners);
-    // The lines so far stay; no summary claims a finished deletion.
-    EXPECT_EQ(Joined({kHead, ContactBlock(ann), ContactBlock(bob)}), LogLines(*page.memLog));
+    // The lines so far stay; no summary claims a finished deletion, and no record passes for deleted.
+    const char* const kStopped = "Deletion failed: the deletion stopped before the account was updated.";
+    EXPECT_EQ(Joined({kHead, ContactBlock(ann, kStopped), ContactBlock(bob, kStopped)}), LogLines(*page.memLog));
     EXPECT_EQ(25, page.pbDel->value()) << "one of four records walked";
     EXPECT_EQ(0, event->ActionCode);
     EXPECT_FALSE(platform::FileExists((m_dataFolder + "GAddr.dat").c_str()));

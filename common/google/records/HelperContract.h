@@ -34,7 +34,8 @@ inline constexpr size_t kHelperKindCount = 4;
 
 // The files of one kind's run, all plain names in the work folder except the program, which is
 // started from the program folder. Null where the kind has no such file: tasks and notes report
-// neither errors nor progress and cannot be asked to stop.
+// neither errors nor progress and cannot be asked to stop. Every kind reports what its save did
+// with each record, since a task's or note's save refuses records too.
 struct HelperFiles
 {
     const char* program;
@@ -43,13 +44,20 @@ struct HelperFiles
     const char* errorFile;  // INI file, section "Error"
     const char* statusFile; // progress text, first line shown by the wait window
     const char* stopFile;   // INI file, section "Status": "Running" from the helper, "Stop" from the app
+    // INI file, section "Result", written whole once a save ends: "Result.Count" record entries
+    // "Record.<n>" (n = 1-based position in the data file) of "Deleted" or "Not deleted: <reason>",
+    // one per record marked for deletion, and "Result.Error" when nothing was deleted as a whole.
+    // The helper takes the name from here; no parameter names it.
+    const char* resultFile;
 };
 
 inline constexpr HelperFiles kHelperFiles[kHelperKindCount] = {
-    {"Ombracon.exe", "GAddr.dat", "GAddrParam.dat", "GAddrErr.dat", "GAddrStatus.dat", "GAddrData.ini"},
-    {"Ombracal.exe", "GDate.dat", "GDateParam.dat", "GDateErr.dat", "GDateStatus.dat", "GDateData.ini"},
-    {"Ombratsk.exe", "GTask.dat", "GTaskParam.dat", nullptr, nullptr, nullptr},
-    {"Ombranot.exe", "GNote.dat", "GNoteParam.dat", nullptr, nullptr, nullptr},
+    {"Ombracon.exe", "GAddr.dat", "GAddrParam.dat", "GAddrErr.dat", "GAddrStatus.dat", "GAddrData.ini",
+     "GAddrResult.ini"},
+    {"Ombracal.exe", "GDate.dat", "GDateParam.dat", "GDateErr.dat", "GDateStatus.dat", "GDateData.ini",
+     "GDateResult.ini"},
+    {"Ombratsk.exe", "GTask.dat", "GTaskParam.dat", nullptr, nullptr, nullptr, "GTaskResult.ini"},
+    {"Ombranot.exe", "GNote.dat", "GNoteParam.dat", nullptr, nullptr, nullptr, "GNoteResult.ini"},
 };
 
 constexpr const HelperFiles& FilesOf(HelperKind kind)
@@ -59,3 +67,11 @@ constexpr const HelperFiles& FilesOf(HelperKind kind)
 
 // The calendar helper's second data file: the account's calendar definitions (PARAM_CAL_FILE).
 inline constexpr const char* kCalendarListFile = "GCal.dat";
+
+// The result file's section, keys and verdicts; the text after kResultNotDeleted is the reason.
+inline constexpr const char* kResultSection = "Result";
+inline constexpr const char* kResultCountKey = "Result.Count";
+inline constexpr const char* kResultErrorKey = "Result.Error";
+inline constexpr const char* kResultRecordKey = "Record."; // followed by the position
+inline constexpr const char* kResultDeleted = "Deleted";
+inline constexpr const char* kResultNotDeleted = "Not deleted: ";

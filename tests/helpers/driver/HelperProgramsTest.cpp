@@ -8,6 +8,7 @@
 #include "common/google/records/GTaskRecord.h"
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
+#include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
 #include "tests/support/ScopedEnv.h"
@@ -23,11 +24,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -301,6 +304,87 @@ protected:
         return CxIniUtil(m_work.path().c_str(), FilesOf(kind).stop).ReadNumber("Status", key, -1);
     }
 
+    // The helper text the load writes for a file as it is now: its name, then its content identity.
+    // Just the name for a file that is not there.
+    std::string Loaded(const std::string& relative) const
+    {
+        const std::string name = fs::path(relative).filename().string();
+        return fs::exists(m_account + relative) ? NameWithContent(name, ContentOf(relative)) : name;
+    }
+    ContentIdentity ContentOf(const std::string& relative) const
+    {
+        int64_t modified = 0;
+        std::string fault;
+        EXPECT_TRUE(FileModifiedTime(m_account + relative, modified, fault)) << relative << ": " << fault;
+        return IdentityOfContent(TempDir::ReadFile(m_account + relative), modified);
+    }
+    // Head values of a task or note as the load writes them.
+    ItemIdentity IdentityOfFile(const std::string& relative) const
+    {
+        return IdentityOfItem(fs::path(relative).filename().string(), ContentOf(relative));
+    }
+    // Records as the load would have written them for the files as they are now.
+    RecordPtr<GAddrRecord> LoadedContact(const char* fileName, int32_t action) const
+    {
+        return ContactRecord(Loaded(std::string("contacts/") + fileName).c_str(), action);
+    }
+    RecordPtr<GDateRecord> LoadedEvent(const std::string& subfolder, const char* fileName, int32_t action) const
+    {
+        auto record = EventRecord(subfolder, fileName, action);
+        const std::string folder = subfolder.empty() ? "calendar/" : "calendar/" + subfolder + "/";
+        CopyText(record->szHelperTextB, Loaded(folder + fileName).c_str());
+        return record;
+    }
+
+    // Every "key=value" line of a result file, without its section line.
+    std::map<std::string, std::string> ResultEntries(const char* name) const
+    {
+        std::map<std::string, std::string> entries;
+        const std::string path = m_work.file(name);
+        EXPECT_TRUE(fs::exists(path)) << name;
+        std::istringstream in(fs::exists(path) ? TempDir::ReadFile(path) : "");
+        std::string line;
+        std::getline(in, line);
+        EXPECT_EQ("[Result]", line.substr(0, line.find('\r')));
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const size_t equals = line.find('=');
+            EXPECT_NE(std::string::npos, equals) << line;
+            entries[line.substr(0, equals)] = equals == std::string::npos ? "" : line.substr(equals + 1);
+        }
+        return entries;
+    }
+
+    // What the app does between a load and a save: every record of the data file the load wrote
+    // goes back marked for deletion.
+    template <class Record>
+    void MarkEveryRecord(Kind kind, Fields<Record> in, void (*out)(CxGFieldWriter&, const Record&))
+    {
+        auto data = ReadData<Record>(DataPath(kind), in);
+        ASSERT_TRUE(data.whole);
+        for (auto& record : data.records)
+            record->ActionCode = 3;
+        WriteData<Record>(DataPath(kind), data.records, out);
+    }
+    void MarkEveryLoadedRecord(Kind kind)
+    {
+        switch (kind) {
+        case Kind::Contacts:
+            return MarkEveryRecord<GAddrRecord>(kind, GAddrRecordFields<CxGFieldReader, GAddrRecord>,
+                                                GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        case Kind::Calendar:
+            return MarkEveryRecord<GDateRecord>(kind, GDateRecordFields<CxGFieldReader, GDateRecord>,
+                                                GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+        case Kind::Tasks:
+            return MarkEveryRecord<GTaskRecord>(kind, GTaskRecordFields<CxGFieldReader, GTaskRecord>,
+                                                GTaskRecordFields<CxGFieldWriter, const GTaskRecord>);
+        case Kind::Notes:
+            return MarkEveryRecord<GNoteRecord>(kind, GNoteRecordFields<CxGFieldReader, GNoteRecord>,
+                                                GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
+        }
+    }
+
     std::string Status(Kind kind) const { return FirstLine(m_work.file(FilesOf(kind).status)); }
     std::string DataPath(Kind kind) const { return m_work.file(FilesOf(kind).data); }
 
@@ -328,7 +412,7 @@ TEST_F(HelperProgramTest, ContactsLoadWritesEveryCardWithItsFileName)
     const char* const names[] = {"a.vcf", "b.vcf", "c.VCF"};
     const char* const people[] = {"Ann", "Bea", "Cid"};
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_STREQ(names[i], data.records[i]->szHelperText);
+        EXPECT_EQ(Loaded(std::string("contacts/") + names[i]), data.records[i]->szHelperText);
         EXPECT_STREQ(people[i], data.records[i]->szDisplayName);
         EXPECT_EQ(0, data.records[i]->ActionCode);
     }
@@ -366,7 +450,8 @@ TEST_F(HelperProgramTest, CalendarLoadWritesEventsAndTheirCalendars)
         SCOPED_TRACE(expected[i].subject);
         EXPECT_STREQ(expected[i].subject, events.records[i]->szSubject);
         EXPECT_EQ(expected[i].textA, events.records[i]->szHelperTextA);
-        EXPECT_STREQ(expected[i].textB, events.records[i]->szHelperTextB);
+        const std::string folder = expected[i].textC.empty() ? "calendar/" : "calendar/" + expected[i].textC + "/";
+        EXPECT_EQ(Loaded(folder + expected[i].textB), events.records[i]->szHelperTextB);
         EXPECT_EQ(expected[i].textC, events.records[i]->szHelperTextC);
     }
 
@@ -397,7 +482,7 @@ TEST_F(HelperProgramTest, TasksAndNotesCarryTheirFilesIdentity)
     ASSERT_EQ(2u, tasks.records.size());
     const char* const names[] = {"t1.ics", "t2.ics"};
     for (size_t i = 0; i < 2; ++i) {
-        const ItemIdentity id = IdentityOfName(names[i]);
+        const ItemIdentity id = IdentityOfFile(std::string("tasks/") + names[i]);
         EXPECT_EQ(id.first, tasks.records[i]->nHeadValue1);
         EXPECT_EQ(id.second, tasks.records[i]->nHeadValue3);
         EXPECT_EQ(0, tasks.records[i]->ActionCode);
@@ -405,7 +490,8 @@ TEST_F(HelperProgramTest, TasksAndNotesCarryTheirFilesIdentity)
     EXPECT_STREQ("First", tasks.records[0]->szSubject);
     const auto notes = ReadData<GNoteRecord>(DataPath(Kind::Notes), GNoteRecordFields<CxGFieldReader, GNoteRecord>);
     ASSERT_EQ(1u, notes.records.size());
-    EXPECT_EQ(IdentityOfName("n1.ics").first, notes.records[0]->nHeadValue1);
+    EXPECT_EQ(IdentityOfFile("notes/n1.ics").first, notes.records[0]->nHeadValue1);
+    EXPECT_EQ(IdentityOfFile("notes/n1.ics").second, notes.records[0]->nHeadValue3);
     EXPECT_STREQ("Note", notes.records[0]->szSubject);
     // The app names no error, status or stop-request file for these kinds; none may appear.
     for (const char* name : {"GAddrErr.dat", "GAddrStatus.dat", "GAddrData.ini", "GDateData.ini", "appdebug.log"})
@@ -421,7 +507,7 @@ TEST_F(HelperProgramTest, AnItemThatCannotBeReadIsReportedAndSkipped)
 
     const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
     ASSERT_EQ(1u, data.records.size());
-    EXPECT_STREQ("good.vcf", data.records[0]->szHelperText);
+    EXPECT_EQ(Loaded("contacts/good.vcf"), data.records[0]->szHelperText);
     EXPECT_EQ(2, ErrorCount(Kind::Contacts));
     CxIniUtil errors(m_work.path().c_str(), "GAddrErr.dat");
     char first[1024];
@@ -442,7 +528,7 @@ TEST_F(HelperProgramTest, AFileOfAnotherKindIsPassedOverQuietly)
     EXPECT_EQ(0, ErrorCount(Kind::Calendar));
     const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
     ASSERT_EQ(1u, events.records.size());
-    EXPECT_STREQ("event.ics", events.records[0]->szHelperTextB);
+    EXPECT_EQ(Loaded("calendar/event.ics"), events.records[0]->szHelperTextB);
     const auto tasks = ReadData<GTaskRecord>(DataPath(Kind::Tasks), GTaskRecordFields<CxGFieldReader, GTaskRecord>);
     ASSERT_EQ(1u, tasks.records.size());
     EXPECT_STREQ("Chore", tasks.records[0]->szSubject);
@@ -457,7 +543,7 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
     const auto contacts =
         ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
     ASSERT_EQ(1u, contacts.records.size());
-    EXPECT_STREQ("one.vcf", contacts.records[0]->szHelperText);
+    EXPECT_EQ(Loaded("contacts/one.vcf"), contacts.records[0]->szHelperText);
     const std::vector<std::string> contactErrors = {
         "contacts/all.vcf holds 3 contacts; skipped, so that deleting one never removes the others"};
     EXPECT_EQ(contactErrors, Errors(Kind::Contacts));
@@ -471,7 +557,7 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
     EXPECT_EQ(1, Run(Kind::Calendar, 1));
     const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
     ASSERT_EQ(1u, events.records.size());
-    EXPECT_STREQ("series.ics", events.records[0]->szHelperTextB);
+    EXPECT_EQ(Loaded("calendar/series.ics"), events.records[0]->szHelperTextB);
     const std::vector<std::string> eventErrors = {
         "calendar/export.ics holds 3 events; skipped, so that deleting one never removes the others",
         "calendar/mixed.ics holds items of another kind; skipped, so that deleting it never removes them"};
@@ -695,12 +781,12 @@ TEST_F(HelperProgramTest, ContactsSaveMovesExactlyTheMarkedFiles)
     for (const char* name : {"a.vcf", "b.vcf", "c.vcf", "d.vcf", "f.vcf"})
         Put(std::string("contacts/") + name, Card(name));
     std::vector<RecordPtr<GAddrRecord>> records;
-    records.push_back(ContactRecord("a.vcf", 3));
-    records.push_back(ContactRecord("b.vcf", 1));
-    records.push_back(ContactRecord("c.vcf", 3));
-    records.push_back(ContactRecord("d.vcf", 0));
-    records.push_back(ContactRecord("e.vcf", 3)); // gone meanwhile
-    records.push_back(ContactRecord("f.vcf", 4));
+    records.push_back(LoadedContact("a.vcf", 3));
+    records.push_back(LoadedContact("b.vcf", 1));
+    records.push_back(LoadedContact("c.vcf", 3));
+    records.push_back(LoadedContact("d.vcf", 0));
+    records.push_back(LoadedContact("e.vcf", 3)); // gone meanwhile
+    records.push_back(LoadedContact("f.vcf", 4));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     EXPECT_EQ(1, Run(Kind::Contacts, 2));
 
@@ -724,11 +810,11 @@ TEST_F(HelperProgramTest, CalendarSaveFindsEventsInTheirCalendarFolders)
     Put("calendar/" + longName + "/z.ics", "Z");
     Put("calendar/work/kept.ics", "K");
     std::vector<RecordPtr<GDateRecord>> records;
-    records.push_back(EventRecord("", "x.ics", 3));
-    records.push_back(EventRecord("work", "y.ics", 3));
-    records.push_back(EventRecord(longName, "z.ics", 3));
-    records.push_back(EventRecord("work", "kept.ics", 1));
-    records.push_back(EventRecord("..", "accounts.ini", 3));
+    records.push_back(LoadedEvent("", "x.ics", 3));
+    records.push_back(LoadedEvent("work", "y.ics", 3));
+    records.push_back(LoadedEvent(longName, "z.ics", 3));
+    records.push_back(LoadedEvent("work", "kept.ics", 1));
+    records.push_back(LoadedEvent("..", "accounts.ini", 3));
     WriteData<GDateRecord>(DataPath(Kind::Calendar), records, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
     EXPECT_EQ(1, Run(Kind::Calendar, 2));
 
@@ -752,7 +838,7 @@ TEST_F(HelperProgramTest, ASaveMovesOnlyFilesTheLoadWouldServe)
     Put("calendar/work/event.ics", Calendar("VEVENT", "Meeting"));
     std::vector<RecordPtr<GDateRecord>> events;
     for (const char* name : {"displayname", "color", "export.ics", "mixed.ics", "task.ics", "event.ics"})
-        events.push_back(EventRecord("work", name, 3));
+        events.push_back(LoadedEvent("work", name, 3));
     WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
     EXPECT_EQ(1, Run(Kind::Calendar, 2));
     for (const char* name : {"displayname", "color", "export.ics", "mixed.ics", "task.ics"})
@@ -768,8 +854,8 @@ TEST_F(HelperProgramTest, ASaveMovesOnlyFilesTheLoadWouldServe)
     Put("contacts/all.vcf", Card("Ann") + Card("Bea"));
     Put("contacts/one.vcf", Card("Dee"));
     std::vector<RecordPtr<GAddrRecord>> contacts;
-    contacts.push_back(ContactRecord("all.vcf", 3));
-    contacts.push_back(ContactRecord("one.vcf", 3));
+    contacts.push_back(LoadedContact("all.vcf", 3));
+    contacts.push_back(LoadedContact("one.vcf", 3));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), contacts, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     EXPECT_EQ(1, Run(Kind::Contacts, 2));
     EXPECT_TRUE(InAccount("contacts/all.vcf"));
@@ -791,17 +877,18 @@ TEST_F(HelperProgramTest, TaskAndNoteSavesFindTheFileByItsIdentity)
         const std::string folder = c.folder;
         Put(folder + "gone.ics", "G");
         Put(folder + "stays.ics", "S");
-        const ItemIdentity unknown = {IdentityOfName("stays.ics").first, IdentityOfName("gone.ics").second};
+        // The name of one file with the content of the other.
+        const ItemIdentity unknown = {IdentityOfName("stays.ics").first, IdentityOfFile(folder + "gone.ics").second};
         if (c.kind == Kind::Tasks) {
             std::vector<RecordPtr<GTaskRecord>> records;
-            records.push_back(IdentityRecord<GTaskRecord>(IdentityOfName("gone.ics"), 3));
-            records.push_back(IdentityRecord<GTaskRecord>(IdentityOfName("stays.ics"), 1));
+            records.push_back(IdentityRecord<GTaskRecord>(IdentityOfFile(folder + "gone.ics"), 3));
+            records.push_back(IdentityRecord<GTaskRecord>(IdentityOfFile(folder + "stays.ics"), 1));
             records.push_back(IdentityRecord<GTaskRecord>(unknown, 3));
             WriteData<GTaskRecord>(DataPath(c.kind), records, GTaskRecordFields<CxGFieldWriter, const GTaskRecord>);
         } else {
             std::vector<RecordPtr<GNoteRecord>> records;
-            records.push_back(IdentityRecord<GNoteRecord>(IdentityOfName("gone.ics"), 3));
-            records.push_back(IdentityRecord<GNoteRecord>(IdentityOfName("stays.ics"), 1));
+            records.push_back(IdentityRecord<GNoteRecord>(IdentityOfFile(folder + "gone.ics"), 3));
+            records.push_back(IdentityRecord<GNoteRecord>(IdentityOfFile(folder + "stays.ics"), 1));
             records.push_back(IdentityRecord<GNoteRecord>(unknown, 3));
             WriteData<GNoteRecord>(DataPath(c.kind), records, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
         }
@@ -818,8 +905,8 @@ TEST_F(HelperProgramTest, ASaveWithoutAWholeDataFileDeletesNothing)
     for (const char* name : {"a.vcf", "b.vcf"})
         Put(std::string("contacts/") + name, Card(name));
     std::vector<RecordPtr<GAddrRecord>> records;
-    records.push_back(ContactRecord("a.vcf", 3));
-    records.push_back(ContactRecord("b.vcf", 3));
+    records.push_back(LoadedContact("a.vcf", 3));
+    records.push_back(LoadedContact("b.vcf", 3));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     const std::string whole = TempDir::ReadFile(DataPath(Kind::Contacts));
     const std::string one = whole.substr(0, whole.size() / 2 + 2); // count 2, first record whole (empty texts)
@@ -859,7 +946,8 @@ TEST_F(HelperProgramTest, ASaveWithoutAWholeDataFileDeletesNothing)
 TEST_F(HelperProgramTest, ASaveWithATextLengthOutOfBoundsDeletesNothing)
 {
     // One record marking a.vcf, its first name "x"; the file is whole whatever length it then claims.
-    auto record = ContactRecord("a.vcf", 3);
+    Put("contacts/a.vcf", Card("Ann"));
+    auto record = LoadedContact("a.vcf", 3);
     CopyText(record->szFirstName, "x");
     std::vector<RecordPtr<GAddrRecord>> records;
     records.push_back(std::move(record));
@@ -877,7 +965,9 @@ TEST_F(HelperProgramTest, ASaveWithATextLengthOutOfBoundsDeletesNothing)
     const Case cases[] = {{capacity - 1, true}, {capacity, false}, {5000, false}, {-7, false}, {-1, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
-        Put("contacts/a.vcf", Card("Ann"));
+        // Moved back as it was, so the record still names the content it was made for.
+        if (InTrash("contacts/a.vcf"))
+            fs::rename(m_account + ".trash/" + m_day + "/contacts/a.vcf", m_account + "contacts/a.vcf");
         fs::remove_all(m_account + ".trash");
         std::string length(4, '\0');
         std::memcpy(length.data(), &c.length, 4);
@@ -929,7 +1019,7 @@ TEST_F(HelperProgramTest, ABadParameterFileEndsTheRunBeforeAnything)
 
     Put("contacts/a.vcf", "A");
     std::vector<RecordPtr<GAddrRecord>> records;
-    records.push_back(ContactRecord("a.vcf", 3));
+    records.push_back(LoadedContact("a.vcf", 3));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     struct Case
     {
@@ -1011,7 +1101,7 @@ TEST_F(HelperProgramTest, ErrorsOfAnEarlierRunAreNotReportedAgain)
 
     leaveOldErrors();
     std::vector<RecordPtr<GAddrRecord>> records;
-    records.push_back(ContactRecord("gone.vcf", 3));
+    records.push_back(LoadedContact("gone.vcf", 3));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     EXPECT_EQ(1, Run(Kind::Contacts, 2));
     EXPECT_EQ(std::vector<std::string>{"Item not found, skipped: contacts/gone.vcf"}, Errors(Kind::Contacts));
@@ -1059,7 +1149,7 @@ TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)
     for (int i = 0; i < 40; ++i) {
         const std::string name = "e" + std::to_string(100 + i) + ".ics";
         Put("calendar/" + name, "E");
-        records.push_back(EventRecord("", name.c_str(), 3));
+        records.push_back(LoadedEvent("", name.c_str(), 3));
     }
     WriteData<GDateRecord>(DataPath(Kind::Calendar), records, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
     const pid_t pid = Start(Kind::Calendar, WriteParams(Kind::Calendar, 2), 100);
@@ -1075,6 +1165,13 @@ TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)
     EXPECT_GT(moved, 0u);
     EXPECT_LT(moved, 40u);
     EXPECT_EQ(0, StopFileValue(Kind::Calendar, "Running"));
+    // Every record has its verdict: the ones moved, then the ones the stop left.
+    const auto results = ResultEntries("GDateResult.ini");
+    EXPECT_EQ("40", results.at("Result.Count"));
+    for (size_t i = 1; i <= 40; ++i) {
+        const std::string verdict = i <= moved ? "Deleted" : "Not deleted: the save was stopped before it on request";
+        EXPECT_EQ(verdict, results.at("Record." + std::to_string(i))) << i;
+    }
 }
 
 // Another run holding the account (a second app, or a run by hand) keeps this one out whole: a load
@@ -1270,4 +1367,211 @@ TEST_F(HelperProgramTest, TheDemoAccountServesOutOfTheBox)
     const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
     EXPECT_TRUE(data.whole);
     EXPECT_EQ(cards, data.records.size());
+}
+
+// --- What the user saw ----------------------------------------------------------------------------------
+
+TEST_F(HelperProgramTest, AFileChangedBetweenTheLoadAndTheSaveStaysInTheAccount)
+{
+    struct Change
+    {
+        const char* name;
+        void (*apply)(const std::string& path, const std::string& other);
+    };
+    // other is another item of the same size: same length, other bytes.
+    const Change changes[] = {
+        {"edited, size changed",
+         [](const std::string& path, const std::string&) {
+             TempDir::WriteFile(path, TempDir::ReadFile(path) + "\r\n");
+         }},
+        {"replaced by another item of the same size, time kept",
+         [](const std::string& path, const std::string& other) {
+             const auto time = fs::last_write_time(path);
+             TempDir::WriteFile(path, other);
+             fs::last_write_time(path, time);
+         }},
+        {"touched only",
+         [](const std::string& path, const std::string&) {
+             fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+         }},
+    };
+    struct KindCase
+    {
+        Kind kind;
+        std::string item;  // the changed one
+        std::string other; // loaded and deleted
+        std::string content;
+        std::string replacement;
+    };
+    const KindCase kinds[] = {
+        {Kind::Contacts, "contacts/ann.vcf", "contacts/bea.vcf", Card("Ann"), Card("Zed")},
+        {Kind::Calendar, "calendar/work/ann.ics", "calendar/bea.ics", Calendar("VEVENT", "Ann"),
+         Calendar("VEVENT", "Zed")},
+        {Kind::Tasks, "tasks/ann.ics", "tasks/bea.ics", Calendar("VTODO", "Ann"), Calendar("VTODO", "Zed")},
+        {Kind::Notes, "notes/ann.ics", "notes/bea.ics", Calendar("VJOURNAL", "Ann"), Calendar("VJOURNAL", "Zed")},
+    };
+    for (const KindCase& k : kinds) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(k.item + ": " + change.name);
+            fs::remove_all(m_account);
+            Put(k.item, k.content);
+            Put(k.other, k.content);
+            ASSERT_EQ(0, Run(k.kind, 1));
+            MarkEveryLoadedRecord(k.kind);
+            change.apply(m_account + k.item, k.replacement);
+            EXPECT_EQ(1, Run(k.kind, 2));
+            EXPECT_TRUE(InAccount(k.item));
+            EXPECT_FALSE(InTrash(k.item));
+            EXPECT_TRUE(InTrash(k.other));
+            if (FilesOf(k.kind).error) {
+                EXPECT_EQ(std::vector<std::string>{k.item + " changed since it was loaded, not deleted"},
+                          Errors(k.kind));
+            }
+        }
+    }
+}
+
+TEST_F(HelperProgramTest, ARecordWithoutTheContentItWasLoadedWithDeletesNothing)
+{
+    // Records of a helper that wrote the name alone (or a damaged identity) in the helper text.
+    struct Case
+    {
+        Kind kind;
+        std::string item;
+        std::string helperText;
+    };
+    const std::string refused = " was loaded without a record of its content, not deleted; load the account again";
+    const Case cases[] = {
+        {Kind::Contacts, "contacts/a.vcf", "a.vcf"},
+        {Kind::Contacts, "contacts/a.vcf", "a.vcf/"},
+        {Kind::Contacts, "contacts/a.vcf", "a.vcf/12:34"},
+        {Kind::Contacts, "contacts/a.vcf", "a.vcf/12:34:0123456789abcdeg"},
+        {Kind::Calendar, "calendar/a.ics", "a.ics"},
+        {Kind::Tasks, "tasks/a.ics", ""},
+        {Kind::Notes, "notes/a.ics", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item + " " + c.helperText);
+        fs::remove_all(m_account);
+        Put(c.item, c.kind == Kind::Contacts ? Card("Ann") : Calendar("VEVENT", "Ann"));
+        switch (c.kind) {
+        case Kind::Contacts: {
+            std::vector<RecordPtr<GAddrRecord>> records;
+            records.push_back(ContactRecord(c.helperText.c_str(), 3));
+            WriteData<GAddrRecord>(DataPath(c.kind), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+            break;
+        }
+        case Kind::Calendar: {
+            std::vector<RecordPtr<GDateRecord>> records;
+            records.push_back(EventRecord("", c.helperText.c_str(), 3));
+            WriteData<GDateRecord>(DataPath(c.kind), records, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+            break;
+        }
+        case Kind::Tasks: {
+            std::vector<RecordPtr<GTaskRecord>> records;
+            records.push_back(IdentityRecord<GTaskRecord>(IdentityOfName("a.ics"), 3));
+            WriteData<GTaskRecord>(DataPath(c.kind), records, GTaskRecordFields<CxGFieldWriter, const GTaskRecord>);
+            break;
+        }
+        case Kind::Notes: {
+            std::vector<RecordPtr<GNoteRecord>> records;
+            records.push_back(IdentityRecord<GNoteRecord>(IdentityOfName("a.ics"), 3));
+            WriteData<GNoteRecord>(DataPath(c.kind), records, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
+            break;
+        }
+        }
+        EXPECT_EQ(1, Run(c.kind, 2));
+        EXPECT_TRUE(InAccount(c.item));
+        EXPECT_FALSE(fs::exists(m_account + ".trash"));
+        if (FilesOf(c.kind).error) {
+            EXPECT_EQ(std::vector<std::string>{c.item + refused}, Errors(c.kind));
+        }
+    }
+}
+
+// --- What a save reports of each record -----------------------------------------------------------------
+
+TEST_F(HelperProgramTest, ASaveListsEveryMarkedRecordAsDeletedOrNotWithTheReason)
+{
+    // Left by an earlier save: none of it may be read as this one's.
+    TempDir::WriteFile(m_work.file("GAddrResult.ini"), "[Result]\nResult.Count=1\nRecord.2=Deleted\n");
+    for (const char* name : {"a.vcf", "b.vcf", "c.vcf", "e.vcf"})
+        Put(std::string("contacts/") + name, Card(name));
+    std::vector<RecordPtr<GAddrRecord>> records;
+    records.push_back(LoadedContact("a.vcf", 3));
+    records.push_back(LoadedContact("b.vcf", 1));
+    records.push_back(LoadedContact("c.vcf", 3));
+    records.push_back(LoadedContact("d.vcf", 3)); // gone meanwhile
+    records.push_back(LoadedContact("e.vcf", 3));
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    Put("contacts/c.vcf", Card("Zed"));
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+
+    const std::map<std::string, std::string> expected = {
+        {"Result.Count", "4"},
+        {"Record.1", "Deleted"},
+        {"Record.3", "Not deleted: contacts/c.vcf changed since it was loaded, not deleted"},
+        {"Record.4", "Not deleted: Item not found, skipped: contacts/d.vcf"},
+        {"Record.5", "Deleted"},
+    };
+    EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+}
+
+TEST_F(HelperProgramTest, ASaveThatDeletesNothingSaysWhyInItsResult)
+{
+    Put("contacts/a.vcf", Card("Ann"));
+    struct Case
+    {
+        const char* name;
+        std::string data; // empty: the records as loaded
+        std::map<int32_t, std::string> params;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"data file cut short",
+         "\x01\0\0",
+         {},
+         "The data file is cut short, nothing deleted: " + DataPath(Kind::Contacts)},
+        {"wrong password", "", {{1001, "Secret"}}, "Wrong password for me@example.com"},
+        {"unknown account", "", {{1000, "stranger@example.com"}}, "Unknown account: stranger@example.com"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::WriteFile(m_work.file("GAddrResult.ini"), "[Result]\nResult.Count=1\nRecord.1=Deleted\n");
+        std::vector<RecordPtr<GAddrRecord>> records;
+        records.push_back(LoadedContact("a.vcf", 3));
+        WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        if (!c.data.empty())
+            TempDir::WriteFile(DataPath(Kind::Contacts), c.data);
+        EXPECT_EQ(1, Run(Kind::Contacts, 2, c.params));
+        EXPECT_TRUE(InAccount("contacts/a.vcf"));
+        const std::map<std::string, std::string> expected = {{"Result.Count", "0"}, {"Result.Error", c.error}};
+        EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+    }
+}
+
+TEST_F(HelperProgramTest, EveryKindReportsItsSaveInAResultFileOfItsOwn)
+{
+    struct Case
+    {
+        Kind kind;
+        const char* result;
+        std::string item;
+        std::string content;
+    };
+    const Case cases[] = {
+        {Kind::Calendar, "GDateResult.ini", "calendar/work/a.ics", Calendar("VEVENT", "Ann")},
+        {Kind::Tasks, "GTaskResult.ini", "tasks/a.ics", Calendar("VTODO", "Ann")},
+        {Kind::Notes, "GNoteResult.ini", "notes/a.ics", Calendar("VJOURNAL", "Ann")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        Put(c.item, c.content);
+        ASSERT_EQ(0, Run(c.kind, 1));
+        MarkEveryLoadedRecord(c.kind);
+        EXPECT_EQ(0, Run(c.kind, 2));
+        EXPECT_TRUE(InTrash(c.item));
+        const std::map<std::string, std::string> expected = {{"Result.Count", "1"}, {"Record.1", "Deleted"}};
+        EXPECT_EQ(expected, ResultEntries(c.result));
+    }
 }

@@ -1,0 +1,102 @@
+#include "helpers/account/ItemContent.h"
+
+#include <charconv>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr uint64_t kFnv64Prime = 1099511628211ull;
+constexpr uint64_t kFnv64Basis = 14695981039346656037ull;
+constexpr uint32_t kFnv32Prime = 16777619u;
+constexpr uint32_t kFnv32Basis = 2166136261u;
+
+uint64_t Fnv1a64(std::string_view bytes)
+{
+    uint64_t hash = kFnv64Basis;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= kFnv64Prime;
+    }
+    return hash;
+}
+
+uint32_t Fnv1a32(std::string_view bytes, uint32_t hash)
+{
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= kFnv32Prime;
+    }
+    return hash;
+}
+
+template <class T>
+bool TakeNumber(std::string_view& text, T& value, int base, char end)
+{
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first == last || *first == '+' || *first == ' ')
+        return false;
+    const auto [ptr, ec] = std::from_chars(first, last, value, base);
+    if (ec != std::errc() || (end != '\0' && (ptr == last || *ptr != end)) || (end == '\0' && ptr != last))
+        return false;
+    text.remove_prefix(static_cast<size_t>(ptr - first) + (end != '\0' ? 1 : 0));
+    return true;
+}
+
+} // namespace
+
+ContentIdentity IdentityOfContent(std::string_view bytes, int64_t modified)
+{
+    return {bytes.size(), modified, Fnv1a64(bytes)};
+}
+
+bool FileModifiedTime(const std::string& path, int64_t& modified, std::string& fault)
+{
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(path, ec);
+    if (ec) {
+        fault = ec.message();
+        return false;
+    }
+    modified = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+    return true;
+}
+
+std::string FormatContentIdentity(const ContentIdentity& identity)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "%" PRIu64 ":%" PRId64 ":%016" PRIx64, identity.size, identity.modified,
+                  identity.hash);
+    return text;
+}
+
+bool ParseContentIdentity(std::string_view text, ContentIdentity& identity)
+{
+    ContentIdentity parsed;
+    if (!TakeNumber(text, parsed.size, 10, ':') || !TakeNumber(text, parsed.modified, 10, ':') || text.size() != 16 ||
+        !TakeNumber(text, parsed.hash, 16, '\0'))
+        return false;
+    identity = parsed;
+    return true;
+}
+
+std::string NameWithContent(std::string_view name, const ContentIdentity& identity)
+{
+    return std::string(name) + kContentSeparator + FormatContentIdentity(identity);
+}
+
+void SplitNameAndContent(std::string_view text, std::string& name, std::string& content)
+{
+    const size_t at = text.find(kContentSeparator);
+    name = std::string(text.substr(0, at));
+    content = at == std::string_view::npos ? std::string() : std::string(text.substr(at + 1));
+}
+
+ItemIdentity IdentityOfItem(std::string_view name, const ContentIdentity& identity)
+{
+    const uint32_t content = Fnv1a32(NameWithContent(name, identity), kFnv32Basis);
+    return {IdentityOfName(name).first, static_cast<int32_t>(content)};
+}

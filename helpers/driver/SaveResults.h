@@ -1,0 +1,32 @@
+// The result file of a save: what became of each record marked for deletion, for the app to tell the
+// user per record (the file's layout is in HelperContract.h).
+#pragma once
+
+#include "helpers/driver/HelperParams.h"
+#include "helpers/driver/HelperSession.h"
+
+#include <cstdint>
+#include <string>
+
+class SaveResults
+{
+public:
+    // Removes the file an earlier save left, so that a save ending before it writes one never passes
+    // for having reported. Nothing happens without a work folder.
+    SaveResults(HelperSession& session, const HelperParams& params);
+
+    void Deleted(uint32_t record);
+    void NotDeleted(uint32_t record, const std::string& reason);
+    // Nothing was deleted, for this reason (the data file or the account refused).
+    void Refused(const std::string& reason);
+    // The whole file at once, replacing nothing until complete: a save cut short leaves none. A file
+    // that cannot be written is an error of the run.
+    void Write();
+
+private:
+    HelperSession& m_session;
+    std::string m_path;
+    std::string m_entries;
+    std::string m_error;
+    uint32_t m_count = 0;
+};
