@@ -710,8 +710,8 @@ TEST_F(HelperProgramTest, ATrashThatIsNotAFolderOfTheAccountIsRefused)
         else
             TempDir::WriteFile(m_account + c.trash, "a file");
         std::vector<RecordPtr<GAddrRecord>> records;
-        records.push_back(ContactRecord("a.vcf", 3));
-        records.push_back(ContactRecord("b.vcf", 3));
+        records.push_back(LoadedContact("a.vcf", 3));
+        records.push_back(LoadedContact("b.vcf", 3));
         WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
         EXPECT_EQ(1, Run(Kind::Contacts, 2));
         EXPECT_TRUE(InAccount("contacts/a.vcf"));
@@ -1261,11 +1261,11 @@ TEST_F(HelperProgramTest, WhatTheHelpersWriteIsForTheOwnerOnly)
     const int tasks = Run(Kind::Tasks, 1);
     const mode_t demoAccounts = ModeOf(m_work.file("accounts.ini"));
     std::vector<RecordPtr<GAddrRecord>> cards;
-    cards.push_back(ContactRecord("a.vcf", 3));
+    cards.push_back(LoadedContact("a.vcf", 3));
     WriteData<GAddrRecord>(DataPath(Kind::Contacts), cards, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
     const int saveContacts = Run(Kind::Contacts, 2);
     std::vector<RecordPtr<GDateRecord>> events;
-    events.push_back(EventRecord("work", "e.ics", 3));
+    events.push_back(LoadedEvent("work", "e.ics", 3));
     WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
     const int saveEvents = Run(Kind::Calendar, 2);
     ::umask(oldMask);
