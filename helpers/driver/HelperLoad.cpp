@@ -204,7 +204,8 @@ RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, CxList& record
         LoadItem(run, kind, items[i], records);
         run.PauseAfterItem();
     }
-    return run.session.StopRequested() ? RunResult::Stopped : RunResult::Finished;
+    // Read afresh: a request made since the last check still keeps the data file from being written.
+    return run.session.StopRequested(true) ? RunResult::Stopped : RunResult::Finished;
 }
 
 void AddCalendars(const AccountFolder& account, CxList& calendars)

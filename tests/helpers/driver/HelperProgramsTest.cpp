@@ -818,6 +818,37 @@ TEST_F(HelperProgramTest, AStopRequestEndsALoadWithoutADataFile)
     EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
 }
 
+// The stop-request file is read at most every 100 ms, not for every item: with items coming ten
+// times as fast, a request must still end the load long before its last item.
+TEST_F(HelperProgramTest, AStopRequestEndsALoadWhoseItemsComeFasterThanTheChecks)
+{
+    for (int i = 0; i < 600; ++i)
+        Put("contacts/c" + std::to_string(1000 + i) + ".vcf", Card("P" + std::to_string(i)));
+    // The log at level 3 names every item read.
+    const pid_t pid = Start(Kind::Contacts, WriteParams(Kind::Contacts, 1, {{1016, "1"}}), 10);
+    ASSERT_GT(pid, 0);
+    const bool going = WaitUntil(
+        [this] {
+            return StopFileValue(Kind::Contacts, "Running") == 1 &&
+                   Status(Kind::Contacts).rfind("Reading contacts", 0) == 0;
+        },
+        std::chrono::milliseconds(3000));
+    CxIniUtil(m_work.path().c_str(), "GAddrData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    ASSERT_TRUE(going);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts) + ".partial"));
+    EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
+    EXPECT_EQ(0, StopFileValue(Kind::Contacts, "Running"));
+    const std::string log = TempDir::ReadFile(m_work.file("appdebug.log"));
+    size_t read = 0;
+    for (size_t at = log.find("] - Read contacts/"); at != std::string::npos;
+         at = log.find("] - Read contacts/", at + 1))
+        ++read;
+    EXPECT_GT(read, 0u);
+    EXPECT_LT(read, 600u) << "the request was seen only after the last item";
+}
+
 TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)
 {
     std::vector<RecordPtr<GDateRecord>> records;
