@@ -469,6 +469,69 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
     EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
 }
 
+// Records go to the data file as they are read, each from the same zeroed record: a file skipped on
+// the way leaves nothing, the count is of the records written, and a sparse item after a full one
+// keeps none of its fields.
+TEST_F(HelperProgramTest, ADataFileHoldsExactlyTheItemsServed)
+{
+    Put("contacts/a.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nTITLE:Boss\r\nNOTE:Long note\r\n"
+                          "TEL:+1 555 0100\r\nEND:VCARD\r\n");
+    Put("contacts/b.vcf", "hello, not a card\r\n");
+    Put("contacts/c.vcf", Card("Cid") + Card("Dee"));
+    Put("contacts/d.vcf", Card("Eve"));
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_TRUE(contacts.whole);
+    EXPECT_EQ(2u, contacts.count);
+    ASSERT_EQ(2u, contacts.records.size());
+    EXPECT_STREQ("a.vcf", contacts.records[0]->szHelperText);
+    EXPECT_STREQ("Boss", contacts.records[0]->szJobTitle);
+    EXPECT_STREQ("d.vcf", contacts.records[1]->szHelperText);
+    EXPECT_STREQ("Eve", contacts.records[1]->szDisplayName);
+    EXPECT_STREQ("", contacts.records[1]->szJobTitle);
+    EXPECT_STREQ("", contacts.records[1]->szNote);
+    EXPECT_STREQ("", contacts.records[1]->szPhone[0]);
+    EXPECT_EQ("Finished: 2 contacts read", Status(Kind::Contacts));
+
+    Put("calendar/a.ics", CalendarOf(Component("VEVENT", "Weekly", "",
+                                               "RRULE:FREQ=WEEKLY;COUNT=4\r\nLOCATION:Room 1\r\n"
+                                               "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n")));
+    Put("calendar/b.ics", CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two")));
+    Put("calendar/c.ics", Calendar("VEVENT", "Plain"));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_TRUE(events.whole);
+    EXPECT_EQ(2u, events.count);
+    ASSERT_EQ(2u, events.records.size());
+    EXPECT_STREQ("Weekly", events.records[0]->szSubject);
+    EXPECT_EQ(1, events.records[0]->nReminderCount);
+    EXPECT_STRNE("", events.records[0]->szRecurrence);
+    EXPECT_STREQ("Plain", events.records[1]->szSubject);
+    EXPECT_STREQ("c.ics", events.records[1]->szHelperTextB);
+    EXPECT_STREQ("", events.records[1]->szLocation);
+    EXPECT_STREQ("", events.records[1]->szRecurrence);
+    EXPECT_EQ(0, events.records[1]->nReminderCount);
+
+    // Nothing after the last record.
+    for (const Kind kind : {Kind::Contacts, Kind::Calendar}) {
+        CxFile file;
+        ASSERT_TRUE(file.Open(DataPath(kind).c_str(), "rb"));
+        const uint32_t count = ReadRecordCount(file);
+        if (kind == Kind::Contacts)
+            ReadDataRecords<GAddrRecord>(
+                file, count,
+                [](CxFile& in, GAddrRecord* r) { ReadFields(in, r, GAddrRecordFields<CxGFieldReader, GAddrRecord>); },
+                [](const GAddrRecord*) {});
+        else
+            ReadDataRecords<GDateRecord>(
+                file, count,
+                [](CxFile& in, GDateRecord* r) { ReadFields(in, r, GDateRecordFields<CxGFieldReader, GDateRecord>); },
+                [](const GDateRecord*) {});
+        EXPECT_TRUE(file.AtEnd()) << FilesOf(kind).data;
+    }
+}
+
 TEST_F(HelperProgramTest, AnAccountWithoutItemFoldersLoadsEmpty)
 {
     TempDir::WriteFile(DataPath(Kind::Calendar), "stale");
