@@ -152,6 +152,17 @@ bool CxFile::WriteLine(const char* text)
     return std::fputs("\r\n", m_pFile) >= 0;
 }
 
+bool CxFile::OverwriteInt(long offset, int32_t value)
+{
+    if (!m_pFile || offset < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0)
+        return false;
+    const long end = std::ftell(m_pFile);
+    if (end < 0 || end - offset < static_cast<long>(sizeof value))
+        return false;
+    const bool written = std::fseek(m_pFile, offset, SEEK_SET) == 0 && WriteInt(value);
+    return std::fseek(m_pFile, 0, SEEK_END) == 0 && written;
+}
+
 int32_t CxFile::GetFileSize(const char* path)
 {
     if (!path || !*path)

@@ -68,6 +68,11 @@ public:
     bool WriteString(const char* text);
     // The text (null: none) followed by CR LF.
     bool WriteLine(const char* text);
+    // Replaces 4 bytes written earlier at offset from the start (a count known only once what follows
+    // it is written) and goes on writing at the end. False without a stream, for bytes not yet
+    // written, or when the stream cannot seek or refuses the bytes. Not for "ab": appends always
+    // land at the end.
+    bool OverwriteInt(long offset, int32_t value);
 
     // True once a read since Open ran into the end of the file, i.e. a record was cut short.
     // Reading exactly up to the end does not set it.

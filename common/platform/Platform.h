@@ -64,6 +64,11 @@ bool ReplaceFileContents(const char* path, const std::string& content, bool owne
 // Removes the temporary files that replacements of this file killed midway left beside it.
 void RemoveReplaceLeftovers(const char* path);
 
+// The whole content of a regular file of at most maxBytes, read through one open (a link is
+// followed). False, with errno set and content unspecified, for anything else: EFBIG for a larger
+// file, EISDIR for a folder, EINVAL for what is not a regular file; a FIFO never stalls the open.
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content);
+
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
 // owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.
 // Null, with errno set, for a symbolic link, anything but a regular file, or a file whose mode we
@@ -98,6 +103,11 @@ bool UtcToTime(const std::tm& utc, std::time_t* time);
 // The local broken-down time of an instant under the zone TZ names, daylight saving included. False
 // when the year does not fit.
 bool LocalTimeOf(std::time_t time, std::tm* local);
+// Makes the local conversions follow TZ as it is now, for a caller that may run after TZ changed.
+// Cheap while TZ stays as it was: the zone is read again only when TZ has changed since the last
+// call (tzset() itself, with TZ unset, walks to the zone file every time). Changes are seen between
+// calls of this function only: a tzset() elsewhere, then TZ put back without one, goes unseen.
+void FollowTimeZone();
 unsigned long CurrentThreadId();
 
 // --- Text encodings -----------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "common/google/records/GNoteRecord.h"
 #include "common/google/records/GTaskRecord.h"
 #include "common/misc/Utf8Text.h"
+#include "common/platform/Platform.h"
 #include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
@@ -12,8 +13,9 @@
 #include "helpers/vcard/ContactCard.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +51,7 @@ public:
     {}
     ~PendingFile()
     {
+        m_file.Close();
         std::error_code ec;
         if (!m_committed)
             fs::remove(m_temp, ec);
@@ -59,15 +62,27 @@ public:
     template <class Record>
     bool Write(CxList& records, void (*fields)(CxGFieldWriter&, const Record&), std::string& error)
     {
-        CxFile file;
-        bool ok = file.OpenPrivate(m_temp.c_str()) &&
-                  WriteDataRecords<Record>(file, records, [fields](CxFile& out, const Record* record) {
+        bool ok = m_file.OpenPrivate(m_temp.c_str()) &&
+                  WriteDataRecords<Record>(m_file, records, [fields](CxFile& out, const Record* record) {
                       return WriteFields(out, record, fields);
                   });
-        ok = file.CloseFlushed() && ok;
-        if (!ok)
-            error = Format("Cannot write the data file: %s", m_temp.c_str());
-        return ok;
+        return Close(ok, error);
+    }
+
+    // Record by record, for a load: holding every record until the end took the memory of the whole
+    // account (a contact is 24 KB), and faulting it in was a third of the load. The count goes first
+    // and is filled in by Finish. A failure is kept for Finish to report.
+    void Begin() { m_ok = m_file.OpenPrivate(m_temp.c_str()) && m_file.WriteInt(0); }
+    template <class Record>
+    void Add(const Record& record, void (*fields)(CxGFieldWriter&, const Record&))
+    {
+        ++m_count;
+        m_ok = m_ok && WriteFields(m_file, &record, fields);
+    }
+    uint32_t Count() const { return m_count; }
+    bool Finish(std::string& error)
+    {
+        return Close(m_ok && m_file.OverwriteInt(0, static_cast<int32_t>(m_count)), error);
     }
 
     bool Commit(std::string& error)
@@ -83,15 +98,25 @@ public:
     }
 
 private:
+    bool Close(bool ok, std::string& error)
+    {
+        ok = m_file.CloseFlushed() && ok;
+        if (!ok)
+            error = Format("Cannot write the data file: %s", m_temp.c_str());
+        return ok;
+    }
+
     std::string m_path;
     std::string m_temp;
+    CxFile m_file;
+    bool m_ok = false;
+    uint32_t m_count = 0;
     bool m_committed = false;
 };
 
 template <class Record>
 struct LoadKind
 {
-    bool (*read)(std::string_view, Record&, std::string&);
     void (*fill)(Record&, const ItemFile&, const ContentIdentity&);
     void (*fields)(CxGFieldWriter&, const Record&);
 };
@@ -130,6 +155,59 @@ bool HasComponent(std::string_view text, std::string_view component)
     return found != text.end();
 }
 
+// The calendar kinds' counts come from the text's one parse.
+ItemCounts CountParsed(HelperKind kind, std::string_view text, const CalendarText& calendar)
+{
+    ItemCounts counts;
+    counts.own = calendar.Count(KindInfo(kind).component);
+    // Most files hold one kind only; the search spares them the others' full count.
+    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
+        if (other != kind && HasComponent(text, KindInfo(other).component))
+            counts.others += calendar.Count(KindInfo(other).component);
+    return counts;
+}
+
+// An item file's text and its parse, which the count and the read share.
+class ItemText
+{
+public:
+    ItemText(HelperKind kind, std::string text)
+        : m_kind(kind)
+        , m_text(std::move(text))
+    {
+        if (KindInfo(kind).component)
+            m_calendar.emplace(m_text);
+        else
+            m_contact.emplace(m_text);
+    }
+
+    std::string_view Text() const { return m_text; }
+    ItemCounts Counts() const
+    {
+        return m_calendar ? CountParsed(m_kind, m_text, *m_calendar) : ItemCounts{m_contact->Count(), 0};
+    }
+
+    bool Read(GAddrRecord& record, std::string& problem) const { return m_contact && m_contact->Read(record, problem); }
+    bool Read(GDateRecord& record, std::string& problem) const
+    {
+        return m_calendar && m_calendar->ReadEvent(record, problem);
+    }
+    bool Read(GTaskRecord& record, std::string& problem) const
+    {
+        return m_calendar && m_calendar->ReadTask(record, problem);
+    }
+    bool Read(GNoteRecord& record, std::string& problem) const
+    {
+        return m_calendar && m_calendar->ReadNote(record, problem);
+    }
+
+private:
+    HelperKind m_kind;
+    std::string m_text;
+    std::optional<CalendarText> m_calendar;
+    std::optional<ContactText> m_contact;
+};
+
 // A calendar collection synchronised from a server holds events and tasks side by side, and may be
 // synchronised into calendar/ and tasks/ alike: a file of another kind is no fault there.
 bool HoldsOtherKind(std::string_view text, HelperKind kind)
@@ -143,39 +221,32 @@ bool HoldsOtherKind(std::string_view text, HelperKind kind)
     return false;
 }
 
-// Reads one item into a new record on the list; faults are reported and the item skipped, or kept
-// when it was read in part.
+// Reads one item into the scratch record and adds it to the data file; faults are reported and the
+// item skipped, or kept when it was read in part.
 template <class Record>
-void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, CxList& records)
+void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, Record& record, PendingFile& data)
 {
     const std::string shown = run.account.RelativePath(item);
-    std::string text;
+    std::string raw;
     std::string problem;
     // The time before the bytes: a change in between then shows as a changed file at the save.
     int64_t modified = 0;
     if (!FileModifiedTime(run.account.ItemPath(item), modified, problem) ||
-        !ReadItemText(run.account.ItemPath(item), text, problem)) {
+        !ReadItemText(run.account.ItemPath(item), raw, problem)) {
         run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), problem.c_str()));
         return;
     }
+    const ItemText text(run.session.Kind(), std::move(raw));
     // Deleting an item moves its file, and whatever else the file holds with it. A file with no item
     // of the kind is left to the reader, which says why, or passed over as a file of another kind.
-    const ItemCounts counts = CountItems(run.session.Kind(), text);
+    const ItemCounts counts = text.Counts();
     if (counts.own > 1 || (counts.own == 1 && counts.others > 0)) {
         run.session.Error(SharedFileError(run.session.Kind(), shown, counts));
         return;
     }
-    struct Free
-    {
-        void operator()(Record* p) const { std::free(p); }
-    };
-    std::unique_ptr<Record, Free> record(static_cast<Record*>(std::calloc(1, sizeof(Record))));
-    if (!record) {
-        run.session.Error(Format("Out of memory reading %s", shown.c_str()));
-        return;
-    }
-    if (!kind.read(text, *record, problem)) {
-        if (HoldsOtherKind(text, run.session.Kind())) {
+    std::memset(&record, 0, sizeof record); // the readers fill a zeroed record
+    if (!text.Read(record, problem)) {
+        if (HoldsOtherKind(text.Text(), run.session.Kind())) {
             run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(run.session.Kind()).item));
             return;
         }
@@ -185,18 +256,14 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     }
     if (!problem.empty())
         run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
-    kind.fill(*record, item, IdentityOfContent(text, modified));
-    record->ActionCode = 0;
-    if (!records.Add(record.get())) {
-        run.session.Error(Format("Out of memory reading %s", shown.c_str()));
-        return;
-    }
-    record.release();
+    kind.fill(record, item, IdentityOfContent(text.Text(), modified));
+    record.ActionCode = 0;
+    data.Add(record, kind.fields);
     run.session.Log(3, Format("Read %s", shown.c_str()));
 }
 
 template <class Record>
-RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, CxList& records)
+RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, Record& record, PendingFile& data)
 {
     std::vector<std::string> problems;
     const std::vector<ItemFile> items = run.account.Items(problems);
@@ -208,10 +275,11 @@ RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, CxList& record
         if (run.session.StopRequested())
             return RunResult::Stopped;
         run.session.Status(Format("Reading %s %zu of %zu", what, i + 1, items.size()), i == 0);
-        LoadItem(run, kind, items[i], records);
+        LoadItem(run, kind, items[i], record, data);
         run.PauseAfterItem();
     }
-    return run.session.StopRequested() ? RunResult::Stopped : RunResult::Finished;
+    // Read afresh: a request made since the last check still keeps the data file from being written.
+    return run.session.StopRequested(true) ? RunResult::Stopped : RunResult::Finished;
 }
 
 void AddCalendars(const AccountFolder& account, CxList& calendars)
@@ -226,12 +294,10 @@ void AddCalendars(const AccountFolder& account, CxList& calendars)
 }
 
 // The data file, and for the calendar the calendar list beside it; both or neither.
-template <class Record>
-bool WriteDataFiles(HelperRun& run, const LoadKind<Record>& kind, CxList& records)
+bool FinishDataFiles(HelperRun& run, PendingFile& data)
 {
     std::string error;
-    PendingFile data(run.params.workFolder + run.params.dataFile);
-    bool ok = data.Write(records, kind.fields, error);
+    bool ok = data.Finish(error);
     if (ok && run.session.Kind() == HelperKind::Calendar) {
         RecordList calendars;
         AddCalendars(run.account, calendars.List());
@@ -255,14 +321,25 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
         run.session.Error(fault);
         return RunResult::Finished;
     }
-    RecordList records;
-    if (LoadItems(run, kind, records.List()) == RunResult::Stopped) {
+    struct Free
+    {
+        void operator()(Record* p) const { std::free(p); }
+    };
+    // One record, zeroed afresh for each item: some kinds' records are tens of kilobytes.
+    std::unique_ptr<Record, Free> record(static_cast<Record*>(std::malloc(sizeof(Record))));
+    if (!record) {
+        run.session.Error("Out of memory");
+        return RunResult::Finished;
+    }
+    PendingFile data(run.params.workFolder + run.params.dataFile);
+    data.Begin();
+    if (LoadItems(run, kind, *record, data) == RunResult::Stopped) {
         run.session.Status("Stopped on request", true);
         run.session.Log(1, "Load stopped on request; no data file written");
         return RunResult::Stopped;
     }
-    const uint32_t count = records.List().GetCount();
-    if (WriteDataFiles(run, kind, records.List())) {
+    const uint32_t count = data.Count();
+    if (FinishDataFiles(run, data)) {
         const char* what = KindInfo(run.session.Kind()).items;
         run.session.Status(Format("Finished: %u %s read", count, what), true);
         run.session.Log(1, Format("Loaded %u %s from %s", count, what, run.account.KindPath().c_str()));
@@ -274,16 +351,9 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
 
 ItemCounts CountItems(HelperKind kind, std::string_view text)
 {
-    ItemCounts counts;
-    const char* own = KindInfo(kind).component;
-    if (!own)
+    if (!KindInfo(kind).component)
         return {CountContactCards(text), 0};
-    counts.own = CountCalendarItems(text, own);
-    // Most files hold one kind only; the search spares them the others' full count.
-    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
-        if (other != kind && HasComponent(text, KindInfo(other).component))
-            counts.others += CountCalendarItems(text, KindInfo(other).component);
-    return counts;
+    return CountParsed(kind, text, CalendarText(text));
 }
 
 std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts)
@@ -296,39 +366,33 @@ std::string SharedFileError(HelperKind kind, const std::string& shown, const Ite
 
 bool ReadItemText(const std::string& path, std::string& text, std::string& fault)
 {
+    if (platform::ReadFileContents(path.c_str(), kMaxItemFileBytes, text))
+        return true;
+    // The fault in the words the file's size gives it: only a failed read takes the second look.
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) {
+    if (ec)
         fault = ec.message();
-        return false;
-    }
-    if (size > kMaxItemFileBytes) {
+    else if (size > kMaxItemFileBytes)
         fault = Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    text.assign(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(size))) {
+    else
         fault = "cannot be read";
-        return false;
-    }
-    return true;
+    return false;
 }
 
 RunResult LoadAccount(HelperRun& run)
 {
     switch (run.session.Kind()) {
     case HelperKind::Contacts:
-        return Load<GAddrRecord>(run,
-                                 {ReadContactCard, FillContact, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>});
+        return Load<GAddrRecord>(run, {FillContact, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>});
     case HelperKind::Calendar:
-        return Load<GDateRecord>(run, {ReadEventItem, FillEvent, GDateRecordFields<CxGFieldWriter, const GDateRecord>});
+        return Load<GDateRecord>(run, {FillEvent, GDateRecordFields<CxGFieldWriter, const GDateRecord>});
     case HelperKind::Tasks:
-        return Load<GTaskRecord>(
-            run, {ReadTaskItem, FillByIdentity<GTaskRecord>, GTaskRecordFields<CxGFieldWriter, const GTaskRecord>});
+        return Load<GTaskRecord>(run,
+                                 {FillByIdentity<GTaskRecord>, GTaskRecordFields<CxGFieldWriter, const GTaskRecord>});
     case HelperKind::Notes:
-        return Load<GNoteRecord>(
-            run, {ReadNoteItem, FillByIdentity<GNoteRecord>, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>});
+        return Load<GNoteRecord>(run,
+                                 {FillByIdentity<GNoteRecord>, GNoteRecordFields<CxGFieldWriter, const GNoteRecord>});
     }
     return RunResult::Finished;
 }

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr auto kStatusInterval = std::chrono::milliseconds(100);
+constexpr auto kStopCheckInterval = std::chrono::milliseconds(100);
 
 } // namespace
 
@@ -57,7 +58,7 @@ void HelperSession::Status(const std::string& text, bool force)
 {
     if (m_workFolder.empty() || m_statusFile.empty())
         return;
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = m_clock();
     if (!force && now - m_lastStatus < kStatusInterval)
         return;
     m_lastStatus = now;
@@ -96,12 +97,19 @@ void HelperSession::MarkFinished()
     ini.WriteNumber("Status", "Running", 0);
 }
 
-bool HelperSession::StopRequested() const
+bool HelperSession::StopRequested(bool force)
 {
+    const auto now = m_clock();
+    if (!force && m_stopChecked && now - m_lastStopCheck < kStopCheckInterval)
+        return m_stopRequested;
     const std::string path = StopFilePath();
     if (path.empty())
         return false;
+    m_stopChecked = true;
+    m_lastStopCheck = now;
+    ++m_stopFileReads;
     CxIniUtil ini("", "");
     ini.SetFilePath(path.c_str());
-    return ini.ReadNumber("Status", "Stop", 0) == 1;
+    m_stopRequested = ini.ReadNumber("Status", "Stop", 0) == 1;
+    return m_stopRequested;
 }

@@ -7,6 +7,7 @@
 #include "helpers/driver/HelperParams.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 class HelperSession
@@ -31,12 +32,21 @@ public:
     // The stop-request file; nothing happens for kinds without one or before Configure.
     void MarkRunning();
     void MarkFinished();
-    bool StopRequested() const;
+    // Whether the app asked the run to stop. The file is read at the first call and then at most
+    // every 100 ms unless forced, the answer kept in between: opening and parsing it for every item
+    // took a fifth of a load's time. A request is still seen within 100 ms and one item.
+    bool StopRequested(bool force = false);
 
     int ErrorCount() const { return m_errors; }
     // The text of the last Error, for a save's result of the record it was about.
     const std::string& LastError() const { return m_lastError; }
     HelperKind Kind() const { return m_kind; }
+
+    // For testing: the clock the status and stop intervals are measured by, and how often the
+    // stop-request file was read.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
+    int StopFileReads() const { return m_stopFileReads; }
 
 private:
     std::string StopFilePath() const;
@@ -48,7 +58,12 @@ private:
     HelperLog m_log;
     int m_errors = 0;
     std::string m_lastError;
+    Clock m_clock = [] { return std::chrono::steady_clock::now(); };
     std::chrono::steady_clock::time_point m_lastStatus{};
+    bool m_stopChecked = false;
+    bool m_stopRequested = false;
+    std::chrono::steady_clock::time_point m_lastStopCheck{};
+    int m_stopFileReads = 0;
 };
 
 // Keeps "Running" set in the stop-request file for as long as it lives, so every way out of a run,

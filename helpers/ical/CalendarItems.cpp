@@ -1,6 +1,7 @@
 #include "helpers/ical/CalendarItems.h"
 
 #include "common/misc/Utf8Text.h"
+#include "common/platform/Platform.h"
 #include "helpers/ical/IcalDocument.h"
 #include "helpers/ical/IcalRecurrence.h"
 #include "helpers/ical/IcalTime.h"
@@ -242,14 +243,24 @@ void CopyItemText(char (&field)[N], std::string text)
     CopyUtf8(field, WellFormedUtf8(std::move(text)));
 }
 
+// The kind a component name counts, or ICAL_NO_COMPONENT for a name that is none of an item's.
+icalcomponent_kind CountedKind(const char* component)
+{
+    const icalcomponent_kind kind = component ? icalcomponent_string_to_kind(component) : ICAL_NO_COMPONENT;
+    return kind == ICAL_ANY_COMPONENT || kind == ICAL_X_COMPONENT ? ICAL_NO_COMPONENT : kind;
+}
+
 } // namespace
 
-bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem)
+CalendarText::CalendarText(std::string_view text)
+    : m_document(text, m_repair)
+{}
+
+bool CalendarText::ReadEvent(GDateRecord& record, std::string& problem) const
 {
-    problem.clear();
-    tzset(); // UTC times are made local under the TZ of this moment
-    const IcalDocument document(text, problem);
-    icalcomponent* event = FindItem(document, ICAL_VEVENT_COMPONENT, problem);
+    problem = m_repair;
+    platform::FollowTimeZone(); // UTC times are made local under the TZ of this moment
+    icalcomponent* event = FindItem(m_document, ICAL_VEVENT_COMPONENT, problem);
     if (!event)
         return false;
     CopyItemText(record.szSubject, FirstText(event, ICAL_SUMMARY_PROPERTY));
@@ -264,12 +275,11 @@ bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& prob
     return true;
 }
 
-bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& problem)
+bool CalendarText::ReadTask(GTaskRecord& record, std::string& problem) const
 {
-    problem.clear();
-    tzset();
-    const IcalDocument document(text, problem);
-    icalcomponent* todo = FindItem(document, ICAL_VTODO_COMPONENT, problem);
+    problem = m_repair;
+    platform::FollowTimeZone();
+    icalcomponent* todo = FindItem(m_document, ICAL_VTODO_COMPONENT, problem);
     if (!todo)
         return false;
     CopyItemText(record.szSubject, FirstText(todo, ICAL_SUMMARY_PROPERTY));
@@ -282,12 +292,11 @@ bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& probl
     return true;
 }
 
-bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& problem)
+bool CalendarText::ReadNote(GNoteRecord& record, std::string& problem) const
 {
-    problem.clear();
-    tzset();
-    const IcalDocument document(text, problem);
-    icalcomponent* journal = FindItem(document, ICAL_VJOURNAL_COMPONENT, problem);
+    problem = m_repair;
+    platform::FollowTimeZone();
+    icalcomponent* journal = FindItem(m_document, ICAL_VJOURNAL_COMPONENT, problem);
     if (!journal)
         return false;
     CopyItemText(record.szSubject, FirstText(journal, ICAL_SUMMARY_PROPERTY));
@@ -297,19 +306,17 @@ bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& probl
     return true;
 }
 
-size_t CountCalendarItems(std::string_view text, const char* component)
+size_t CalendarText::Count(const char* component) const
 {
-    const icalcomponent_kind kind = component ? icalcomponent_string_to_kind(component) : ICAL_NO_COMPONENT;
-    if (kind == ICAL_NO_COMPONENT || kind == ICAL_ANY_COMPONENT || kind == ICAL_X_COMPONENT)
+    const icalcomponent_kind kind = CountedKind(component);
+    if (kind == ICAL_NO_COMPONENT)
         return 0;
-    std::string problem; // a damaged file still counts what can be read of it
-    const IcalDocument document(text, problem);
     // A UID's changed occurrences belong to its series; two components of one UID that both claim to
     // be the series are two copies, each an item of its own.
     std::map<std::string, size_t> masters;
     std::set<std::string> series;
     size_t alone = 0;
-    for (icalcomponent* item : document.AllOf(kind)) {
+    for (icalcomponent* item : m_document.AllOf(kind)) {
         const std::string uid = FirstText(item, ICAL_UID_PROPERTY);
         if (uid.empty()) {
             ++alone;
@@ -325,4 +332,25 @@ size_t CountCalendarItems(std::string_view text, const char* component)
         count += found == masters.end() ? 1 : std::max<size_t>(found->second, 1);
     }
     return count;
+}
+
+bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem)
+{
+    return CalendarText(text).ReadEvent(record, problem);
+}
+
+bool ReadTaskItem(std::string_view text, GTaskRecord& record, std::string& problem)
+{
+    return CalendarText(text).ReadTask(record, problem);
+}
+
+bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& problem)
+{
+    return CalendarText(text).ReadNote(record, problem);
+}
+
+size_t CountCalendarItems(std::string_view text, const char* component)
+{
+    // A damaged file still counts what can be read of it.
+    return CountedKind(component) == ICAL_NO_COMPONENT ? 0 : CalendarText(text).Count(component);
 }

@@ -5,6 +5,7 @@
 #include "common/google/records/GDateRecord.h"
 #include "common/google/records/GNoteRecord.h"
 #include "common/google/records/GTaskRecord.h"
+#include "helpers/ical/IcalDocument.h"
 
 #include <string>
 #include <string_view>
@@ -38,3 +39,20 @@ bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& probl
 // alone; 0 when the text holds none (or is no calendar). A file holding more than one is served as
 // none: deleting one item would move them all.
 size_t CountCalendarItems(std::string_view text, const char* component);
+
+// A text parsed once for both of the above: the load counts a file's items and then reads it, and the
+// parse is most of the cost of either. Each call answers as its function above would for the text.
+class CalendarText
+{
+public:
+    explicit CalendarText(std::string_view text);
+
+    bool ReadEvent(GDateRecord& record, std::string& problem) const;
+    bool ReadTask(GTaskRecord& record, std::string& problem) const;
+    bool ReadNote(GNoteRecord& record, std::string& problem) const;
+    size_t Count(const char* component) const;
+
+private:
+    std::string m_repair; // what closing the text's open components changed; every read reports it
+    IcalDocument m_document;
+};

@@ -73,15 +73,11 @@ struct CardText
 };
 
 // The properties of the first card in text. A card nested in it (a 2.1 AGENT) is passed over whole.
-CardText CollectCard(std::string_view text, FaultLog& faults)
+CardText CollectCard(const std::vector<ContactText::Line>& lines, FaultLog& faults)
 {
     CardText card;
     int depth = 0;
-    for (const VCardLine& line : UnfoldVCardLines(SkipByteOrderMark(text))) {
-        if (IsBlank(line.text))
-            continue;
-        VCardProperty property;
-        const bool parsed = ParseVCardLine(line, property);
+    for (const auto& [parsed, property] : lines) {
         if (depth == 0) {
             // Whatever precedes the card is not ours to judge.
             if (parsed && IsBoundary(property, "BEGIN")) {
@@ -91,13 +87,13 @@ CardText CollectCard(std::string_view text, FaultLog& faults)
             continue;
         }
         if (!parsed)
-            faults.Note(line.number, LineFault(line.number, "no colon, skipped"));
+            faults.Note(property.line, LineFault(property.line, "no colon, skipped"));
         else if (IsBoundary(property, "BEGIN"))
             ++depth;
         else if (IsBoundary(property, "END") && --depth == 0)
             return card;
         else if (depth == 1)
-            card.properties.push_back(WithParamsInUtf8(std::move(property)));
+            card.properties.push_back(WithParamsInUtf8(property));
     }
     if (card.begun)
         faults.Note(INT_MAX - 1, "missing END:VCARD"); // after any fault of a line
@@ -521,10 +517,20 @@ void CardReader::Revision(const VCardProperty& property, int32_t)
 
 } // namespace
 
-bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem)
+ContactText::ContactText(std::string_view text)
+{
+    for (const VCardLine& line : UnfoldVCardLines(SkipByteOrderMark(text))) {
+        if (IsBlank(line.text))
+            continue;
+        Line& parsed = m_lines.emplace_back();
+        parsed.parsed = ParseVCardLine(line, parsed.property);
+    }
+}
+
+bool ContactText::Read(GAddrRecord& record, std::string& problem) const
 {
     FaultLog faults;
-    const CardText card = CollectCard(text, faults);
+    const CardText card = CollectCard(m_lines, faults);
     if (!card.begun) {
         problem = "no BEGIN:VCARD";
         return false;
@@ -534,7 +540,7 @@ bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& pr
     return true;
 }
 
-size_t CountContactCards(std::string_view text)
+size_t ContactText::Count() const
 {
     // A miscount low loses data (the one card served stands for the file, and deleting it moves
     // them all), a miscount high only leaves the file out. So a card inside a card is taken as
@@ -543,11 +549,7 @@ size_t CountContactCards(std::string_view text)
     size_t count = 0;
     int depth = 0;
     bool afterAgent = false;
-    for (const VCardLine& line : UnfoldVCardLines(SkipByteOrderMark(text))) {
-        if (IsBlank(line.text))
-            continue;
-        VCardProperty property;
-        const bool parsed = ParseVCardLine(line, property);
+    for (const auto& [parsed, property] : m_lines) {
         if (parsed && IsBoundary(property, "BEGIN")) {
             depth = depth > 0 && afterAgent ? depth + 1 : 1;
             count += depth == 1 ? 1 : 0;
@@ -557,4 +559,14 @@ size_t CountContactCards(std::string_view text)
         afterAgent = parsed && property.name == "AGENT" && IsBlank(property.value);
     }
     return count;
+}
+
+bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& problem)
+{
+    return ContactText(text).Read(record, problem);
+}
+
+size_t CountContactCards(std::string_view text)
+{
+    return ContactText(text).Count();
 }

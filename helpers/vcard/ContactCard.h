@@ -2,9 +2,11 @@
 #pragma once
 
 #include "common/google/records/GAddrRecord.h"
+#include "helpers/vcard/VCardLine.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Reads the first vCard in text into a zeroed record. False when the text holds no vCard at all;
 // problem names the first fault met (empty when none), also when the card was read only in part.
@@ -18,3 +20,24 @@ bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& pr
 // a card missing its END still counts. A file holding more than one is served as none: deleting one
 // of its contacts would move them all.
 size_t CountContactCards(std::string_view text);
+
+// A text taken apart into its lines once for both of the above: the load counts a file's cards and
+// then reads the first, and the line parse is most of the cost of either. Each call answers as its
+// function above would for the text.
+class ContactText
+{
+public:
+    explicit ContactText(std::string_view text);
+
+    bool Read(GAddrRecord& record, std::string& problem) const;
+    size_t Count() const;
+
+    struct Line
+    {
+        bool parsed = false; // false: no colon; property holds what came before the fault
+        VCardProperty property;
+    };
+
+private:
+    std::vector<Line> m_lines; // the non-blank content lines, in order
+};

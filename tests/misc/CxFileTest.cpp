@@ -238,6 +238,21 @@ TEST_F(CxFileTest, BadTargetsAreRefusedWithoutConsumingTheField)
     EXPECT_STREQ("abc", buffer);
 }
 
+TEST_F(CxFileTest, OverwriteIntReplacesOnlyBytesWrittenBefore)
+{
+    ASSERT_TRUE(m_file.Open(m_path.c_str(), "wb"));
+    ASSERT_TRUE(m_file.WriteInt(0));
+    ASSERT_TRUE(m_file.WriteString("abc"));
+    EXPECT_FALSE(m_file.OverwriteInt(-1, 5));
+    EXPECT_FALSE(m_file.OverwriteInt(8, 5)); // would run past the 11 bytes written
+    EXPECT_TRUE(m_file.OverwriteInt(0, 2));
+    EXPECT_TRUE(m_file.OverwriteInt(7, 0x01020304)); // the last four bytes exactly
+    // Writing goes on at the end, not after the overwritten bytes.
+    EXPECT_TRUE(m_file.WriteInt(9));
+    EXPECT_TRUE(m_file.CloseFlushed());
+    EXPECT_EQ(Int32(2) + std::string("\x03\x00\x00", 3) + Int32(0x01020304) + Int32(9), TempDir::ReadFile(m_path));
+}
+
 TEST_F(CxFileTest, OperationsWithoutAnOpenFileFailAndTouchNothing)
 {
     CxFile opened;
@@ -265,6 +280,7 @@ TEST_F(CxFileTest, OperationsWithoutAnOpenFileFailAndTouchNothing)
         EXPECT_FALSE(file->WriteString("abc"));
         EXPECT_FALSE(file->WriteString(nullptr));
         EXPECT_FALSE(file->WriteLine("abc"));
+        EXPECT_FALSE(file->OverwriteInt(0, 1));
         EXPECT_FALSE(file->Eof());
         EXPECT_TRUE(file->Close());
     }

@@ -131,6 +131,37 @@ TEST(PlatformTimeTest, LocalTimeMatchesTheCLibrary)
     EXPECT_NE(0ul, CurrentThreadId());
 }
 
+TEST(PlatformTimeTest, FollowTimeZoneSeesEveryChangeOfTz)
+{
+    const auto hourAtEpoch = [] {
+        std::tm local{};
+        return LocalTimeOf(0, &local) ? local.tm_hour : -1;
+    };
+    ScopedEnv tz("TZ", "UTC0");
+    FollowTimeZone();
+    EXPECT_EQ(0, hourAtEpoch());
+    // Set without tzset(), as a caller may.
+    setenv("TZ", "XXX-2", 1);
+    FollowTimeZone();
+    EXPECT_EQ(2, hourAtEpoch());
+    FollowTimeZone();
+    EXPECT_EQ(2, hourAtEpoch());
+    setenv("TZ", "XXX-3", 1);
+    FollowTimeZone();
+    EXPECT_EQ(3, hourAtEpoch());
+    setenv("TZ", "XXX-2", 1);
+    FollowTimeZone();
+    EXPECT_EQ(2, hourAtEpoch());
+    // Unset: the system's zone, whatever it is; then set again, the text counts once more.
+    unsetenv("TZ");
+    FollowTimeZone();
+    setenv("TZ", "XXX-2", 1);
+    FollowTimeZone();
+    EXPECT_EQ(2, hourAtEpoch());
+    tz.Restore();
+    tzset();
+}
+
 struct Utf8Case
 {
     const char* name;
@@ -237,6 +268,52 @@ TEST(PlatformFilesTest, ReplaceFileContentsCreatesOrReplacesWholeFiles)
     EXPECT_FALSE(ReplaceFileContents(dir.file("missing/f.txt").c_str(), "x"));
     EXPECT_FALSE(ReplaceFileContents(dir.path().c_str(), "x")) << "a folder is not replaced";
     EXPECT_TRUE(FolderExists(dir.path().c_str()));
+}
+
+TEST(PlatformFilesTest, ReadFileContentsReadsWholeRegularFilesUpToTheLimit)
+{
+    TempDir dir;
+    const std::string big(70000, 'x'); // more than one read's worth
+    TempDir::WriteFile(dir.file("empty"), "");
+    const std::string five("12\x00\x34\x35", 5); // "12", a zero byte, "45"
+    TempDir::WriteFile(dir.file("five"), five);
+    TempDir::WriteFile(dir.file("big"), big);
+    std::filesystem::create_symlink(dir.file("five"), dir.file("link"));
+    ASSERT_EQ(0, ::mkfifo(dir.file("fifo").c_str(), 0644)); // no writer: must not stall the open
+    std::string content = "left from before";
+    EXPECT_TRUE(ReadFileContents(dir.file("empty").c_str(), 10, content));
+    EXPECT_EQ("", content);
+    EXPECT_TRUE(ReadFileContents(dir.file("five").c_str(), 5, content));
+    EXPECT_EQ(five, content);
+    EXPECT_TRUE(ReadFileContents(dir.file("link").c_str(), 5, content));
+    EXPECT_EQ(5u, content.size());
+    EXPECT_TRUE(ReadFileContents(dir.file("big").c_str(), big.size(), content));
+    EXPECT_EQ(big, content);
+
+    struct Case
+    {
+        const char* name;
+        std::string path;
+        size_t maxBytes;
+        int error;
+    };
+    const Case cases[] = {
+        {"one byte over the limit", dir.file("five"), 4, EFBIG},
+        {"no bytes allowed", dir.file("five"), 0, EFBIG},
+        {"missing", dir.file("missing"), 10, ENOENT},
+        {"folder", dir.path(), 10, EISDIR},
+        {"fifo", dir.file("fifo"), 10, EINVAL},
+        {"empty path", "", 10, EINVAL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        errno = 0;
+        EXPECT_FALSE(ReadFileContents(c.path.c_str(), c.maxBytes, content));
+        EXPECT_EQ(c.error, errno);
+    }
+    errno = 0;
+    EXPECT_FALSE(ReadFileContents(nullptr, 10, content));
+    EXPECT_EQ(EINVAL, errno);
 }
 
 namespace {

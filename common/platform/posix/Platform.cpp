@@ -1,6 +1,7 @@
 // POSIX implementation of the platform layer.
 #include "common/platform/Platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -244,6 +245,52 @@ int ReadStreamChar(FILE* stream)
     return getc_unlocked(stream);
 }
 
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content)
+{
+    if (!path || !*path) {
+        errno = EINVAL;
+        return false;
+    }
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat info
+    {};
+    int error = ::fstat(fd, &info) == 0 ? 0 : errno;
+    if (error == 0 && !S_ISREG(info.st_mode))
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (error == 0 && static_cast<uintmax_t>(info.st_size) > maxBytes)
+        error = EFBIG;
+    // One byte more than the size says, so a file that grew since is read to its end or refused.
+    const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : SIZE_MAX;
+    size_t done = 0;
+    if (error == 0)
+        content.resize(static_cast<size_t>(info.st_size) + 1);
+    while (error == 0) {
+        const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+        if (done < content.size())
+            continue;
+        if (done > maxBytes)
+            error = EFBIG;
+        else
+            content.resize(std::min(content.size() * 2, limit));
+    }
+    ::close(fd);
+    if (error != 0) {
+        errno = error;
+        return false;
+    }
+    content.resize(done);
+    return true;
+}
+
 FILE* OpenPrivateFile(const char* path)
 {
     if (!path || !*path) {
@@ -343,6 +390,22 @@ bool UtcToTime(const std::tm& utc, std::time_t* time)
 bool LocalTimeOf(std::time_t time, std::tm* local)
 {
     return ::localtime_r(&time, local) != nullptr;
+}
+
+void FollowTimeZone()
+{
+    static std::mutex mutex;
+    static bool followed = false;
+    static bool wasSet = false;
+    static std::string last;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const char* tz = std::getenv("TZ");
+    if (followed && wasSet == (tz != nullptr) && (!tz || last == tz))
+        return;
+    ::tzset();
+    followed = true;
+    wasSet = tz != nullptr;
+    last = tz ? tz : "";
 }
 
 unsigned long CurrentThreadId()

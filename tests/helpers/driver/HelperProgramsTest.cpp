@@ -564,6 +564,69 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
     EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
 }
 
+// Records go to the data file as they are read, each from the same zeroed record: a file skipped on
+// the way leaves nothing, the count is of the records written, and a sparse item after a full one
+// keeps none of its fields.
+TEST_F(HelperProgramTest, ADataFileHoldsExactlyTheItemsServed)
+{
+    Put("contacts/a.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nTITLE:Boss\r\nNOTE:Long note\r\n"
+                          "TEL:+1 555 0100\r\nEND:VCARD\r\n");
+    Put("contacts/b.vcf", "hello, not a card\r\n");
+    Put("contacts/c.vcf", Card("Cid") + Card("Dee"));
+    Put("contacts/d.vcf", Card("Eve"));
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_TRUE(contacts.whole);
+    EXPECT_EQ(2u, contacts.count);
+    ASSERT_EQ(2u, contacts.records.size());
+    EXPECT_EQ(Loaded("contacts/a.vcf"), contacts.records[0]->szHelperText);
+    EXPECT_STREQ("Boss", contacts.records[0]->szJobTitle);
+    EXPECT_EQ(Loaded("contacts/d.vcf"), contacts.records[1]->szHelperText);
+    EXPECT_STREQ("Eve", contacts.records[1]->szDisplayName);
+    EXPECT_STREQ("", contacts.records[1]->szJobTitle);
+    EXPECT_STREQ("", contacts.records[1]->szNote);
+    EXPECT_STREQ("", contacts.records[1]->szPhone[0]);
+    EXPECT_EQ("Finished: 2 contacts read", Status(Kind::Contacts));
+
+    Put("calendar/a.ics", CalendarOf(Component("VEVENT", "Weekly", "",
+                                               "RRULE:FREQ=WEEKLY;COUNT=4\r\nLOCATION:Room 1\r\n"
+                                               "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n")));
+    Put("calendar/b.ics", CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two")));
+    Put("calendar/c.ics", Calendar("VEVENT", "Plain"));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_TRUE(events.whole);
+    EXPECT_EQ(2u, events.count);
+    ASSERT_EQ(2u, events.records.size());
+    EXPECT_STREQ("Weekly", events.records[0]->szSubject);
+    EXPECT_EQ(1, events.records[0]->nReminderCount);
+    EXPECT_STRNE("", events.records[0]->szRecurrence);
+    EXPECT_STREQ("Plain", events.records[1]->szSubject);
+    EXPECT_EQ(Loaded("calendar/c.ics"), events.records[1]->szHelperTextB);
+    EXPECT_STREQ("", events.records[1]->szLocation);
+    EXPECT_STREQ("", events.records[1]->szRecurrence);
+    EXPECT_EQ(0, events.records[1]->nReminderCount);
+
+    // Nothing after the last record.
+    for (const Kind kind : {Kind::Contacts, Kind::Calendar}) {
+        CxFile file;
+        ASSERT_TRUE(file.Open(DataPath(kind).c_str(), "rb"));
+        const uint32_t count = ReadRecordCount(file);
+        if (kind == Kind::Contacts)
+            ReadDataRecords<GAddrRecord>(
+                file, count,
+                [](CxFile& in, GAddrRecord* r) { ReadFields(in, r, GAddrRecordFields<CxGFieldReader, GAddrRecord>); },
+                [](const GAddrRecord*) {});
+        else
+            ReadDataRecords<GDateRecord>(
+                file, count,
+                [](CxFile& in, GDateRecord* r) { ReadFields(in, r, GDateRecordFields<CxGFieldReader, GDateRecord>); },
+                [](const GDateRecord*) {});
+        EXPECT_TRUE(file.AtEnd()) << FilesOf(kind).data;
+    }
+}
+
 TEST_F(HelperProgramTest, AnAccountWithoutItemFoldersLoadsEmpty)
 {
     TempDir::WriteFile(DataPath(Kind::Calendar), "stale");
@@ -1141,6 +1204,37 @@ TEST_F(HelperProgramTest, AStopRequestEndsALoadWithoutADataFile)
     EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts) + ".partial"));
     EXPECT_EQ(0, StopFileValue(Kind::Contacts, "Running"));
     EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
+}
+
+// The stop-request file is read at most every 100 ms, not for every item: with items coming ten
+// times as fast, a request must still end the load long before its last item.
+TEST_F(HelperProgramTest, AStopRequestEndsALoadWhoseItemsComeFasterThanTheChecks)
+{
+    for (int i = 0; i < 600; ++i)
+        Put("contacts/c" + std::to_string(1000 + i) + ".vcf", Card("P" + std::to_string(i)));
+    // The log at level 3 names every item read.
+    const pid_t pid = Start(Kind::Contacts, WriteParams(Kind::Contacts, 1, {{1016, "1"}}), 10);
+    ASSERT_GT(pid, 0);
+    const bool going = WaitUntil(
+        [this] {
+            return StopFileValue(Kind::Contacts, "Running") == 1 &&
+                   Status(Kind::Contacts).rfind("Reading contacts", 0) == 0;
+        },
+        std::chrono::milliseconds(3000));
+    CxIniUtil(m_work.path().c_str(), "GAddrData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    ASSERT_TRUE(going);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts) + ".partial"));
+    EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
+    EXPECT_EQ(0, StopFileValue(Kind::Contacts, "Running"));
+    const std::string log = TempDir::ReadFile(m_work.file("appdebug.log"));
+    size_t read = 0;
+    for (size_t at = log.find("] - Read contacts/"); at != std::string::npos;
+         at = log.find("] - Read contacts/", at + 1))
+        ++read;
+    EXPECT_GT(read, 0u);
+    EXPECT_LT(read, 600u) << "the request was seen only after the last item";
 }
 
 TEST_F(HelperProgramTest, AStopRequestEndsASaveMidway)

@@ -1001,6 +1001,51 @@ TEST_F(CalendarItemsTest, CountsTheItemsOfAFile)
     }
 }
 
+// The load counts a file's items and reads one from a single parse: each answer must be the one the
+// text alone gives, however often it is asked for; a repair the text needed is reported every time.
+TEST_F(CalendarItemsTest, OneParseAnswersTheCountAndEveryRead)
+{
+    for (const EventCase& c : EventCases()) {
+        SCOPED_TRACE(c.name);
+        const CalendarText parsed(c.text);
+        EXPECT_EQ(CountCalendarItems(c.text, "VEVENT"), parsed.Count("VEVENT"));
+        auto alone = std::make_unique<GDateRecord>();
+        std::string aloneProblem;
+        const bool aloneFound = ReadEventItem(c.text, *alone, aloneProblem);
+        for (int round = 0; round < 2; ++round) {
+            auto record = std::make_unique<GDateRecord>();
+            std::string problem = "left from before";
+            EXPECT_EQ(aloneFound, parsed.ReadEvent(*record, problem));
+            EXPECT_EQ(aloneProblem, problem);
+            EXPECT_EQ(0, std::memcmp(alone.get(), record.get(), sizeof(GDateRecord)));
+        }
+    }
+
+    const std::string cut = "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:a\nSUMMARY:Meeting\nEND:VEVENT\nBEGIN:VTODO\nUID:t\n"
+                            "SUMMARY:Chore\nEND:VTODO\nBEGIN:VJOURNAL\nUID:j\nSUMMARY:Trip\n";
+    const CalendarText parsed(cut);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(1u, parsed.Count("VEVENT"));
+        EXPECT_EQ(1u, parsed.Count("VTODO"));
+        EXPECT_EQ(1u, parsed.Count("VJOURNAL"));
+        EXPECT_EQ(0u, parsed.Count(nullptr));
+        auto event = std::make_unique<GDateRecord>();
+        auto task = std::make_unique<GTaskRecord>();
+        auto note = std::make_unique<GNoteRecord>();
+        std::string problem;
+        ASSERT_TRUE(parsed.ReadEvent(*event, problem));
+        EXPECT_EQ("missing END:VJOURNAL", problem);
+        EXPECT_STREQ("Meeting", event->szSubject);
+        ASSERT_TRUE(parsed.ReadTask(*task, problem));
+        EXPECT_EQ("missing END:VJOURNAL", problem);
+        EXPECT_STREQ("Chore", task->szSubject);
+        ASSERT_TRUE(parsed.ReadNote(*note, problem));
+        EXPECT_EQ("missing END:VJOURNAL", problem);
+        EXPECT_STREQ("Trip", note->szSubject);
+    }
+}
+
 template <size_t N>
 bool Terminated(const char (&field)[N])
 {

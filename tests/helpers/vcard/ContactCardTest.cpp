@@ -566,6 +566,50 @@ TEST(ContactCardCountTest, CountsTheCardsAtTheTopLevel)
         EXPECT_EQ(c.count, CountContactCards(c.text)) << c.name;
 }
 
+// The load counts a file's cards and reads the first from one parse of its lines: each answer must
+// be the one the text alone gives, however often and in whatever order they are asked for.
+TEST_F(ContactCardTest, OneParseAnswersTheCountAndEveryRead)
+{
+    const std::string one = "BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nEMAIL:ann@example.org\nEND:VCARD\n";
+    const std::pair<const char*, std::string> texts[] = {
+        {"one card", one},
+        {"a line without colon", "BEGIN:VCARD\nFN:Ann\nthis line is broken\nTITLE:Boss\nEND:VCARD\n"},
+        {"missing END", "BEGIN:VCARD\nFN:Ann\nBDAY:19851345\n"},
+        {"a nested card, then another",
+         "BEGIN:VCARD\nVERSION:2.1\nFN:Ann\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nEND:VCARD\n" + one},
+        {"folded, with CRLF", WithEndings("BEGIN:VCA\n RD\nFN:An\n n\nEND:VCARD\n", "\r\n")},
+        {"no card", "FN:Ann\nEND:VCARD\n"},
+        {"empty", ""},
+    };
+    for (const auto& [name, text] : texts) {
+        SCOPED_TRACE(name);
+        const ContactText parsed(text);
+        EXPECT_EQ(CountContactCards(text), parsed.Count());
+        auto alone = Zeroed<GAddrRecord>();
+        std::string aloneProblem;
+        const bool aloneFound = ReadContactCard(text, *alone, aloneProblem);
+        for (int round = 0; round < 2; ++round) {
+            auto record = Zeroed<GAddrRecord>();
+            std::string problem = "left from before";
+            EXPECT_EQ(aloneFound, parsed.Read(*record, problem));
+            EXPECT_EQ(aloneProblem, problem);
+            EXPECT_EQ(0, std::memcmp(alone.get(), record.get(), sizeof(GAddrRecord)));
+        }
+        EXPECT_EQ(CountContactCards(text), parsed.Count());
+    }
+    // And what the text alone gives is what the reader is known to give.
+    const ContactText nested(texts[3].second);
+    EXPECT_EQ(2u, nested.Count());
+    auto record = Zeroed<GAddrRecord>();
+    std::string problem;
+    ASSERT_TRUE(nested.Read(*record, problem));
+    EXPECT_EQ("", problem);
+    EXPECT_STREQ("Ann", record->szDisplayName);
+    const ContactText broken(texts[1].second);
+    ASSERT_TRUE(broken.Read(*record, problem));
+    EXPECT_EQ("line 3: no colon, skipped", problem);
+}
+
 // A card folded on and on, as a broken or hostile file may hold: reading it must take time in step
 // with its size. Each bound is over ten times what a sanitizer build needs; the small size comes first
 // so a reader that rescans each fold fails in seconds, not in the minutes the large one would take it.
