@@ -82,6 +82,9 @@ void LoadSettings()
 
 void SaveSettings()
 {
+    // The file holds the e-mail address and perhaps the password: its owner's only, a file an older
+    // version left readable by all included.
+    g_settingsFile.SetOwnerOnly(true);
     g_settingsFile.WriteNumber(kSettingsSection, "AppFlag", AppSettings.AppFlag);
     for (const FlagKey& f : kFlagKeys)
         g_settingsFile.WriteFlag(kSettingsSection, f.key, AppSettings.*f.field);
@@ -90,6 +93,7 @@ void SaveSettings()
     g_settingsFile.WriteEntry(kSettingsSection, "QoEmail", AppSettings.SaveEmail ? AppSettings.Email : "");
     g_settingsFile.WriteFlag(kSettingsSection, "SavePassword", AppSettings.SavePassword);
     WritePassword();
+    platform::RestrictToOwner(g_settingsFile.m_szFile);
 }
 
 bool GetDataFolder(char* buffer)

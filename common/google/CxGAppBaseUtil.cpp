@@ -215,7 +215,13 @@ bool CxGAppBaseUtil::WorkPath(const char* szName, char (&szPath)[MAX_PATH]) cons
 
 bool CxGAppBaseUtil::OpenWorkFile(CxFile& file, const char* szName, const char* szMode, char (&szPath)[MAX_PATH]) const
 {
-    return WorkPath(szName, szPath) && file.Open(szPath, szMode);
+    if (!WorkPath(szName, szPath))
+        return false;
+    // What the app writes here is the account's records: for the owner's eyes only, and never
+    // through a link planted under the name.
+    if (szMode && szMode[0] == 'w')
+        return file.OpenPrivate(szPath);
+    return file.Open(szPath, szMode);
 }
 
 void CxGAppBaseUtil::AddParamText(CxGAppParamParser& params, int32_t nKey, const char* szText)

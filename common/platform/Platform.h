@@ -75,6 +75,10 @@ bool ReadFileContents(const char* path, size_t maxBytes, std::string& content);
 // may not change; such a file is left as it was.
 FILE* OpenPrivateFile(const char* path);
 
+// Takes the group's and others' permissions off an existing regular file (a link is not followed).
+// False, with errno set, when the file is missing, no regular file or its mode cannot be changed.
+bool RestrictToOwner(const char* path);
+
 // fread and fgetc for a stream that only the calling thread uses, without the stream lock each call
 // takes otherwise: a data file is read field by field, a few hundred calls a record.
 size_t ReadStream(FILE* stream, void* buffer, size_t size);

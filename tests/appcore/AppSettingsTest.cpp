@@ -190,6 +190,34 @@ TEST_F(AppSettingsTest, OverLongTextsAreCutToTheirFields)
     EXPECT_EQ(std::string(63, 'e'), AppSettings.Email);
 }
 
+// The settings hold the e-mail address and perhaps the password: the owner's only, whether the save
+// creates the file or finds one an older version left readable by all.
+TEST_F(AppSettingsTest, TheSettingsFileIsForItsOwnerOnly)
+{
+    auto mode = [this] {
+        struct stat st
+        {};
+        EXPECT_EQ(0, ::stat(m_ini.c_str(), &st));
+        return st.st_mode & 0777u;
+    };
+    const mode_t oldMask = ::umask(022);
+    LoadSettings();
+    AppSettings.SavePassword = true;
+    std::strcpy(AppSettings.Password, "secret");
+    SaveSettings();
+    const mode_t created = mode();
+
+    ::chmod(m_ini.c_str(), 0644);
+    const std::string before = TempDir::ReadFile(m_ini);
+    LoadSettings();
+    SaveSettings(); // the same settings again: nothing in the file changes but its mode
+    ::umask(oldMask);
+    EXPECT_EQ(0600u, created);
+    EXPECT_EQ(0600u, mode());
+    EXPECT_EQ(before, TempDir::ReadFile(m_ini));
+    EXPECT_EQ("c2VjcmV0", Stored("QoPassword"));
+}
+
 TEST_F(AppSettingsTest, UnwritableFilesFailQuietly)
 {
     LoadSettings();

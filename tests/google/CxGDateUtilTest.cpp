@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -609,4 +611,30 @@ TEST_F(CxGDateUtilTest, ResetDeletesTheCalendarFileButKeepsTheEventsFile)
 TEST_F(CxGDateUtilTest, DestructionAsksARunningHelperToStop)
 {
     ExpectDestructionAsksARunningHelperToStop<CxGDateUtil>("GDateData.ini");
+}
+
+// The events and calendars the app hands a helper are the account's: its owner's only, whatever the
+// umask, and a link left under a data file's name is not written through.
+TEST_F(CxGDateUtilTest, DataFilesTheAppWritesAreForTheOwnerOnly)
+{
+    const mode_t oldMask = ::umask(022);
+    const bool events = m_util.SaveDataFile();
+    const bool calendars = m_util.SaveCalendarFile();
+    ::umask(oldMask);
+    ASSERT_TRUE(events);
+    ASSERT_TRUE(calendars);
+    for (const char* name : {"GDate.dat", "GCal.dat"}) {
+        struct stat st
+        {};
+        ASSERT_EQ(0, ::stat(m_dir.file(name).c_str(), &st)) << name;
+        EXPECT_EQ(0600u, st.st_mode & 0777u) << name;
+    }
+
+    TempDir elsewhere;
+    const std::string target = elsewhere.file("kept.dat");
+    TempDir::WriteFile(target, "not ours");
+    std::filesystem::remove(m_dir.file("GDate.dat"));
+    std::filesystem::create_symlink(target, m_dir.file("GDate.dat"));
+    EXPECT_FALSE(m_util.SaveDataFile());
+    EXPECT_EQ("not ours", TempDir::ReadFile(target));
 }

@@ -714,3 +714,29 @@ TEST(PlatformFilesTest, ReadStreamSharesTheStreamsPositionAndEnd)
     EXPECT_NE(0, std::feof(f));
     std::fclose(f);
 }
+
+TEST(PlatformFilesTest, RestrictToOwnerTightensRegularFilesOnly)
+{
+    TempDir dir;
+    const std::string file = dir.file("settings.ini");
+    TempDir::WriteFile(file, "[x]\n");
+    ASSERT_EQ(0, ::chmod(file.c_str(), 0664));
+    EXPECT_TRUE(platform::RestrictToOwner(file.c_str()));
+    struct stat st
+    {};
+    ASSERT_EQ(0, ::stat(file.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777u);
+
+    // A link planted under the name is not followed to its target.
+    const std::string target = dir.file("target");
+    TempDir::WriteFile(target, "");
+    ASSERT_EQ(0, ::chmod(target.c_str(), 0644));
+    std::filesystem::create_symlink(target, dir.file("link"));
+    EXPECT_FALSE(platform::RestrictToOwner(dir.file("link").c_str()));
+    ASSERT_EQ(0, ::stat(target.c_str(), &st));
+    EXPECT_EQ(0644u, st.st_mode & 0777u);
+
+    EXPECT_FALSE(platform::RestrictToOwner(dir.file("missing").c_str()));
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_FALSE(platform::RestrictToOwner(dir.path().c_str())) << "a folder";
+}

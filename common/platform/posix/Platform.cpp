@@ -235,6 +235,26 @@ bool ReplaceFileContents(const char* file, const std::string& content, bool owne
     return false;
 }
 
+bool RestrictToOwner(const char* path)
+{
+    const int fd = path ? ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1;
+    if (fd < 0)
+        return false;
+    struct stat st
+    {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        ok = false;
+    }
+    if (ok && (st.st_mode & 077) != 0)
+        ok = ::fchmod(fd, st.st_mode & 0700) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
+
 size_t ReadStream(FILE* stream, void* buffer, size_t size)
 {
     return fread_unlocked(buffer, 1, size, stream);
