@@ -7,6 +7,7 @@
 #include "app/TfmDupOption.h"
 #include "app/TfmMain.h"
 #include "app/core/AppSettings.h"
+#include "app/core/ServiceSet.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/Utf8Text.h"
@@ -213,6 +214,10 @@ bool TfmQoSource::LoadChosenApplications()
     StartWaitWindow(this);
     try {
         if (fmMain->LoadServices()) {
+            // What a data file cut short still held is shown, but never as the whole account.
+            const std::string shortfall = LoadShortfallText();
+            if (!shortfall.empty())
+                AppMessageBox(this, QString::fromStdString(shortfall), QStringLiteral("Qosweep"), QMessageBox::Warning);
             StopWaitWindow();
             WaitCursorOff();
             return true;

@@ -114,6 +114,32 @@ bool LoadServices()
     return bAnyChosen && bAllLoaded;
 }
 
+namespace {
+
+void AddShortfall(std::string& text, const CxGAppBaseUtil* pUtil, const char* szWhat)
+{
+    if (!pUtil || pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced)
+        return;
+    char szLine[256];
+    FormatText(szLine, "Only %u of %u %s could be read whole: the data the helper program handed over is cut short.",
+               pUtil->m_nRecordsWhole, pUtil->m_nRecordsAnnounced, szWhat);
+    if (!text.empty())
+        text += '\n';
+    text += szLine;
+}
+
+} // namespace
+
+std::string LoadShortfallText()
+{
+    std::string text;
+    if (AppSettings.AppFlag & APP_CONTACTS)
+        AddShortfall(text, g_pAddrUtil, "contacts");
+    if (AppSettings.AppFlag & APP_CALENDAR)
+        AddShortfall(text, g_pDateUtil, "calendar events");
+    return text;
+}
+
 void FreeServices()
 {
     Destroy(g_pAddrUtil);

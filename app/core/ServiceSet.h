@@ -4,6 +4,8 @@
 
 #include "common/misc/CxList.h"
 
+#include <string>
+
 class CxGAddrUtil;
 class CxGDateUtil;
 class CxGTaskUtil;
@@ -26,6 +28,9 @@ extern CxList* g_pNoteDupList;
 // True only when every chosen application loaded. The set stays in place after a failed load, so the
 // pages find an empty or partly loaded set; it is empty only when it could not be created.
 bool LoadServices();
+// After a load: for each chosen application whose data file held fewer whole records than it
+// announced, a line saying how many of how many were read; empty when everything was.
+std::string LoadShortfallText();
 // Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
 // and nulls all eight pointers. Nothing happens for an empty set.
 void FreeServices();

@@ -106,9 +106,10 @@ bool CxGAddrUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.", static_cast<int>(nCount));
 
-    ReadOwnedRecords<GAddrRecord>(
+    const uint32_t nRead = ReadOwnedRecords<GAddrRecord>(
         *m_pFile, nCount, [this](CxFile&, GAddrRecord* pRaw) { return ReadRecord(pRaw); },
         [this](GAddrRecord* pRaw) { KeepLoadedContact(pRaw); });
+    NoteRecordsRead(nCount, nRead, m_pFile->Eof());
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Google Contacts information from file successfully.");
     return true;

@@ -90,6 +90,18 @@ public:
     // How the last helper run of this utility ended; a save that wrote its data file can still have
     // changed nothing in the account.
     HelperRunOutcome m_lastRunOutcome = HelperRunOutcome::NotRun;
+    // What the last load found in its data file: the records its head announced and those read
+    // whole. A file cut short loads what is there, and the user is told how much that was.
+    uint32_t m_nRecordsAnnounced = 0;
+    uint32_t m_nRecordsWhole = 0;
+
+    // Notes what a data file load read: announced records, records read (the last of them possibly
+    // cut short, when the file ended inside it).
+    void NoteRecordsRead(uint32_t nAnnounced, uint32_t nRead, bool bLastCut)
+    {
+        m_nRecordsAnnounced = nAnnounced;
+        m_nRecordsWhole = bLastCut && nRead > 0 ? nRead - 1 : nRead;
+    }
 
 protected:
     // The work folder followed by a file name; false, with an empty path, when either is empty or

@@ -141,9 +141,10 @@ bool CxGDateUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d event records in total", static_cast<int>(nCount));
 
-    ReadOwnedRecords<GDateRecord>(
+    const uint32_t nRead = ReadOwnedRecords<GDateRecord>(
         *m_pFile, nCount, [this](CxFile&, GDateRecord* pRaw) { return ReadRecord(pRaw); },
         [this](GDateRecord* pRaw) { KeepLoadedEvent(pRaw); });
+    NoteRecordsRead(nCount, nRead, m_pFile->Eof());
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Calendar events information from file successfully.");
     return true;

@@ -68,8 +68,9 @@ public:
         const uint32_t nCount = ReadRecordCount(m_file);
         g_debugLog.Print(2, __FILE__, __LINE__, "There are %d %s records in total.", static_cast<int>(nCount),
                          m_kind.szName);
-        ReadOwnedRecords<Raw>(
+        const uint32_t nRead = ReadOwnedRecords<Raw>(
             m_file, nCount, [this](CxFile&, Raw* pRaw) { return ReadRecord(pRaw); }, [this](Raw* pRaw) { Keep(pRaw); });
+        NoteRecordsRead(nCount, nRead, m_file.Eof());
         m_file.Close();
         return true;
     }

@@ -150,25 +150,30 @@ TEST_F(CxGAddrUtilTest, DamagedFilesLoadWhatIsThereAndNoMore)
     const ContactImage b = ContactImage::Patterned(2);
     const std::string twoContacts = ContactFile({a, b});
     const std::string cutInB = twoContacts.substr(0, 4 + a.Bytes().size() + 30);
+    // announced and whole: what the app tells the user of a file cut short.
     struct Case
     {
         const char* name;
         std::string bytes;
         size_t expected;
+        uint32_t announced;
+        uint32_t whole;
     };
     const Case cases[] = {
-        {"count only, 0", Int32(0), 0},
-        {"empty file", "", 0},
-        {"count cut short", "\x02\x00", 0},
-        {"count above the records present", Int32(7) + a.Bytes() + b.Bytes(), 2},
-        {"count below the records present", Int32(1) + a.Bytes() + b.Bytes(), 1},
-        {"second contact cut short", cutInB, 2},
-        {"count of -1", Int32(-1) + a.Bytes(), 1},
+        {"count only, 0", Int32(0), 0, 0, 0},
+        {"empty file", "", 0, 0, 0},
+        {"count cut short", "\x02\x00", 0, 0, 0},
+        {"count above the records present", Int32(7) + a.Bytes() + b.Bytes(), 2, 7, 2},
+        {"count below the records present", Int32(1) + a.Bytes() + b.Bytes(), 1, 1, 1},
+        {"second contact cut short", cutInB, 2, 2, 1},
+        {"count of -1", Int32(-1) + a.Bytes(), 1, UINT32_MAX, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir::WriteFile(m_dir.file("GAddr.dat"), c.bytes);
         EXPECT_TRUE(m_util.LoadDataFile());
+        EXPECT_EQ(c.announced, m_util.m_nRecordsAnnounced);
+        EXPECT_EQ(c.whole, m_util.m_nRecordsWhole);
         const std::vector<GAddrRecord*> contacts = Contacts();
         ASSERT_EQ(c.expected, contacts.size());
         if (!contacts.empty())

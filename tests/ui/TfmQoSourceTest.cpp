@@ -3,6 +3,8 @@
 #include "app/TfmDupOption.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
+#include "common/google/records/CxGDataFile.h"
+#include "tests/support/ServiceRecords.h"
 #include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
@@ -343,6 +345,50 @@ TEST_F(TfmQoSourceTest, ASuccessfulLoadMovesOnWithTheChosenApplicationsLoaded)
     ASSERT_NE(nullptr, g_pDateUtil);
     EXPECT_EQ(34u, g_pDateUtil->GetDateMgr()->GetRecordCount());
     EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount()) << "contacts were not chosen";
+}
+
+// A main window whose load finds a contacts data file announcing three records and holding two.
+class ShortFileMain : public TfmMain
+{
+public:
+    explicit ShortFileMain(const std::string& folder)
+        : m_folder(folder)
+    {}
+    bool LoadServices() override
+    {
+        InstallEmptyServices(m_folder);
+        CxFile file;
+        EXPECT_TRUE(file.Open((m_folder + "GAddr.dat").c_str(), "wb"));
+        EXPECT_TRUE(file.WriteInt(3));
+        CxGFieldWriter writer(file);
+        for (const char* name : {"Ann", "Bea"}) {
+            RecordPtr<GAddrRecord> contact = Zeroed<GAddrRecord>();
+            CopyText(contact->szDisplayName, name);
+            GAddrRecordFields(writer, *contact);
+        }
+        EXPECT_TRUE(file.CloseFlushed());
+        return g_pAddrUtil->LoadDataFile();
+    }
+
+private:
+    std::string m_folder;
+};
+
+TEST_F(TfmQoSourceTest, ADataFileCutShortLoadsWhatIsWholeAndSaysHowMuch)
+{
+    TempDir data;
+    m_window = std::make_unique<ShortFileMain>(data.path());
+    Type("anna@example.com", "secret");
+    Box("cbAddr")->setChecked(true);
+    Box("cbDate")->setChecked(false);
+    PressNext();
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(QStringLiteral("Only 2 of 3 contacts could be read whole: the data the helper program handed over is "
+                             "cut short."),
+              m_messages[0].text);
+    EXPECT_EQ(QMessageBox::Warning, m_messages[0].icon);
+    EXPECT_EQ(1, Window().CurrentPage()) << "what was read is shown";
+    EXPECT_EQ(2u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
 }
 
 TEST_F(TfmQoSourceTest, TheRuleDialogShowsTheSettingsAndItsOKTakesEffect)
