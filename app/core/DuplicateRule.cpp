@@ -98,9 +98,5 @@ bool CxRuleKey::Value(int32_t a, int32_t)
 
 void CxRuleKey::Mix(const void* bytes, size_t size)
 {
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    for (size_t i = 0; i < size; ++i) {
-        m_hash ^= p[i];
-        m_hash *= 1099511628211ull;
-    }
+    m_hash = Fnv1a64Bytes(bytes, size, m_hash);
 }

@@ -2,6 +2,8 @@
 // the unset time, and the evidence two records must share before they count as duplicates.
 #pragma once
 
+#include "common/misc/Fnv1a.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -65,7 +67,7 @@ public:
 private:
     void Mix(const void* bytes, size_t size);
 
-    uint64_t m_hash = 14695981039346656037ull; // FNV-1a
+    uint64_t m_hash = kFnv1a64Basis;
     bool m_bEvidence = false;
     bool m_bNeverEqual = false;
 };

@@ -1,5 +1,7 @@
 #include "helpers/account/ItemContent.h"
 
+#include "common/misc/Fnv1a.h"
+
 #include <charconv>
 #include <chrono>
 #include <cinttypes>
@@ -7,30 +9,6 @@
 #include <filesystem>
 
 namespace {
-
-constexpr uint64_t kFnv64Prime = 1099511628211ull;
-constexpr uint64_t kFnv64Basis = 14695981039346656037ull;
-constexpr uint32_t kFnv32Prime = 16777619u;
-constexpr uint32_t kFnv32Basis = 2166136261u;
-
-uint64_t Fnv1a64(std::string_view bytes)
-{
-    uint64_t hash = kFnv64Basis;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= kFnv64Prime;
-    }
-    return hash;
-}
-
-uint32_t Fnv1a32(std::string_view bytes, uint32_t hash)
-{
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= kFnv32Prime;
-    }
-    return hash;
-}
 
 template <class T>
 bool TakeNumber(std::string_view& text, T& value, int base, char end)
@@ -97,6 +75,6 @@ void SplitNameAndContent(std::string_view text, std::string& name, std::string& 
 
 ItemIdentity IdentityOfItem(std::string_view name, const ContentIdentity& identity)
 {
-    const uint32_t content = Fnv1a32(NameWithContent(name, identity), kFnv32Basis);
+    const uint32_t content = Fnv1a32(NameWithContent(name, identity), kFnv1a32Basis);
     return {IdentityOfName(name).first, static_cast<int32_t>(content)};
 }

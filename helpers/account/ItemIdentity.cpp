@@ -1,27 +1,18 @@
 #include "helpers/account/ItemIdentity.h"
 
+#include "common/misc/Fnv1a.h"
+
 namespace {
 
 // FNV-1a twice: the second starts from another basis, so two names that collide in one hash almost
 // never collide in the other.
-constexpr uint32_t kFnvPrime = 16777619u;
-constexpr uint32_t kFirstBasis = 2166136261u;
 constexpr uint32_t kSecondBasis = 0x9e3779b9u;
-
-uint32_t Fnv1a(std::string_view text, uint32_t hash)
-{
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= kFnvPrime;
-    }
-    return hash;
-}
 
 } // namespace
 
 ItemIdentity IdentityOfName(std::string_view name)
 {
-    return {static_cast<int32_t>(Fnv1a(name, kFirstBasis)), static_cast<int32_t>(Fnv1a(name, kSecondBasis))};
+    return {static_cast<int32_t>(Fnv1a32(name)), static_cast<int32_t>(Fnv1a32(name, kSecondBasis))};
 }
 
 IdentityMatch FindByIdentity(const std::vector<std::string>& names, ItemIdentity identity, std::string& name)
