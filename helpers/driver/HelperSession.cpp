@@ -71,7 +71,7 @@ std::string HelperSession::StopFilePath() const
     return name && !m_workFolder.empty() ? m_workFolder + name : std::string();
 }
 
-void HelperSession::MarkRunning()
+void HelperSession::WriteStopFile(std::initializer_list<std::pair<const char*, int>> values) const
 {
     const std::string path = StopFilePath();
     if (path.empty())
@@ -79,22 +79,21 @@ void HelperSession::MarkRunning()
     CxIniUtil ini("", "");
     ini.SetFilePath(path.c_str());
     ini.SetOwnerOnly(true);
+    for (const auto& [key, value] : values)
+        ini.WriteNumber("Status", key, value);
+}
+
+void HelperSession::MarkRunning()
+{
     // The app asks a helper to stop when it exits while the helper still runs, and nobody clears that
     // request afterwards: a "Stop" left by an earlier run would end this one before its first item.
     // Cleared before "Running" is set, so a request the app makes once it sees us running survives.
-    ini.WriteNumber("Status", "Stop", 0);
-    ini.WriteNumber("Status", "Running", 1);
+    WriteStopFile({{"Stop", 0}, {"Running", 1}});
 }
 
 void HelperSession::MarkFinished()
 {
-    const std::string path = StopFilePath();
-    if (path.empty())
-        return;
-    CxIniUtil ini("", "");
-    ini.SetFilePath(path.c_str());
-    ini.SetOwnerOnly(true);
-    ini.WriteNumber("Status", "Running", 0);
+    WriteStopFile({{"Running", 0}});
 }
 
 bool HelperSession::StopRequested(bool force)

@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 class HelperSession
 {
@@ -50,6 +52,8 @@ public:
 
 private:
     std::string StopFilePath() const;
+    // The values, in order, into the stop-request file; nothing for kinds without one.
+    void WriteStopFile(std::initializer_list<std::pair<const char*, int>> values) const;
 
     HelperKind m_kind;
     std::string m_workFolder;
