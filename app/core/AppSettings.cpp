@@ -78,6 +78,9 @@ void LoadSettings()
     for (const FlagKey& f : kFlagKeys)
         AppSettings.*f.field = g_settingsFile.ReadFlag(kSettingsSection, f.key, f.byDefault);
     AppSettings.LogLevel = g_settingsFile.ReadNumber(kSettingsSection, "LogLevel", 3);
+    // A value this version does not know keeps the field rule, whose results a user has seen before.
+    const int32_t mode = g_settingsFile.ReadNumber(kSettingsSection, "MatchMode", MATCH_EXACT);
+    AppSettings.MatchMode = mode == MATCH_SMART ? MATCH_SMART : MATCH_EXACT;
 }
 
 void SaveSettings()
@@ -89,6 +92,7 @@ void SaveSettings()
     for (const FlagKey& f : kFlagKeys)
         g_settingsFile.WriteFlag(kSettingsSection, f.key, AppSettings.*f.field);
     g_settingsFile.WriteNumber(kSettingsSection, "LogLevel", AppSettings.LogLevel);
+    g_settingsFile.WriteNumber(kSettingsSection, "MatchMode", AppSettings.MatchMode);
     g_settingsFile.WriteFlag(kSettingsSection, "SaveEmail", AppSettings.SaveEmail);
     g_settingsFile.WriteEntry(kSettingsSection, "QoEmail", AppSettings.SaveEmail ? AppSettings.Email : "");
     g_settingsFile.WriteFlag(kSettingsSection, "SavePassword", AppSettings.SavePassword);

@@ -8,6 +8,10 @@
 // Bits of AppSettings.AppFlag.
 enum : int32_t { APP_CONTACTS = 1, APP_CALENDAR = 2, APP_TASKS = 4, APP_NOTES = 8 };
 
+// Values of AppSettings.MatchMode: the field rule of the rule dialog's boxes, or smart matching of
+// names, e-mail addresses and phone numbers (contacts) and subjects and times (events).
+enum : int32_t { MATCH_EXACT = 0, MATCH_SMART = 1 };
+
 struct TAppSettings
 {
     char Email[64];
@@ -36,6 +40,7 @@ struct TAppSettings
     bool DateNote;
     bool EnableDebug;
     int32_t LogLevel;
+    int32_t MatchMode; // MATCH_EXACT unless the user chose smart matching
 };
 
 // The one settings record, touched only from the user-interface thread.

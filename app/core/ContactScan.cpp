@@ -3,7 +3,11 @@
 #include "app/core/AppSettings.h"
 #include "app/core/DuplicateRule.h"
 #include "app/core/DuplicateScan.h"
+#include "app/core/NotDuplicates.h"
+#include "app/core/PhoneKey.h"
 #include "app/core/ServiceSet.h"
+#include "app/core/SmartMatch.h"
+#include "app/core/SmartScan.h"
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
 
@@ -72,8 +76,25 @@ bool ContactKey(const GAddrRecord* pRecord, uint64_t* pHash)
 }
 
 constexpr DupScanKind<GAddrRecord> kContactKind = {
-    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact, ContactKey,
+    FirstContact, NextContact, SetCurrentContact, IsSameContact, IsNewerContact, ContactKey, ContactsKeptApart,
 };
+
+void ScanContactsSmart(CxList& dupList)
+{
+    const std::vector<GAddrRecord*> records = ClearedRecords(kContactKind, dupList);
+    ForgetVanishedPairs(PairKind::Contact, records, ContactIdentity);
+    const PhoneKeys phones(DefaultPhoneRegion());
+    MarkSmartGroups(
+        kContactKind, records, dupList, [&](const GAddrRecord& r) { return SmartContactOf(r, phones); },
+        AddSmartContactBlocks, SmartContactsAgree);
+}
+
+void ScanContactsExact(CxList& dupList)
+{
+    const std::vector<GAddrRecord*> records = ClearedRecords(kContactKind, dupList);
+    ForgetVanishedPairs(PairKind::Contact, records, ContactIdentity);
+    MarkGroups(kContactKind, records, DupGroups<GAddrRecord>(kContactKind, records), dupList);
+}
 
 } // namespace
 
@@ -116,7 +137,10 @@ bool ScanContactDuplicates()
 {
     if (!g_pAddrUtil || !g_pAddrDupList)
         return false;
-    ScanDuplicates(kContactKind, *g_pAddrDupList);
+    if (AppSettings.MatchMode == MATCH_SMART)
+        ScanContactsSmart(*g_pAddrDupList);
+    else
+        ScanContactsExact(*g_pAddrDupList);
     return true;
 }
 

@@ -22,7 +22,18 @@ struct DupScanKind
     bool (*IsNewer)(const Record*, const Record*);
     // The hash of what IsSame compares; false for a record IsSame finds the same as none.
     bool (*Key)(const Record*, uint64_t*);
+    // True for a pair the user said are not duplicates (may be null: no such pairs). Only the
+    // one-pass scans ask it; the pairwise reference knows nothing of them.
+    bool (*Apart)(const Record*, const Record*) = nullptr;
 };
+
+// The record a duplicate was grouped with and that stays, for the kinds that keep one in memory.
+template <class Record>
+void SetKeptRecord(Record* pRecord, Record* pKept)
+{
+    if constexpr (requires { pRecord->pKept; })
+        pRecord->pKept = pKept;
+}
 
 // Compares start with every later unmarked record; of each agreeing pair the one that loses the
 // keep-choice is marked and listed, and the winner goes on being compared (ties go to the later
@@ -121,31 +132,66 @@ private:
     std::vector<uint32_t> m_next;
 };
 
-// Rebuilds the marks and the duplicate list from nothing: the list is emptied (its records are not
-// released), every REC_DUPLICATE cleared, and each group walked as the group search would walk it, in
-// the order the group searches would reach them: the same marks, list order and kept records as
-// ScanDuplicatesPairwise, in one pass.
+// Walks one group as the group search would walk it: each member in turn is held against the record
+// kept so far, and the loser of each pair is a duplicate (ties go to the later record). The losers are
+// then listed in the order they lost, each pointing at the record the group keeps; a loser the user
+// said is not a duplicate of that record stays unmarked and unlisted.
+template <class Record, class Groups>
+void MarkGroupMembers(const DupScanKind<Record>& kind, const std::vector<Record*>& records, const Groups& groups,
+                      uint32_t first, std::vector<Record*>& losers, CxList& dupList)
+{
+    Record* pKept = records[first];
+    losers.clear();
+    for (uint32_t i = groups.NextMember(first); i != Groups::kNone; i = groups.NextMember(i)) {
+        Record* q = records[i];
+        Record* pLoser = kind.IsNewer(pKept, q) ? q : pKept;
+        losers.push_back(pLoser);
+        if (pLoser == pKept)
+            pKept = q;
+    }
+    for (Record* pLoser : losers) {
+        if (kind.Apart && kind.Apart(pLoser, pKept))
+            continue;
+        pLoser->dwFlags |= REC_DUPLICATE;
+        SetKeptRecord(pLoser, pKept);
+        dupList.Add(pLoser);
+    }
+}
+
+// The records of one kind in walk order, every mark and kept record cleared, and the list emptied
+// (its records are not released).
 template <class Record>
-void ScanDuplicates(const DupScanKind<Record>& kind, CxList& dupList)
+std::vector<Record*> ClearedRecords(const DupScanKind<Record>& kind, CxList& dupList)
 {
     dupList.RemoveAll(false);
     std::vector<Record*> records;
     for (Record* r = kind.First(); r; r = kind.Next()) {
         r->dwFlags &= ~REC_DUPLICATE;
+        SetKeptRecord(r, static_cast<Record*>(nullptr));
         records.push_back(r);
     }
-    const DupGroups<Record> groups(kind, records);
-    for (const auto& group : groups.Groups()) {
-        Record* pKept = records[group.first];
-        for (uint32_t i = groups.NextMember(group.first); i != DupGroups<Record>::kNone; i = groups.NextMember(i)) {
-            Record* q = records[i];
-            Record* pLoser = kind.IsNewer(pKept, q) ? q : pKept;
-            pLoser->dwFlags |= REC_DUPLICATE;
-            dupList.Add(pLoser);
-            if (pLoser == pKept)
-                pKept = q;
-        }
-    }
+    return records;
+}
+
+// Marks and lists every group of groups (any type with Groups() giving each group's first member and
+// NextMember() chaining the rest in walk order), groups in the order of their first members.
+template <class Record, class Groups>
+void MarkGroups(const DupScanKind<Record>& kind, const std::vector<Record*>& records, const Groups& groups,
+                CxList& dupList)
+{
+    std::vector<Record*> losers;
+    for (const auto& group : groups.Groups())
+        MarkGroupMembers(kind, records, groups, group.first, losers, dupList);
+}
+
+// Rebuilds the marks and the duplicate list from nothing, each group walked as the group search would
+// walk it, in the order the group searches would reach them: the same marks, list order and kept
+// records as ScanDuplicatesPairwise, in one pass.
+template <class Record>
+void ScanDuplicates(const DupScanKind<Record>& kind, CxList& dupList)
+{
+    const std::vector<Record*> records = ClearedRecords(kind, dupList);
+    MarkGroups(kind, records, DupGroups<Record>(kind, records), dupList);
 }
 
 // The keep-choice every kind shares: a is newer than b by modification time; a record without one is

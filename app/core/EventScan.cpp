@@ -3,7 +3,10 @@
 #include "app/core/AppSettings.h"
 #include "app/core/DuplicateRule.h"
 #include "app/core/DuplicateScan.h"
+#include "app/core/NotDuplicates.h"
 #include "app/core/ServiceSet.h"
+#include "app/core/SmartMatch.h"
+#include "app/core/SmartScan.h"
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGDateUtil.h"
 
@@ -46,8 +49,22 @@ bool EventKey(const GDateRecord* pRecord, uint64_t* pHash)
 }
 
 constexpr DupScanKind<GDateRecord> kEventKind = {
-    FirstEvent, NextEvent, SetCurrentEvent, IsSameEvent, IsNewerEvent, EventKey,
+    FirstEvent, NextEvent, SetCurrentEvent, IsSameEvent, IsNewerEvent, EventKey, EventsKeptApart,
 };
+
+void ScanEventsSmart(CxList& dupList)
+{
+    const std::vector<GDateRecord*> records = ClearedRecords(kEventKind, dupList);
+    ForgetVanishedPairs(PairKind::Event, records, EventIdentity);
+    MarkSmartGroups(kEventKind, records, dupList, SmartEventOf, AddSmartEventBlocks, SmartEventsAgree);
+}
+
+void ScanEventsExact(CxList& dupList)
+{
+    const std::vector<GDateRecord*> records = ClearedRecords(kEventKind, dupList);
+    ForgetVanishedPairs(PairKind::Event, records, EventIdentity);
+    MarkGroups(kEventKind, records, DupGroups<GDateRecord>(kEventKind, records), dupList);
+}
 
 } // namespace
 
@@ -90,7 +107,10 @@ bool ScanEventDuplicates()
 {
     if (!g_pDateUtil || !g_pDateDupList)
         return false;
-    ScanDuplicates(kEventKind, *g_pDateDupList);
+    if (AppSettings.MatchMode == MATCH_SMART)
+        ScanEventsSmart(*g_pDateDupList);
+    else
+        ScanEventsExact(*g_pDateDupList);
     return true;
 }
 

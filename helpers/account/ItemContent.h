@@ -2,6 +2,7 @@
 // saw: its size, modification time and a hash of its bytes.
 #pragma once
 
+#include "common/google/records/HelperContract.h"
 #include "helpers/account/ItemIdentity.h"
 
 #include <cstdint>
@@ -28,7 +29,7 @@ bool ParseContentIdentity(std::string_view text, ContentIdentity& identity);
 // Contacts and events carry "<file name>/<content identity>" where they carried the name alone: a
 // plain file name never holds a '/', so the name ends at the first one. A text without it is a
 // record of a helper that knew no content identity.
-inline constexpr char kContentSeparator = '/';
+inline constexpr char kContentSeparator = kItemContentSeparator;
 std::string NameWithContent(std::string_view name, const ContentIdentity& identity);
 // The name, and what follows the separator (empty when there is none).
 void SplitNameAndContent(std::string_view text, std::string& name, std::string& content);

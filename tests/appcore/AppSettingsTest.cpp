@@ -52,6 +52,7 @@ void ExpectDefaults()
          {AppSettings.DateSubject, AppSettings.DateStartTime, AppSettings.DateEndTime, AppSettings.DateAllDayEvent})
         EXPECT_TRUE(on);
     EXPECT_EQ(3, AppSettings.LogLevel);
+    EXPECT_EQ(MATCH_EXACT, AppSettings.MatchMode);
 }
 
 } // namespace
@@ -69,6 +70,9 @@ TEST_F(AppSettingsTest, MissingEmptyOrGarbledFilesGiveTheDefaults)
         {"other section", "[Other]\nAppFlag=1\nLogLevel=0\n"},
         {"empty values", "[Qosweep]\nAppFlag=\nSaveEmail=\nLogLevel=   \nAddrEmail=\n"},
         {"garbage", "\x01\x02\xff[[Qosweep\n=AppFlag\n\x80\x81 no equals here\n"},
+        // A matching mode of a later version, or none this one knows, keeps the field rule.
+        {"unknown matching mode", "[Qosweep]\nMatchMode=7\n"},
+        {"negative matching mode", "[Qosweep]\nMatchMode=-1\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,6 +99,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     AppSettings.DateEndTime = false;
     AppSettings.EnableDebug = true;
     AppSettings.LogLevel = 1;
+    AppSettings.MatchMode = MATCH_SMART;
     const TAppSettings saved = AppSettings;
     SaveSettings();
 
@@ -104,6 +109,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     EXPECT_STREQ(saved.Password, AppSettings.Password);
     EXPECT_EQ(saved.AppFlag, AppSettings.AppFlag);
     EXPECT_EQ(saved.LogLevel, AppSettings.LogLevel);
+    EXPECT_EQ(MATCH_SMART, AppSettings.MatchMode);
     const bool TAppSettings::*flags[] = {
         &TAppSettings::SaveEmail,       &TAppSettings::SavePassword,    &TAppSettings::CaseSensitive,
         &TAppSettings::AddrDisplayName, &TAppSettings::AddrCompanyName, &TAppSettings::AddrTitle,
@@ -118,6 +124,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     EXPECT_EQ("cDRzcyB3b3Jk", Stored("QoPassword"));
     EXPECT_EQ("1", Stored("DateRecur"));
     EXPECT_EQ("2", Stored("AppFlag"));
+    EXPECT_EQ("1", Stored("MatchMode"));
 }
 
 TEST_F(AppSettingsTest, ForgottenCredentialsAreNeitherReadNorKept)

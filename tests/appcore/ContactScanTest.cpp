@@ -4,6 +4,7 @@
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/misc/TextBuf.h"
+#include "tests/appcore/ScanKinds.h"
 #include "tests/appcore/ScanTestSupport.h"
 #include "tests/support/ZeroedRecord.h"
 
@@ -31,41 +32,6 @@ RecordPtr<GAddrRecord> NewContact(const char* name = "", const char* email = "",
     r->dtCreated = created;
     return r;
 }
-
-const RuleFlag kRuleFlags[] = {
-    &TAppSettings::AddrDisplayName, &TAppSettings::AddrCompanyName, &TAppSettings::AddrTitle,
-    &TAppSettings::AddrEmail,       &TAppSettings::AddrPhone,       &TAppSettings::AddrAddress,
-    &TAppSettings::AddrIM,          &TAppSettings::AddrWebSite,     &TAppSettings::AddrDate,
-    &TAppSettings::AddrNote,
-};
-
-struct ContactKind
-{
-    using Record = GAddrRecord;
-    using Common = CommAddrRecord;
-    using Util = CxGAddrUtil;
-
-    static CommAddrMgr* Mgr(CxGAddrUtil& util) { return util.GetAddrMgr(); }
-    static CxGAddrUtil*& UtilPointer() { return g_pAddrUtil; }
-    static CxList*& ListPointer() { return g_pAddrDupList; }
-    static std::span<const RuleFlag> RuleFlags() { return kRuleFlags; }
-    static void SetDefaultRule()
-    {
-        AppSettings.CaseSensitive = false;
-        SetRule(kRuleFlags, {&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
-    }
-    // The loader also tells each contact the common record made for it.
-    static void Attach(GAddrRecord* raw, CommAddrRecord* common) { raw->pCommRecord = common; }
-
-    static constexpr auto First = FirstContact;
-    static constexpr auto Next = NextContact;
-    static constexpr auto SetCurrent = SetCurrentContact;
-    static constexpr auto IsSame = IsSameContact;
-    static constexpr auto IsNewer = IsNewerContact;
-    static constexpr auto MarkGroup = MarkContactGroup;
-    static constexpr auto Scan = ScanContactDuplicates;
-    static constexpr auto ScanPairwise = ScanContactDuplicatesPairwise;
-};
 
 class ContactScanTest : public DupScanTest<ContactKind>
 {
@@ -101,12 +67,12 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("every option on, everything empty");
-        SetRule(kRuleFlags, kRuleFlags);
+        SetRule(kContactRuleFlags, kContactRuleFlags);
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
     }
     {
         SCOPED_TRACE("every option off matches nothing, not even equal names");
-        SetRule(kRuleFlags, {});
+        SetRule(kContactRuleFlags, {});
         CopyText(a->szDisplayName, "Anna Berg");
         CopyText(b->szDisplayName, "Anna Berg");
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
@@ -114,7 +80,7 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("empty names, one equal e-mail slot is evidence enough");
-        SetRule(kRuleFlags, {&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
+        SetRule(kContactRuleFlags, {&TAppSettings::AddrDisplayName, &TAppSettings::AddrEmail});
         a = NewContact();
         b = NewContact();
         CopyText(a->szEmail[2], "anna@example.org");
@@ -123,7 +89,7 @@ TEST_F(ContactScanTest, SamenessNeedsANonEmptyField)
     }
     {
         SCOPED_TRACE("a set date is evidence, unset dates are not");
-        SetRule(kRuleFlags, {&TAppSettings::AddrDate});
+        SetRule(kContactRuleFlags, {&TAppSettings::AddrDate});
         a = NewContact();
         b = NewContact();
         EXPECT_FALSE(IsSameContact(a.get(), b.get()));
@@ -445,7 +411,7 @@ TEST_P(ContactScanDifferentialTest, OnePassScanMarksWhatThePairwiseSearchMarks)
     Dice dice(GetParam());
     for (int i = 0; i < 2000; ++i)
         Add(*GeneratedContact(dice, 300));
-    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kRuleFlags, dice)), 0u);
+    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kContactRuleFlags, dice)), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, ContactScanDifferentialTest, ::testing::Values(1u, 2u, 3u));

@@ -4,6 +4,7 @@
 #include "common/google/CommDateRecord.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/TextBuf.h"
+#include "tests/appcore/ScanKinds.h"
 #include "tests/appcore/ScanTestSupport.h"
 #include "tests/support/ZeroedRecord.h"
 
@@ -32,42 +33,6 @@ RecordPtr<GDateRecord> NewEvent(const char* subject, double modified = 0, double
     r->dtCreated = created;
     return r;
 }
-
-// The options the event rule reads; DateRecur is left out on purpose.
-const RuleFlag kRuleFlags[] = {
-    &TAppSettings::DateSubject, &TAppSettings::DateLocation,    &TAppSettings::DateStartTime,
-    &TAppSettings::DateEndTime, &TAppSettings::DateAllDayEvent, &TAppSettings::DateNote,
-};
-
-struct EventKind
-{
-    using Record = GDateRecord;
-    using Common = CommDateRecord;
-    using Util = CxGDateUtil;
-
-    static CommDateMgr* Mgr(CxGDateUtil& util) { return util.GetDateMgr(); }
-    static CxGDateUtil*& UtilPointer() { return g_pDateUtil; }
-    static CxList*& ListPointer() { return g_pDateDupList; }
-    static std::span<const RuleFlag> RuleFlags() { return kRuleFlags; }
-    // The rule a new user starts with.
-    static void SetDefaultRule()
-    {
-        SetRule(kRuleFlags, {&TAppSettings::DateSubject, &TAppSettings::DateStartTime, &TAppSettings::DateEndTime,
-                             &TAppSettings::DateAllDayEvent});
-        AppSettings.DateRecur = false;
-        AppSettings.CaseSensitive = false;
-    }
-    static void Attach(GDateRecord*, CommDateRecord*) {}
-
-    static constexpr auto First = FirstEvent;
-    static constexpr auto Next = NextEvent;
-    static constexpr auto SetCurrent = SetCurrentEvent;
-    static constexpr auto IsSame = IsSameEvent;
-    static constexpr auto IsNewer = IsNewerEvent;
-    static constexpr auto MarkGroup = MarkEventGroup;
-    static constexpr auto Scan = ScanEventDuplicates;
-    static constexpr auto ScanPairwise = ScanEventDuplicatesPairwise;
-};
 
 class EventScanTest : public DupScanTest<EventKind>
 {
@@ -174,12 +139,12 @@ TEST_F(EventScanTest, SamenessNeedsANonEmptyTextOrASetTime)
     }
     {
         SCOPED_TRACE("every option on, everything empty");
-        SetRule(kRuleFlags, kRuleFlags);
+        SetRule(kEventRuleFlags, kEventRuleFlags);
         EXPECT_FALSE(IsSameEvent(a.get(), b.get()));
     }
     {
         SCOPED_TRACE("every option off matches nothing, not even equal subjects");
-        SetRule(kRuleFlags, {});
+        SetRule(kEventRuleFlags, {});
         CopyText(a->szSubject, "Team meeting");
         CopyText(b->szSubject, "Team meeting");
         EXPECT_FALSE(IsSameEvent(a.get(), b.get()));
@@ -412,7 +377,7 @@ TEST_P(EventScanDifferentialTest, OnePassScanMarksWhatThePairwiseSearchMarks)
     Dice dice(GetParam());
     for (int i = 0; i < 2000; ++i)
         Add(*GeneratedEvent(dice, 40));
-    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kRuleFlags, dice)), 0u);
+    EXPECT_GT(ExpectScanAgreesWithPairwise(DifferentialRules(kEventRuleFlags, dice)), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EventScanDifferentialTest, ::testing::Values(1u, 2u, 3u));

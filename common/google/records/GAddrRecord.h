@@ -82,6 +82,7 @@ struct GAddrRecord
     uint32_t dwFlags;            // REC_DUPLICATE, REC_SELECTED
     CommAddrRecord* pMgrNode;    // the common record through which the last walk handed this one out
     CommAddrRecord* pCommRecord; // the common record made for this contact at load
+    GAddrRecord* pKept;          // for a duplicate, the contact of its group that stays
 };
 
 // The data file fields of a contact, in file order, for a CxGFieldReader or CxGFieldWriter.

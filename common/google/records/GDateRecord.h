@@ -75,6 +75,7 @@ struct GDateRecord
     // In memory only, never in the data file.
     uint32_t dwFlags;         // REC_DUPLICATE, REC_SELECTED
     CommDateRecord* pMgrNode; // the common record through which the last walk handed this one out
+    GDateRecord* pKept;       // for a duplicate, the event of its group that stays
 };
 
 // A calendar definition: the helper's, carried unchanged and never shown.

@@ -28,6 +28,11 @@ enum : int32_t {
 // Operations of a helper run (the value of PARAM_OPERATION).
 enum : int32_t { OP_LOAD = 1, OP_SAVE = 2 };
 
+// A contact's or event's helper text is "<item name>/<content identity>": the item name is a plain
+// file name, which never holds a '/', so it ends at the first one. The app keys what it remembers of
+// an item by that name; the content identity changes whenever the item is edited.
+inline constexpr char kItemContentSeparator = '/';
+
 // The four helper programs, one per kind of item. The values index kHelperFiles.
 enum class HelperKind { Contacts, Calendar, Tasks, Notes };
 inline constexpr size_t kHelperKindCount = 4;
