@@ -122,6 +122,11 @@ int RunOne(const BenchKind& kind, int count)
     const double rescanSeconds = SecondsSince(start);
     session->Rescan(); // back to the rule the scan ran under
 
+    start = std::chrono::steady_clock::now();
+    session->ScanSmart();
+    const double smartSeconds = SecondsSince(start);
+    const size_t smartDups = session->DupList().size();
+
     char pairwise[32] = "-";
     const char* same = "-";
     if (count <= kMaxPairwise) {
@@ -131,12 +136,13 @@ int RunOne(const BenchKind& kind, int count)
         same = session->DupList() == scanned ? "yes" : "NO";
     }
 
-    std::printf("%7d  %7.1f  %6s  %7.3f  %7.3f  %6.2f  %7.4f  %7.4f  %7.4f  %10s  %4s  %8.1f  %8.1f  %6zu\n", count,
-                fileBytes / 1048576.0, loaded ? "yes" : "no", loadSeconds, floorSeconds,
-                floorSeconds > 0 ? loadSeconds / floorSeconds : 0.0, scanSeconds,
-                loadSeconds > 0 ? scanSeconds / loadSeconds : 0.0, rescanSeconds, pairwise, same,
-                static_cast<double>(loadPeak - baseline) / count, static_cast<double>(scanPeak - loadPeak) / count,
-                scanned.size());
+    std::printf(
+        "%7d  %7.1f  %6s  %7.3f  %7.3f  %6.2f  %7.4f  %7.4f  %7.4f  %10s  %4s  %8.1f  %8.1f  %6zu  %7.4f  %6zu\n",
+        count, fileBytes / 1048576.0, loaded ? "yes" : "no", loadSeconds, floorSeconds,
+        floorSeconds > 0 ? loadSeconds / floorSeconds : 0.0, scanSeconds,
+        loadSeconds > 0 ? scanSeconds / loadSeconds : 0.0, rescanSeconds, pairwise, same,
+        static_cast<double>(loadPeak - baseline) / count, static_cast<double>(scanPeak - loadPeak) / count,
+        scanned.size(), smartSeconds, smartDups);
     session.reset();
     std::filesystem::remove_all(folder);
     return loaded ? 0 : 1;
@@ -150,9 +156,10 @@ int RunSizes(const BenchKind& kind, const std::vector<std::string>& sizes)
     // floor: allocating and zeroing the records the load makes; rescan: after a case change;
     // pairwise: the reference scan, with whether it listed the same records in the same order.
     // Memory is the growth of the process's peak, per record: by the load, then by the scan.
-    std::printf("%7s  %7s  %6s  %7s  %7s  %6s  %7s  %7s  %7s  %10s  %4s  %8s  %8s  %6s\n", "N", "file MB", "loaded",
-                "load s", "floor s", "/floor", "scan s", "/load", "rescan s", "pairwise s", "same", "load KB",
-                "scan KB", "dups");
+    // smart: the scan under smart matching, and the duplicates it lists.
+    std::printf("%7s  %7s  %6s  %7s  %7s  %6s  %7s  %7s  %7s  %10s  %4s  %8s  %8s  %6s  %7s  %6s\n", "N", "file MB",
+                "loaded", "load s", "floor s", "/floor", "scan s", "/load", "rescan s", "pairwise s", "same", "load KB",
+                "scan KB", "dups", "smart s", "smart");
     std::fflush(stdout);
     const std::string self = platform::ProgramFolder() + "qosweep_bench";
     int failures = 0;

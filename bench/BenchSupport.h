@@ -2,6 +2,8 @@
 // the timing and peak memory of the load and of the scan, the report line, and the command line.
 #pragma once
 
+#include "app/core/AppSettings.h"
+
 #include <memory>
 #include <random>
 #include <string>
@@ -21,6 +23,13 @@ public:
     virtual void Rescan() = 0;
     // The duplicate list as it stands, in its order.
     virtual std::vector<const void*> DupList() = 0;
+    // The scan under smart matching instead of the field rule; the field rule is back afterwards.
+    void ScanSmart()
+    {
+        AppSettings.MatchMode = MATCH_SMART;
+        Scan();
+        AppSettings.MatchMode = MATCH_EXACT;
+    }
     unsigned DupCount() { return static_cast<unsigned>(DupList().size()); }
 };
 
