@@ -160,7 +160,7 @@ private:
         const std::string intl = "+49 " + p.mobile.substr(0, 3) + " " + p.mobile.substr(3);
         Push(Card(name, p.emails, {intl}, 100), id, "original");
         std::vector<std::string> reversed(p.emails.rbegin(), p.emails.rend());
-        switch (m_dice.Roll(10)) {
+        switch (WithoutAccents(p.first) ? 8 : m_dice.Roll(10)) {
         case 0:
             Push(Card(name, p.emails, {intl}, 200), id, "second import");
             break;
@@ -192,6 +192,12 @@ private:
             Push(Card(Lower(name), {upper}, {}, 200), id, "other letter case");
             break;
         }
+        case 8:
+            if (const char* plain = WithoutAccents(p.first))
+                Push(Card(std::string(plain) + " " + p.last, p.emails, {}, 200), id, "accents dropped");
+            else
+                Push(Card(name, {p.emails.back()}, {intl}, 200), id, "the other e-mail only");
+            break;
         default:
             break; // a person with no copy
         }
