@@ -84,9 +84,8 @@ void ScanContactsSmart(CxList& dupList)
     const std::vector<GAddrRecord*> records = ClearedRecords(kContactKind, dupList);
     ForgetVanishedPairs(PairKind::Contact, records, ContactIdentity);
     const PhoneKeys phones(DefaultPhoneRegion());
-    MarkSmartGroups(
-        kContactKind, records, dupList, [&](const GAddrRecord& r) { return SmartContactOf(r, phones); },
-        AddSmartContactBlocks, SmartContactsAgree);
+    MarkSmartGroups(kContactKind, records, dupList, SmartContactsOf(records, phones), AddSmartContactBlocks,
+                    SmartContactsAgree);
 }
 
 void ScanContactsExact(CxList& dupList)

@@ -56,7 +56,11 @@ void ScanEventsSmart(CxList& dupList)
 {
     const std::vector<GDateRecord*> records = ClearedRecords(kEventKind, dupList);
     ForgetVanishedPairs(PairKind::Event, records, EventIdentity);
-    MarkSmartGroups(kEventKind, records, dupList, SmartEventOf, AddSmartEventBlocks, SmartEventsAgree);
+    std::vector<SmartEvent> events;
+    events.reserve(records.size());
+    for (const GDateRecord* r : records)
+        events.push_back(SmartEventOf(*r));
+    MarkSmartGroups(kEventKind, records, dupList, events, AddSmartEventBlocks, SmartEventsAgree);
 }
 
 void ScanEventsExact(CxList& dupList)

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -107,21 +108,60 @@ bool SameRecurrence(const SmartEvent& a, const SmartEvent& b)
 
 } // namespace
 
+std::string SmartContactName(const GAddrRecord& r)
+{
+    std::string name = NormalizeName(FieldText(r.szDisplayName));
+    if (name.empty())
+        name = NormalizeNameParts(FieldText(r.szFirstName), FieldText(r.szMiddleName), FieldText(r.szLastName));
+    return name;
+}
+
+void AddSmartContactIds(const GAddrRecord& r, const PhoneKeys& phones, SmartContact& c)
+{
+    // The primary address or number is mostly a copy of a slot: each text is read once.
+    std::vector<std::string_view> seen;
+    const auto firstTime = [&seen](std::string_view text) {
+        if (text.empty() || std::find(seen.begin(), seen.end(), text) != seen.end())
+            return false;
+        seen.push_back(text);
+        return true;
+    };
+    for (const auto& email : r.szEmail)
+        if (firstTime(FieldText(email)))
+            AddEmail(c.ids, FieldText(email));
+    if (firstTime(FieldText(r.szEmailPrimary)))
+        AddEmail(c.ids, FieldText(r.szEmailPrimary));
+    seen.clear();
+    for (const auto& phone : r.szPhone)
+        if (firstTime(FieldText(phone)))
+            AddPhone(c.ids, phones, FieldText(phone));
+    if (firstTime(FieldText(r.szPhonePrimary)))
+        AddPhone(c.ids, phones, FieldText(r.szPhonePrimary));
+    std::sort(c.ids.begin(), c.ids.end());
+    c.ids.erase(std::unique(c.ids.begin(), c.ids.end()), c.ids.end());
+}
+
 SmartContact SmartContactOf(const GAddrRecord& r, const PhoneKeys& phones)
 {
     SmartContact c;
-    c.name = NormalizeName(FieldText(r.szDisplayName));
-    if (c.name.empty())
-        c.name = NormalizeNameParts(FieldText(r.szFirstName), FieldText(r.szMiddleName), FieldText(r.szLastName));
-    for (const auto& email : r.szEmail)
-        AddEmail(c.ids, FieldText(email));
-    AddEmail(c.ids, FieldText(r.szEmailPrimary));
-    for (const auto& phone : r.szPhone)
-        AddPhone(c.ids, phones, FieldText(phone));
-    AddPhone(c.ids, phones, FieldText(r.szPhonePrimary));
-    std::sort(c.ids.begin(), c.ids.end());
-    c.ids.erase(std::unique(c.ids.begin(), c.ids.end()), c.ids.end());
+    c.name = SmartContactName(r);
+    AddSmartContactIds(r, phones, c);
     return c;
+}
+
+std::vector<SmartContact> SmartContactsOf(const std::vector<GAddrRecord*>& records, const PhoneKeys& phones)
+{
+    std::vector<SmartContact> contacts(records.size());
+    std::unordered_map<std::string_view, uint32_t> named;
+    named.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        contacts[i].name = SmartContactName(*records[i]);
+        ++named[contacts[i].name];
+    }
+    for (size_t i = 0; i < records.size(); ++i)
+        if (contacts[i].name.empty() || named[contacts[i].name] > 1)
+            AddSmartContactIds(*records[i], phones, contacts[i]);
+    return contacts;
 }
 
 bool SmartContactsAgree(const SmartContact& a, const SmartContact& b)

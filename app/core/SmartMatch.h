@@ -19,7 +19,17 @@ struct SmartContact
     std::vector<std::string> ids; // e-mail and phone keys, sorted, each once
 };
 
+// The name alone, then the identifiers: reading a phone number costs far more than folding a name,
+// and a contact whose name no other contact shares can agree with none, so the scan reads the
+// identifiers only of contacts that can need them.
+std::string SmartContactName(const GAddrRecord& record);
+void AddSmartContactIds(const GAddrRecord& record, const PhoneKeys& phones, SmartContact& contact);
+// Both at once.
 SmartContact SmartContactOf(const GAddrRecord& record, const PhoneKeys& phones);
+
+// Every contact's key, identifiers read only for contacts without a name or with a name another
+// contact has too.
+std::vector<SmartContact> SmartContactsOf(const std::vector<GAddrRecord*>& records, const PhoneKeys& phones);
 
 // The same person: the same non-empty name and at least one shared e-mail address or phone number.
 // A name alone is not enough (namesakes), nor one identifier alone (a couple's shared address, a

@@ -247,3 +247,20 @@ TEST(SmartMatchTest, AgreeingRecordsAlwaysShareABlock)
     ASSERT_EQ(1u, b.size());
     EXPECT_EQ(a[0].first, b[0].first);
 }
+
+TEST(SmartMatchTest, IdentifiersAreReadOnlyForContactsThatCanNeedThem)
+{
+    const PhoneKeys phones("DE");
+    auto alone = Contact({"Ann Lee", {"ann@example.org"}, {"0170 1234567"}});
+    auto twinA = Contact({"John Doe", {"john@example.org"}});
+    auto twinB = Contact({"Doe, John", {}, {"0170 7654321"}});
+    auto nameless = Contact({"", {"x@example.org"}});
+    const std::vector<GAddrRecord*> records = {alone.get(), twinA.get(), twinB.get(), nameless.get()};
+    const std::vector<SmartContact> keys = SmartContactsOf(records, phones);
+    ASSERT_EQ(4u, keys.size());
+    EXPECT_EQ("ann lee", keys[0].name);
+    EXPECT_TRUE(keys[0].ids.empty()) << "no other contact is called Ann Lee";
+    for (size_t i = 1; i < 4; ++i)
+        EXPECT_EQ(SmartContactOf(*records[i], phones).ids, keys[i].ids) << i;
+    EXPECT_EQ(1u, keys[1].ids.size());
+}
