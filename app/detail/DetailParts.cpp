@@ -32,6 +32,15 @@ QWidget* MakeDetailHead(QWidget* dialog, const QString& caption, QPushButton*& b
     return head;
 }
 
+QPushButton* AddNotDuplicateButton(QWidget* head)
+{
+    QPushButton* button = MakeDialogButton(head, "btnNotDuplicate", QStringLiteral("&Not a duplicate"));
+    button->hide();
+    auto* layout = static_cast<QHBoxLayout*>(head->layout());
+    layout->insertWidget(layout->count() - 1, button);
+    return button;
+}
+
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name)
 {
     auto* box = new QLineEdit(parent);

@@ -21,6 +21,12 @@ QString FieldText(const char (&field)[N])
 
 // The white head of a detail dialog: the application picture, the bold caption and btnClose.
 QWidget* MakeDetailHead(QWidget* dialog, const QString& caption, QPushButton*& btnClose);
+// "Not a duplicate" in the head, before btnClose; hidden until the dialog shows a duplicate.
+QPushButton* AddNotDuplicateButton(QWidget* head);
+
+// The result of a detail dialog closed with "Not a duplicate" after the pair was remembered: its
+// opener rescans, so the duplicate leaves the list.
+inline constexpr int kKeptApartResult = 2;
 
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name);
 // The label of a box ("lblX" for "edtX"), its buddy.

@@ -1,6 +1,7 @@
 #include "app/detail/TfmQoDateDetail.h"
 
 #include "app/DialogUtil.h"
+#include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
 #include "app/detail/DetailParts.h"
@@ -160,11 +161,14 @@ void TfmQoDateDetail::BuildControls()
     body->addWidget(pDate);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(
-        MakeDetailHead(this, QStringLiteral("View detail information of the Google Calendar record."), btnClose));
+    QWidget* head =
+        MakeDetailHead(this, QStringLiteral("View detail information of the Google Calendar record."), btnClose);
+    btnNotDuplicate = AddNotDuplicateButton(head);
+    layout->addWidget(head);
     layout->addLayout(body, 1);
 
     connect(btnClose, &QPushButton::clicked, this, &TfmQoDateDetail::btnCloseClick);
+    connect(btnNotDuplicate, &QPushButton::clicked, this, &TfmQoDateDetail::btnNotDuplicateClick);
 }
 
 // The General tab stays editable; nothing typed there is taken back.
@@ -311,6 +315,10 @@ void TfmQoDateDetail::SetRecord(CommDateRecord* pRecord)
 {
     m_pRecord = pRecord;
     m_pEvent = pRecord ? static_cast<GDateRecord*>(pRecord->pAttach) : nullptr;
+    // Only a duplicate has a kept record to be told apart from; the scan sets both together.
+    const bool duplicate = m_pEvent && (m_pEvent->dwFlags & REC_DUPLICATE) && m_pEvent->pKept;
+    btnNotDuplicate->setVisible(duplicate);
+    btnNotDuplicate->setEnabled(duplicate && CanKeepApart(*m_pEvent));
     TransferData(false);
 }
 
@@ -410,10 +418,15 @@ void TfmQoDateDetail::btnCloseClick()
     accept();
 }
 
-void ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil)
+void TfmQoDateDetail::btnNotDuplicateClick()
+{
+    done(m_pEvent && KeepApart(*m_pEvent) ? kKeptApartResult : QDialog::Accepted);
+}
+
+bool ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil)
 {
     TfmQoDateDetail dialog(owner);
     dialog.SetUtil(pUtil);
     dialog.SetRecord(pRecord);
-    ExecModalDialog(dialog);
+    return ExecModalDialog(dialog) == kKeptApartResult;
 }
