@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -57,7 +58,10 @@ const RuleBox kRuleBoxes[] = {
     {"cbDateNote", "Notes", &TAppSettings::DateNote, kCalendarTab, 1, 1},
 };
 
-const ListShape kPairsList = {"lvPairs", "Pairs kept apart", {{"Not duplicates", 400}, {"Kind", 80}}};
+// The kind first: its column is narrow and always whole, while a long pair of labels is cut short at
+// the right edge (its full text is the row's tool tip).
+const ListShape kPairsList = {"lvPairs", "Pairs kept apart", {{"Kind", 70}, {"Not duplicates", 300}}};
+enum { kKindColumn, kPairColumn };
 
 // Each row of the pairs list remembers the place of its pair in the store, so that OK can tell
 // which pairs were forgotten.
@@ -188,6 +192,8 @@ QWidget* TfmDupOption::BuildPairsList()
     block->setObjectName(QStringLiteral("pKeptApart"));
     auto* caption = new QLabel(QStringLiteral("Pairs kept apart (never offered as duplicates):"), block);
     lvPairs = MakeReportList(nullptr, kPairsList);
+    lvPairs->header()->setStretchLastSection(true);
+    lvPairs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lblNoPairs = new QLabel(QStringLiteral("No pairs kept apart."));
     lblNoPairs->setObjectName(QStringLiteral("lblNoPairs"));
     lblNoPairs->setAlignment(Qt::AlignCenter);
@@ -196,7 +202,7 @@ QWidget* TfmDupOption::BuildPairsList()
     pPairs->setObjectName(QStringLiteral("pPairs"));
     pPairs->addWidget(lvPairs);
     pPairs->addWidget(lblNoPairs);
-    pPairs->setFixedHeight(96);
+    pPairs->setFixedHeight(120);
     caption->setBuddy(lvPairs);
     btnForget = MakeDialogButton(block, "btnForget", QStringLiteral("&Forget"));
 
@@ -218,9 +224,12 @@ void TfmDupOption::FillPairs()
     const std::vector<NotDuplicatePair>& pairs = g_notDuplicates.Pairs();
     for (size_t i = 0; i < pairs.size(); ++i) {
         const NotDuplicatePair& p = pairs[i];
-        auto* row = new QTreeWidgetItem(
-            {QString::fromUtf8(p.firstLabel) + QStringLiteral(" \u2014 ") + QString::fromUtf8(p.secondLabel),
-             p.kind == PairKind::Contact ? QStringLiteral("Contact") : QStringLiteral("Event")});
+        const QString labels =
+            QString::fromUtf8(p.firstLabel) + QStringLiteral(" \u2014 ") + QString::fromUtf8(p.secondLabel);
+        auto* row = new QTreeWidgetItem(2);
+        row->setText(kKindColumn, p.kind == PairKind::Contact ? QStringLiteral("Contact") : QStringLiteral("Event"));
+        row->setText(kPairColumn, labels);
+        row->setToolTip(kPairColumn, labels);
         row->setData(0, kPairIndexRole, QVariant::fromValue(static_cast<qulonglong>(i)));
         rows.append(row);
     }

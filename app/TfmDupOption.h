@@ -18,7 +18,7 @@ class TfmDupOption : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr QSize kClientSize{547, 660};
+    static constexpr QSize kClientSize{547, 640};
 
     explicit TfmDupOption(QWidget* owner);
 

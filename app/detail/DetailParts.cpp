@@ -32,12 +32,14 @@ QWidget* MakeDetailHead(QWidget* dialog, const QString& caption, QPushButton*& b
     return head;
 }
 
-QPushButton* AddNotDuplicateButton(QWidget* head)
+QPushButton* AddNotDuplicateRow(QWidget* dialog, QBoxLayout* body)
 {
-    QPushButton* button = MakeDialogButton(head, "btnNotDuplicate", QStringLiteral("&Not a duplicate"));
+    QPushButton* button = MakeDialogButton(dialog, "btnNotDuplicate", QStringLiteral("&Not a duplicate"));
     button->hide();
-    auto* layout = static_cast<QHBoxLayout*>(head->layout());
-    layout->insertWidget(layout->count() - 1, button);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(button);
+    body->addLayout(row);
     return button;
 }
 

@@ -126,12 +126,11 @@ void TfmQoAddrDetail::BuildControls()
     body->setSpacing(10);
     body->addWidget(BuildNameRow());
     body->addWidget(pMain, 1);
+    btnNotDuplicate = AddNotDuplicateRow(this, body);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    QWidget* head =
-        MakeDetailHead(this, QStringLiteral("View detail information of the Google Contact record."), btnClose);
-    btnNotDuplicate = AddNotDuplicateButton(head);
-    layout->addWidget(head);
+    layout->addWidget(
+        MakeDetailHead(this, QStringLiteral("View detail information of the Google Contact record."), btnClose));
     layout->addLayout(body, 1);
 
     connect(btnClose, &QPushButton::clicked, this, &TfmQoAddrDetail::btnCloseClick);

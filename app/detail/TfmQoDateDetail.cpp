@@ -159,12 +159,11 @@ void TfmQoDateDetail::BuildControls()
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 10, 12, 12);
     body->addWidget(pDate);
+    btnNotDuplicate = AddNotDuplicateRow(this, body);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    QWidget* head =
-        MakeDetailHead(this, QStringLiteral("View detail information of the Google Calendar record."), btnClose);
-    btnNotDuplicate = AddNotDuplicateButton(head);
-    layout->addWidget(head);
+    layout->addWidget(
+        MakeDetailHead(this, QStringLiteral("View detail information of the Google Calendar record."), btnClose));
     layout->addLayout(body, 1);
 
     connect(btnClose, &QPushButton::clicked, this, &TfmQoDateDetail::btnCloseClick);

@@ -87,7 +87,7 @@ protected:
         std::vector<QString> rows;
         QTreeWidget* list = Dialog().lvPairs;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
-            rows.push_back(list->topLevelItem(i)->text(0) + " | " + list->topLevelItem(i)->text(1));
+            rows.push_back(list->topLevelItem(i)->text(1) + " | " + list->topLevelItem(i)->text(0));
         return rows;
     }
 
@@ -106,7 +106,7 @@ protected:
 TEST_F(TfmDupOptionTest, DefaultsShowOnTheirTabs)
 {
     EXPECT_EQ(QString("Set Qosweep Options"), Dialog().windowTitle());
-    EXPECT_EQ(QSize(547, 660), Dialog().size());
+    EXPECT_EQ(QSize(547, 640), Dialog().size());
     QTabWidget* tabs = Dialog().pMain;
     ASSERT_EQ(2, tabs->count());
     EXPECT_EQ(QString("Contacts"), tabs->tabText(0));
