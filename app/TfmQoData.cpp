@@ -226,8 +226,9 @@ bool TfmQoData::TransferData(bool save)
     return true;
 }
 
-// Smart matching brings names, addresses and subjects to one case itself and never reads the case
-// setting, so the box would change nothing there: it keeps its tick but cannot be changed.
+// Smart matching compares names, addresses and subjects in a normalised form of its own and never
+// reads the case setting, so the box would change nothing there: it keeps its tick but cannot be
+// changed until the exact rule is chosen again.
 void TfmQoData::UpdateCaseBox()
 {
     cbCase->setEnabled(AppSettings.MatchMode != MATCH_SMART);
@@ -386,7 +387,6 @@ void TfmQoData::NotDuplicateClick(QTreeWidget* list, QTreeWidgetItem* row)
 
 void TfmQoData::ShowRowMenu(QTreeWidget* list, const QPoint& at)
 {
-    // The menu key asks at the current row's place, so the keyboard reaches the menu too.
     if (std::unique_ptr<QMenu> menu = MakeRowMenu(list, list->itemAt(at)))
         menu->exec(list->viewport()->mapToGlobal(at));
 }
