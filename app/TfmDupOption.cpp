@@ -2,14 +2,26 @@
 
 #include "app/DialogUtil.h"
 #include "app/QoBanner.h"
+#include "app/RecordList.h"
 #include "app/core/AppSettings.h"
+#include "app/core/NotDuplicates.h"
+#include "common/misc/CxDebugUtil.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -46,6 +58,38 @@ const RuleBox kRuleBoxes[] = {
     {"cbDateNote", "Notes", &TAppSettings::DateNote, kCalendarTab, 1, 1},
 };
 
+// The kind first: its column is narrow and always whole, while a long pair of labels is cut short at
+// the right edge (its full text is the row's tool tip).
+const ListShape kPairsList = {"lvPairs", "Pairs kept apart", {{"Kind", 70}, {"Not duplicates", 300}}};
+enum { kKindColumn, kPairColumn };
+
+// Each row of the pairs list remembers the place of its pair in the store, so that OK can tell
+// which pairs were forgotten.
+constexpr int kPairIndexRole = Qt::UserRole;
+
+// A radio button with its one-line explanation under it, set in a little so that it reads as
+// belonging to the button above.
+QWidget* ExplainedChoice(QWidget* parent, QRadioButton* button, const char* noteName, const QString& note)
+{
+    auto* block = new QWidget(parent);
+    auto* text = new QLabel(note, block);
+    text->setObjectName(QLatin1String(noteName));
+    text->setWordWrap(true);
+    // A hint, not a control: drawn in the muted colour, and read out with the button it explains.
+    text->setForegroundRole(QPalette::PlaceholderText);
+    button->setAccessibleDescription(note);
+    button->setParent(block);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(button);
+    auto* indented = new QHBoxLayout;
+    indented->setContentsMargins(22, 0, 0, 0);
+    indented->addWidget(text, 1);
+    layout->addLayout(indented);
+    return block;
+}
+
 } // namespace
 
 TfmDupOption::TfmDupOption(QWidget* owner)
@@ -54,7 +98,7 @@ TfmDupOption::TfmDupOption(QWidget* owner)
     setObjectName(QStringLiteral("fmDupOption"));
     setWindowTitle(QStringLiteral("Set Qosweep Options"));
     BuildControls();
-    SetFixedCentred(*this, QSize(547, 494));
+    SetFixedCentred(*this, kClientSize);
 }
 
 void TfmDupOption::BuildControls()
@@ -63,10 +107,12 @@ void TfmDupOption::BuildControls()
     auto* intro1 = new QLabel(
         QStringLiteral("You may customize the duplicate checking criteria here, Qosweep will check the record "), this);
     auto* intro2 = new QLabel(QStringLiteral("fields as you specified below:"), this);
+    QWidget* modes = BuildModeChoice();
     pMain = new QTabWidget(this);
     pMain->setObjectName(QStringLiteral("pMain"));
     pMain->addTab(BuildTab(kContactsTab), QStringLiteral("Contacts"));
     pMain->addTab(BuildTab(kCalendarTab), QStringLiteral("Calendar"));
+    QWidget* pairs = BuildPairsList();
     btnOK = MakeDialogButton(this, "btnOK", QStringLiteral("&OK"));
     btnCancel = MakeDialogButton(this, "btnCancel", QStringLiteral("&Cancel"));
     btnOK->setDefault(true);
@@ -76,8 +122,12 @@ void TfmDupOption::BuildControls()
     body->setSpacing(4);
     body->addWidget(intro1);
     body->addWidget(intro2);
-    body->addSpacing(12);
+    body->addSpacing(10);
+    body->addWidget(modes);
+    body->addSpacing(10);
     body->addWidget(pMain, 1);
+    body->addSpacing(12);
+    body->addWidget(pairs);
     body->addSpacing(12);
     body->addLayout(ButtonRow({btnOK, btnCancel}));
     auto* layout = new QVBoxLayout(this);
@@ -87,6 +137,32 @@ void TfmDupOption::BuildControls()
 
     connect(btnOK, &QPushButton::clicked, this, &TfmDupOption::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(rbtnSmart, &QRadioButton::toggled, this, &TfmDupOption::UpdateControls);
+    connect(btnForget, &QPushButton::clicked, this, &TfmDupOption::btnForgetClick);
+    connect(lvPairs, &QTreeWidget::itemSelectionChanged, this, &TfmDupOption::UpdateControls);
+}
+
+QWidget* TfmDupOption::BuildModeChoice()
+{
+    auto* block = new QWidget(this);
+    block->setObjectName(QStringLiteral("pMode"));
+    rbtnExact = new QRadioButton(QStringLiteral("&Exact fields"));
+    rbtnExact->setObjectName(QStringLiteral("rbtnExact"));
+    rbtnSmart = new QRadioButton(QStringLiteral("&Smart matching"));
+    rbtnSmart->setObjectName(QStringLiteral("rbtnSmart"));
+    auto* group = new QButtonGroup(block);
+    group->addButton(rbtnExact, MATCH_EXACT);
+    group->addButton(rbtnSmart, MATCH_SMART);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(ExplainedChoice(block, rbtnExact, "lblExactNote",
+                                      QStringLiteral("Contacts and events match when the fields ticked below agree.")));
+    layout->addWidget(ExplainedChoice(block, rbtnSmart, "lblSmartNote",
+                                      QStringLiteral("Contacts match on their name and a shared e-mail address or "
+                                                     "phone number; events on subject and time.")));
+    rbtnExact->setChecked(true);
+    return block;
 }
 
 QWidget* TfmDupOption::BuildTab(int tab)
@@ -109,6 +185,69 @@ QWidget* TfmDupOption::BuildTab(int tab)
     return page;
 }
 
+// The pairs kept apart, or a line saying there are none, with the button that forgets one beside.
+QWidget* TfmDupOption::BuildPairsList()
+{
+    auto* block = new QWidget(this);
+    block->setObjectName(QStringLiteral("pKeptApart"));
+    auto* caption = new QLabel(QStringLiteral("Pairs kept apart (never offered as duplicates):"), block);
+    lvPairs = MakeReportList(nullptr, kPairsList);
+    lvPairs->header()->setStretchLastSection(true);
+    lvPairs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lblNoPairs = new QLabel(QStringLiteral("No pairs kept apart."));
+    lblNoPairs->setObjectName(QStringLiteral("lblNoPairs"));
+    lblNoPairs->setAlignment(Qt::AlignCenter);
+    lblNoPairs->setFrameShape(QFrame::StyledPanel);
+    pPairs = new QStackedWidget(block);
+    pPairs->setObjectName(QStringLiteral("pPairs"));
+    pPairs->addWidget(lvPairs);
+    pPairs->addWidget(lblNoPairs);
+    pPairs->setFixedHeight(120);
+    caption->setBuddy(lvPairs);
+    btnForget = MakeDialogButton(block, "btnForget", QStringLiteral("&Forget"));
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addWidget(pPairs, 1);
+    row->addWidget(btnForget, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(caption);
+    layout->addLayout(row);
+    return block;
+}
+
+void TfmDupOption::FillPairs()
+{
+    QList<QTreeWidgetItem*> rows;
+    const std::vector<NotDuplicatePair>& pairs = g_notDuplicates.Pairs();
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const NotDuplicatePair& p = pairs[i];
+        const QString labels =
+            QString::fromUtf8(p.firstLabel) + QStringLiteral(" \u2014 ") + QString::fromUtf8(p.secondLabel);
+        auto* row = new QTreeWidgetItem(2);
+        row->setText(kKindColumn, p.kind == PairKind::Contact ? QStringLiteral("Contact") : QStringLiteral("Event"));
+        row->setText(kPairColumn, labels);
+        row->setToolTip(kPairColumn, labels);
+        row->setData(0, kPairIndexRole, QVariant::fromValue(static_cast<qulonglong>(i)));
+        rows.append(row);
+    }
+    ReplaceRows(lvPairs, rows);
+}
+
+// The boxes say which fields the exact rule compares; smart matching compares fields of its own and
+// reads none of them, so in smart mode they are shown as they are but cannot be changed. They keep
+// their ticks, which come back into force when the user returns to the exact rule.
+void TfmDupOption::UpdateControls()
+{
+    const bool exact = !rbtnSmart->isChecked();
+    for (const RuleBox& rule : kRuleBoxes)
+        Box(rule.name)->setEnabled(exact);
+    pPairs->setCurrentWidget(lvPairs->topLevelItemCount() > 0 ? static_cast<QWidget*>(lvPairs) : lblNoPairs);
+    btnForget->setEnabled(!lvPairs->selectedItems().isEmpty());
+}
+
 bool TfmDupOption::TransferData(bool save)
 {
     for (const RuleBox& rule : kRuleBoxes) {
@@ -118,6 +257,29 @@ bool TfmDupOption::TransferData(bool save)
         else
             box->setChecked(AppSettings.*rule.setting);
     }
+    if (!save) {
+        (AppSettings.MatchMode == MATCH_SMART ? rbtnSmart : rbtnExact)->setChecked(true);
+        FillPairs();
+        UpdateControls();
+        return true;
+    }
+    AppSettings.MatchMode = rbtnSmart->isChecked() ? MATCH_SMART : MATCH_EXACT;
+
+    // The pairs still listed stay; every other pair of the store was forgotten. Removed from the
+    // back, so that the places of those still to go do not move.
+    std::vector<bool> kept(g_notDuplicates.Pairs().size(), false);
+    for (int i = 0; i < lvPairs->topLevelItemCount(); ++i) {
+        const size_t index = lvPairs->topLevelItem(i)->data(0, kPairIndexRole).toULongLong();
+        if (index < kept.size())
+            kept[index] = true;
+    }
+    if (std::find(kept.begin(), kept.end(), false) == kept.end())
+        return true;
+    for (size_t i = kept.size(); i-- > 0;)
+        if (!kept[i])
+            g_notDuplicates.Remove(i);
+    if (!g_notDuplicates.Save())
+        g_debugLog.Print(0, __FILE__, __LINE__, "Could not save the pairs kept apart (%s).", kNotDuplicatesFile);
     return true;
 }
 
@@ -125,6 +287,15 @@ void TfmDupOption::btnOKClick()
 {
     if (TransferData(true))
         accept();
+}
+
+void TfmDupOption::btnForgetClick()
+{
+    const QList<QTreeWidgetItem*> selected = lvPairs->selectedItems();
+    if (selected.isEmpty())
+        return;
+    delete selected.front();
+    UpdateControls();
 }
 
 QCheckBox* TfmDupOption::Box(const char* name) const

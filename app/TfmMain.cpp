@@ -8,6 +8,7 @@
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
 #include "app/core/AppSettings.h"
+#include "app/core/NotDuplicates.h"
 #include "app/core/ServiceSet.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/TextBuf.h"
@@ -21,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string>
 
 TfmMain* fmMain = nullptr;
 
@@ -142,6 +144,12 @@ void TfmMain::FormCreate()
     g_debugLog.SetFolder(dataFolder);
     g_debugLog.SetDebugEnabled(AppSettings.EnableDebug);
     g_debugLog.SetLogLevel(AppSettings.LogLevel);
+    // The pairs kept apart live beside the settings. A file that cannot be read leaves the list
+    // empty: the scans then offer those pairs again, which the user can undo, so the start goes on.
+    const std::string pairsPath = std::string(dataFolder) + kNotDuplicatesFile;
+    if (!g_notDuplicates.Load(pairsPath))
+        g_debugLog.Print(0, __FILE__, __LINE__, "Could not read the pairs kept apart from %s: %s", pairsPath.c_str(),
+                         platform::LastErrorText().c_str());
 
     // The pages share pClient; ShowPage makes one of them visible.
     auto* stack = new QStackedLayout(pClient);

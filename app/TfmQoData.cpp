@@ -1,6 +1,7 @@
 #include "app/TfmQoData.h"
 
 #include "app/DialogUtil.h"
+#include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
 #include "app/TfmDupOption.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -149,6 +151,11 @@ TfmQoData::TfmQoData(QWidget* parent)
     connect(cbDateAll, &QCheckBox::clicked, this, &TfmQoData::cbDateAllClick);
     connect(lvAddr, &QTreeWidget::itemDoubleClicked, this, &TfmQoData::lvAddrDblClick);
     connect(lvDate, &QTreeWidget::itemDoubleClicked, this, &TfmQoData::lvDateDblClick);
+    for (QTreeWidget* list : {lvAddr, lvDate}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QTreeWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& at) { ShowRowMenu(list, at); });
+    }
 }
 
 // A tab holding one list, which fills it.
@@ -211,12 +218,28 @@ bool TfmQoData::TransferData(bool save)
     // The first application shown is in front: the contacts when chosen, else the calendar.
     pData->setCurrentWidget(IsShown(tAddr) ? tAddr : tDate);
     cbCase->setChecked(AppSettings.CaseSensitive);
-    ScanAll();
-    FillAll(true);
+    UpdateCaseBox();
+    Rescan();
     // The keyboard starts in the list in front (the box the user typed in on the account page is
     // hidden now), so arrows and space go through the rows and their ticks.
     (IsShown(tAddr) ? lvAddr : lvDate)->setFocus();
     return true;
+}
+
+// Smart matching compares names, addresses and subjects in a normalised form of its own and never
+// reads the case setting, so the box would change nothing there: it keeps its tick but cannot be
+// changed until the exact rule is chosen again.
+void TfmQoData::UpdateCaseBox()
+{
+    cbCase->setEnabled(AppSettings.MatchMode != MATCH_SMART);
+}
+
+// What every change of the rule or of the pairs kept apart ends in: a fresh scan, the duplicates
+// listed again, every one ticked.
+void TfmQoData::Rescan()
+{
+    ScanAll();
+    FillAll(true);
 }
 
 void TfmQoData::ScanAll()
@@ -278,14 +301,12 @@ void TfmQoData::TickAll(bool ticked)
 void TfmQoData::cbCaseClick()
 {
     AppSettings.CaseSensitive = cbCase->isChecked();
-    ScanAll();
-    FillAll(true);
+    Rescan();
 }
 
 void TfmQoData::btnRefreshClick()
 {
-    ScanAll();
-    FillAll(true);
+    Rescan();
 }
 
 void TfmQoData::btnSelAllClick()
@@ -304,8 +325,8 @@ void TfmQoData::btnOptionClick()
     dialog.TransferData(false);
     if (ExecModalDialog(dialog) != QDialog::Accepted)
         return;
-    ScanAll();
-    FillAll(true);
+    UpdateCaseBox();
+    Rescan();
 }
 
 void TfmQoData::cbAddrAllClick()
@@ -321,13 +342,51 @@ void TfmQoData::cbDateAllClick()
 void TfmQoData::lvAddrDblClick()
 {
     const auto* r = static_cast<const GAddrRecord*>(RowRecord(lvAddr->currentItem()));
-    if (r && lvAddr->currentItem()->isSelected())
-        ShowContactDetail(this, r->pMgrNode, g_pAddrUtil);
+    if (r && lvAddr->currentItem()->isSelected() && ShowContactDetail(this, r->pMgrNode, g_pAddrUtil))
+        Rescan();
 }
 
 void TfmQoData::lvDateDblClick()
 {
     const auto* r = static_cast<const GDateRecord*>(RowRecord(lvDate->currentItem()));
-    if (r && lvDate->currentItem()->isSelected())
-        ShowEventDetail(this, r->pMgrNode, g_pDateUtil);
+    if (r && lvDate->currentItem()->isSelected() && ShowEventDetail(this, r->pMgrNode, g_pDateUtil))
+        Rescan();
+}
+
+std::unique_ptr<QMenu> TfmQoData::MakeRowMenu(QTreeWidget* list, QTreeWidgetItem* row)
+{
+    const void* record = RowRecord(row);
+    if (!record)
+        return nullptr;
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("mnuRow"));
+    QAction* notDuplicate = menu->addAction(QStringLiteral("&Not a duplicate"));
+    notDuplicate->setObjectName(QStringLiteral("actNotDuplicate"));
+    notDuplicate->setEnabled(list == lvAddr ? CanKeepApart(*static_cast<const GAddrRecord*>(record))
+                                            : CanKeepApart(*static_cast<const GDateRecord*>(record)));
+    // The row may be gone by the time the action fires (a rescan refills the list); the action
+    // finds it again by its record.
+    connect(notDuplicate, &QAction::triggered, this, [this, list, record] {
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (RowRecord(list->topLevelItem(i)) == record)
+                return NotDuplicateClick(list, list->topLevelItem(i));
+    });
+    return menu;
+}
+
+void TfmQoData::NotDuplicateClick(QTreeWidget* list, QTreeWidgetItem* row)
+{
+    const void* record = RowRecord(row);
+    if (!record)
+        return;
+    const bool kept = list == lvAddr ? KeepApart(*static_cast<const GAddrRecord*>(record))
+                                     : KeepApart(*static_cast<const GDateRecord*>(record));
+    if (kept)
+        Rescan();
+}
+
+void TfmQoData::ShowRowMenu(QTreeWidget* list, const QPoint& at)
+{
+    if (std::unique_ptr<QMenu> menu = MakeRowMenu(list, list->itemAt(at)))
+        menu->exec(list->viewport()->mapToGlobal(at));
 }

@@ -3,11 +3,15 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class QTreeWidgetItem;
 struct ListShape;
 
 class TfmQoData : public QWidget
@@ -30,6 +34,13 @@ public:
     void cbDateAllClick();
     void lvAddrDblClick();
     void lvDateDblClick();
+
+    // The context menu of a row of lvAddr or lvDate: "Not a duplicate", enabled when the row's
+    // record is a duplicate that can be kept apart from the record its group keeps. Null for no row.
+    std::unique_ptr<QMenu> MakeRowMenu(QTreeWidget* list, QTreeWidgetItem* row);
+    // Remembers the row's record and its kept record as not duplicates, then rescans as a change of
+    // the rule does, so the row goes. Nothing happens for a row that cannot be kept apart.
+    void NotDuplicateClick(QTreeWidget* list, QTreeWidgetItem* row);
 
     QTabWidget* pData = nullptr;
     QWidget* tAddr = nullptr;
@@ -57,6 +68,9 @@ private:
     QWidget* BuildButtonBar();
     bool IsShown(QWidget* tab) const;
 
+    void ShowRowMenu(QTreeWidget* list, const QPoint& at);
+    void UpdateCaseBox();
+    void Rescan();
     void ScanAll();
     void FillAll(bool duplicatesOnly);
     void FillAddr(bool duplicatesOnly);

@@ -32,6 +32,17 @@ QWidget* MakeDetailHead(QWidget* dialog, const QString& caption, QPushButton*& b
     return head;
 }
 
+QPushButton* AddNotDuplicateRow(QWidget* dialog, QBoxLayout* body)
+{
+    QPushButton* button = MakeDialogButton(dialog, "btnNotDuplicate", QStringLiteral("&Not a duplicate"));
+    button->hide();
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(button);
+    body->addLayout(row);
+    return button;
+}
+
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name)
 {
     auto* box = new QLineEdit(parent);

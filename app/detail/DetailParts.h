@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +22,14 @@ QString FieldText(const char (&field)[N])
 
 // The white head of a detail dialog: the application picture, the bold caption and btnClose.
 QWidget* MakeDetailHead(QWidget* dialog, const QString& caption, QPushButton*& btnClose);
+// "Not a duplicate", right-aligned in a row of its own at the end of body. It stays hidden until the
+// dialog shows a duplicate, and the row takes no room while it is hidden, so the dialog of any other
+// record looks as it always did. Not in the head: its caption needs the whole width there.
+QPushButton* AddNotDuplicateRow(QWidget* dialog, QBoxLayout* body);
+
+// The result of a detail dialog closed with "Not a duplicate" after the pair was remembered: its
+// opener rescans, so the duplicate leaves the list.
+inline constexpr int kKeptApartResult = 2;
 
 QLineEdit* MakeTextBox(QWidget* parent, const QString& name);
 // The label of a box ("lblX" for "edtX"), its buddy.

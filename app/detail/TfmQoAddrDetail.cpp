@@ -1,6 +1,7 @@
 #include "app/detail/TfmQoAddrDetail.h"
 
 #include "app/DialogUtil.h"
+#include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
 #include "app/detail/DetailParts.h"
@@ -125,6 +126,7 @@ void TfmQoAddrDetail::BuildControls()
     body->setSpacing(10);
     body->addWidget(BuildNameRow());
     body->addWidget(pMain, 1);
+    btnNotDuplicate = AddNotDuplicateRow(this, body);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(
@@ -132,6 +134,7 @@ void TfmQoAddrDetail::BuildControls()
     layout->addLayout(body, 1);
 
     connect(btnClose, &QPushButton::clicked, this, &TfmQoAddrDetail::btnCloseClick);
+    connect(btnNotDuplicate, &QPushButton::clicked, this, &TfmQoAddrDetail::btnNotDuplicateClick);
 }
 
 QWidget* TfmQoAddrDetail::BuildNameRow()
@@ -194,6 +197,10 @@ void TfmQoAddrDetail::SetRecord(CommAddrRecord* pRecord)
 {
     m_pRecord = pRecord;
     m_pContact = pRecord ? static_cast<GAddrRecord*>(pRecord->pAttach) : nullptr;
+    // Only a duplicate has a kept record to be told apart from; the scan sets both together.
+    const bool duplicate = m_pContact && (m_pContact->dwFlags & REC_DUPLICATE) && m_pContact->pKept;
+    btnNotDuplicate->setVisible(duplicate);
+    btnNotDuplicate->setEnabled(duplicate && CanKeepApart(*m_pContact));
     TransferData();
 }
 
@@ -260,10 +267,15 @@ void TfmQoAddrDetail::btnCloseClick()
     accept();
 }
 
-void ShowContactDetail(QWidget* owner, CommAddrRecord* pRecord, CxGAddrUtil* pUtil)
+void TfmQoAddrDetail::btnNotDuplicateClick()
+{
+    done(m_pContact && KeepApart(*m_pContact) ? kKeptApartResult : QDialog::Accepted);
+}
+
+bool ShowContactDetail(QWidget* owner, CommAddrRecord* pRecord, CxGAddrUtil* pUtil)
 {
     TfmQoAddrDetail dialog(owner);
     dialog.SetUtil(pUtil);
     dialog.SetRecord(pRecord);
-    ExecModalDialog(dialog);
+    return ExecModalDialog(dialog) == kKeptApartResult;
 }

@@ -40,8 +40,13 @@ public:
     bool TransferData();
 
     void btnCloseClick();
+    // Remembers the shown duplicate and the record its group keeps as not duplicates and closes the
+    // dialog with kKeptApartResult.
+    void btnNotDuplicateClick();
 
     QPushButton* btnClose = nullptr;
+    // Shown only for a duplicate; disabled when the pair cannot be remembered (no identity).
+    QPushButton* btnNotDuplicate = nullptr;
     QLineEdit* edtDisplayName = nullptr;
     QLineEdit* edtCompany = nullptr;
     QLineEdit* edtTitle = nullptr;
@@ -68,4 +73,6 @@ private:
 };
 
 // Shows one contact in its detail dialog, modally, owned by owner.
-void ShowContactDetail(QWidget* owner, CommAddrRecord* pRecord, CxGAddrUtil* pUtil);
+// True when the user closed it with "Not a duplicate": the pair is remembered and the opener's
+// duplicates are out of date.
+bool ShowContactDetail(QWidget* owner, CommAddrRecord* pRecord, CxGAddrUtil* pUtil);

@@ -1,6 +1,7 @@
 #include "app/detail/TfmQoDateDetail.h"
 
 #include "app/DialogUtil.h"
+#include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
 #include "app/detail/DetailParts.h"
@@ -158,6 +159,7 @@ void TfmQoDateDetail::BuildControls()
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 10, 12, 12);
     body->addWidget(pDate);
+    btnNotDuplicate = AddNotDuplicateRow(this, body);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(
@@ -165,6 +167,7 @@ void TfmQoDateDetail::BuildControls()
     layout->addLayout(body, 1);
 
     connect(btnClose, &QPushButton::clicked, this, &TfmQoDateDetail::btnCloseClick);
+    connect(btnNotDuplicate, &QPushButton::clicked, this, &TfmQoDateDetail::btnNotDuplicateClick);
 }
 
 // The General tab stays editable; nothing typed there is taken back.
@@ -311,6 +314,10 @@ void TfmQoDateDetail::SetRecord(CommDateRecord* pRecord)
 {
     m_pRecord = pRecord;
     m_pEvent = pRecord ? static_cast<GDateRecord*>(pRecord->pAttach) : nullptr;
+    // Only a duplicate has a kept record to be told apart from; the scan sets both together.
+    const bool duplicate = m_pEvent && (m_pEvent->dwFlags & REC_DUPLICATE) && m_pEvent->pKept;
+    btnNotDuplicate->setVisible(duplicate);
+    btnNotDuplicate->setEnabled(duplicate && CanKeepApart(*m_pEvent));
     TransferData(false);
 }
 
@@ -410,10 +417,15 @@ void TfmQoDateDetail::btnCloseClick()
     accept();
 }
 
-void ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil)
+void TfmQoDateDetail::btnNotDuplicateClick()
+{
+    done(m_pEvent && KeepApart(*m_pEvent) ? kKeptApartResult : QDialog::Accepted);
+}
+
+bool ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil)
 {
     TfmQoDateDetail dialog(owner);
     dialog.SetUtil(pUtil);
     dialog.SetRecord(pRecord);
-    ExecModalDialog(dialog);
+    return ExecModalDialog(dialog) == kKeptApartResult;
 }

@@ -32,8 +32,13 @@ public:
     void FillMisc();
 
     void btnCloseClick();
+    // Remembers the shown duplicate and the record its group keeps as not duplicates and closes the
+    // dialog with kKeptApartResult.
+    void btnNotDuplicateClick();
 
     QPushButton* btnClose = nullptr;
+    // Shown only for a duplicate; disabled when the pair cannot be remembered (no identity).
+    QPushButton* btnNotDuplicate = nullptr;
     QTabWidget* pDate = nullptr;
     QWidget* tGen = nullptr;
     QWidget* tRecur = nullptr;
@@ -96,4 +101,6 @@ private:
 };
 
 // Shows one event in its detail dialog, modally, owned by owner.
-void ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil);
+// True when the user closed it with "Not a duplicate": the pair is remembered and the opener's
+// duplicates are out of date.
+bool ShowEventDetail(QWidget* owner, CommDateRecord* pRecord, CxGDateUtil* pUtil);

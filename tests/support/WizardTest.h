@@ -6,6 +6,7 @@
 #include "app/ModalDialog.h"
 #include "app/TfmMain.h"
 #include "app/core/AppSettings.h"
+#include "app/core/NotDuplicates.h"
 #include "app/core/ServiceSet.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/CxGAppBaseUtil.h"
@@ -40,6 +41,8 @@ protected:
         // Defaults, as a new user has them.
         g_settingsFile.SetFilePath(m_home.file("none.ini").c_str());
         LoadSettings();
+        // No pairs kept apart, and none saved anywhere until a main window loads its data folder's.
+        g_notDuplicates.Load(std::string());
         SetAppMessageHandler([this](const AppMessageRecord& r) { OnMessage(r); });
         SetOpenWithShellHandler([this](const char* target) { m_opened.push_back(target); });
         SetModalDialogHandler([this](QDialog& dialog) { return OnDialog(dialog); });
@@ -58,6 +61,7 @@ protected:
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
         AppSettings = m_savedSettings;
+        g_notDuplicates.Load(std::string());
         g_settingsFile.SetFilePath(m_savedSettingsFile);
         g_debugLog.SetFolder(m_savedLogFolder);
         g_debugLog.SetDebugEnabled(m_savedLogEnabled);

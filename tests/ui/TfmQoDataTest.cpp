@@ -6,15 +6,21 @@
 #include "app/TfmDupOption.h"
 #include "app/TfmQoSource.h"
 #include "app/core/ContactScan.h"
+#include "app/core/NotDuplicates.h"
+#include "app/detail/TfmQoAddrDetail.h"
+#include "app/detail/TfmQoDateDetail.h"
 #include "tests/support/ServiceRecords.h"
 #include "tests/support/WizardTest.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -40,8 +46,11 @@ protected:
         for (int i = 0; i < pairs; ++i) {
             const std::string name = "Pair " + std::to_string(i);
             const std::string email = "pair" + std::to_string(i) + "@example.com";
-            AddContact(*MakeContact(name.c_str(), email.c_str(), 100));
-            AddContact(*MakeContact(name.c_str(), email.c_str(), 200));
+            for (const double modified : {100, 200}) {
+                RecordPtr<GAddrRecord> contact = MakeContact(name.c_str(), email.c_str(), modified);
+                CopyText(contact->szHelperText, ContactItem(i, modified).c_str());
+                AddContact(*contact);
+            }
         }
         for (int i = 0; i < singles; ++i) {
             const std::string name = "Single " + std::to_string(i);
@@ -53,9 +62,52 @@ protected:
     {
         for (int i = 0; i < pairs; ++i) {
             const std::string subject = "Meeting " + std::to_string(i);
-            AddEvent(*MakeEvent(subject.c_str(), 45000 + i, 45000.5 + i, 100));
-            AddEvent(*MakeEvent(subject.c_str(), 45000 + i, 45000.5 + i, 200));
+            for (const double modified : {100, 200}) {
+                RecordPtr<GDateRecord> event = MakeEvent(subject.c_str(), 45000 + i, 45000.5 + i, modified);
+                CopyText(event->szHelperTextB, EventItem(i, modified).c_str());
+                CopyText(event->szHelperTextC, "Work");
+                AddEvent(*event);
+            }
         }
+    }
+
+    // The helper texts of the fixture's pairs: an item name, then the content identity. The older
+    // record of each pair is the duplicate.
+    static std::string ContactItem(int pair, double modified)
+    {
+        return "c" + std::to_string(pair) + (modified < 150 ? "-old" : "-new") + "/rev1";
+    }
+    static std::string EventItem(int pair, double modified)
+    {
+        return "e" + std::to_string(pair) + (modified < 150 ? "-old" : "-new") + "/rev1";
+    }
+
+    QTreeWidget* List(PairKind kind) { return kind == PairKind::Contact ? Page().lvAddr : Page().lvDate; }
+
+    // The identities of the records the rows stand for, in row order.
+    std::vector<std::string> RowIdentities(PairKind kind)
+    {
+        std::vector<std::string> ids;
+        QTreeWidget* list = List(kind);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const void* r = RowRecord(list->topLevelItem(i));
+            ids.push_back(kind == PairKind::Contact ? ContactIdentity(*static_cast<const GAddrRecord*>(r))
+                                                    : EventIdentity(*static_cast<const GDateRecord*>(r)));
+        }
+        return ids;
+    }
+
+    static QAction* NotDuplicateAction(QMenu* menu)
+    {
+        return menu ? menu->findChild<QAction*>(QStringLiteral("actNotDuplicate")) : nullptr;
+    }
+
+    // The pairs the file in the data folder holds, read back by a store of its own.
+    std::vector<NotDuplicatePair> SavedPairs()
+    {
+        NotDuplicates saved;
+        EXPECT_TRUE(saved.Load(m_dataFolder + kNotDuplicatesFile));
+        return saved.Pairs();
     }
 
     QString TabText(QWidget* tab) { return Page().pData->tabText(Page().pData->indexOf(tab)); }
@@ -383,6 +435,228 @@ TEST_F(TfmQoDataTest, WithoutALoadTheListsStayEmpty)
     Page().cbAddrAll->click();
     Page().btnSelAllClick();
     EXPECT_TRUE(Page().TransferData(true));
+}
+
+// The two kinds go the same way through the menu and the detail dialogs.
+struct KindCase
+{
+    PairKind kind;
+    const char* duplicate; // the identity of the row taken, the older record of pair 0
+    const char* kept;
+    const char* otherRow; // what is left listed
+    const char* caption;  // the tab's caption afterwards
+    const char* label;    // what the store shows of the duplicate
+};
+
+const KindCase kKinds[] = {
+    {PairKind::Contact, "c0-old", "c0-new", "c1-old", "Contacts (1 Dup)", "Pair 0 <pair0@example.com>"},
+    {PairKind::Event, "Work/e0-old", "Work/e0-new", "Work/e1-old", "Calendar (1 Dup)", "Meeting 0"},
+};
+
+TEST_F(TfmQoDataTest, NotADuplicateFromTheRowMenuRemovesTheRowAndRemembersThePair)
+{
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.duplicate);
+        InstallEmptyServices(m_home.path());
+        g_notDuplicates.Clear();
+        AddContacts(2, 1);
+        AddEventPairs(2);
+        Page().TransferData(false);
+        QTreeWidget* list = List(c.kind);
+        ASSERT_EQ((std::vector<std::string>{c.duplicate, c.otherRow}), RowIdentities(c.kind));
+        // The other row unticked: the rescan ticks every duplicate again, as every rescan does.
+        SetTicked(list->topLevelItem(1), false);
+
+        std::unique_ptr<QMenu> menu = Page().MakeRowMenu(list, list->topLevelItem(0));
+        QAction* action = NotDuplicateAction(menu.get());
+        ASSERT_NE(nullptr, action);
+        EXPECT_EQ(QString("&Not a duplicate"), action->text());
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+
+        EXPECT_EQ(std::vector<std::string>{c.otherRow}, RowIdentities(c.kind));
+        EXPECT_EQ(std::vector<bool>{true}, Ticks(list));
+        EXPECT_EQ(c.caption, TabText(c.kind == PairKind::Contact ? Page().tAddr : Page().tDate));
+        EXPECT_TRUE(g_notDuplicates.Contains(c.kind, c.duplicate, c.kept));
+        const std::vector<NotDuplicatePair> saved = SavedPairs();
+        ASSERT_EQ(1u, saved.size());
+        EXPECT_EQ(c.kind, saved[0].kind);
+        EXPECT_EQ((std::vector<std::string>{c.kept, c.duplicate}),
+                  (std::vector<std::string>{saved[0].first, saved[0].second}))
+            << "kept in identity order";
+        EXPECT_EQ(0u, saved[0].secondLabel.find(c.label)) << saved[0].secondLabel;
+        // The other kind's list is as it was.
+        EXPECT_EQ(2, List(c.kind == PairKind::Contact ? PairKind::Event : PairKind::Contact)->topLevelItemCount());
+
+        // A later rescan leaves the pair apart too.
+        Page().btnRefreshClick();
+        EXPECT_EQ(std::vector<std::string>{c.otherRow}, RowIdentities(c.kind));
+    }
+}
+
+TEST_F(TfmQoDataTest, NotADuplicateIsDisabledForARowThatCannotBeKeptApart)
+{
+    struct Case
+    {
+        const char* what;
+        bool duplicateHasIdentity;
+        bool keptHasIdentity;
+    };
+    const Case cases[] = {
+        {"a duplicate without identity", false, true},
+        {"a kept record without identity", true, false},
+        {"neither with identity", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallEmptyServices(m_home.path());
+        g_notDuplicates.Clear();
+        RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
+        RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
+        RecordPtr<GDateRecord> olderEvent = MakeEvent("Review", 45000, 45000.5, 100);
+        RecordPtr<GDateRecord> newerEvent = MakeEvent("Review", 45000, 45000.5, 200);
+        if (c.duplicateHasIdentity) {
+            CopyText(older->szHelperText, "a/1");
+            CopyText(olderEvent->szHelperTextB, "a/1");
+        }
+        if (c.keptHasIdentity) {
+            CopyText(newer->szHelperText, "b/1");
+            CopyText(newerEvent->szHelperTextB, "b/1");
+        }
+        for (GAddrRecord* r : {older.get(), newer.get()})
+            AddContact(*r);
+        for (GDateRecord* r : {olderEvent.get(), newerEvent.get()})
+            AddEvent(*r);
+        Page().TransferData(false);
+        for (QTreeWidget* list : {Page().lvAddr, Page().lvDate}) {
+            SCOPED_TRACE(list->objectName().toStdString());
+            ASSERT_EQ(1, list->topLevelItemCount());
+            std::unique_ptr<QMenu> menu = Page().MakeRowMenu(list, list->topLevelItem(0));
+            QAction* action = NotDuplicateAction(menu.get());
+            ASSERT_NE(nullptr, action);
+            EXPECT_FALSE(action->isEnabled());
+            // Asked all the same, it changes nothing.
+            Page().NotDuplicateClick(list, list->topLevelItem(0));
+            EXPECT_EQ(1, list->topLevelItemCount());
+        }
+        EXPECT_TRUE(g_notDuplicates.Pairs().empty());
+    }
+}
+
+// In the show-all view only the duplicate's row offers the action: the record its group keeps and
+// a record of no group have nothing to be told apart from.
+TEST_F(TfmQoDataTest, NotADuplicateIsDisabledForARecordThatIsNoDuplicate)
+{
+    AddContacts(1, 1);
+    Page().TransferData(false);
+    Page().cbAddrAll->click();
+    ASSERT_EQ(3, Page().lvAddr->topLevelItemCount());
+    std::vector<QString> offered;
+    for (int i = 0; i < Page().lvAddr->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = Page().lvAddr->topLevelItem(i);
+        std::unique_ptr<QMenu> menu = Page().MakeRowMenu(Page().lvAddr, row);
+        ASSERT_NE(nullptr, NotDuplicateAction(menu.get()));
+        const bool duplicate = (static_cast<GAddrRecord*>(RowRecord(row))->dwFlags & REC_DUPLICATE) != 0;
+        EXPECT_EQ(duplicate, NotDuplicateAction(menu.get())->isEnabled()) << i;
+        if (NotDuplicateAction(menu.get())->isEnabled())
+            offered.push_back(row->text(0));
+    }
+    EXPECT_EQ(std::vector<QString>{"Pair 0"}, offered);
+    EXPECT_EQ(nullptr, Page().MakeRowMenu(Page().lvAddr, nullptr));
+}
+
+// The detail dialog of a duplicate row offers "Not a duplicate" and closes with it; the rescan then
+// takes the row away. A record that is not a duplicate gets no such button.
+TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateOffersNotADuplicate)
+{
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.duplicate);
+        InstallEmptyServices(m_home.path());
+        g_notDuplicates.Clear();
+        m_dialogs.clear();
+        AddContacts(2, 0);
+        AddEventPairs(2);
+        Page().TransferData(false);
+        QTreeWidget* list = List(c.kind);
+        bool offered = false;
+        bool take = true;
+        m_onDialog = [&](QDialog& dialog) -> int {
+            auto* button = dialog.findChild<QPushButton*>(QStringLiteral("btnNotDuplicate"));
+            offered = button && !button->isHidden() && button->isEnabled();
+            if (!offered || !take)
+                return QDialog::Rejected;
+            EXPECT_EQ(QString("&Not a duplicate"), button->text());
+            button->click();
+            return dialog.result();
+        };
+        list->setCurrentItem(list->topLevelItem(0));
+        c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
+        ASSERT_EQ(1u, m_dialogs.size());
+        EXPECT_TRUE(offered);
+        EXPECT_EQ(std::vector<std::string>{c.otherRow}, RowIdentities(c.kind));
+        EXPECT_TRUE(g_notDuplicates.Contains(c.kind, c.kept, c.duplicate));
+        EXPECT_EQ(1u, SavedPairs().size());
+
+        // The show-all view lists the records of pair 0 again; neither is a duplicate now. Only the
+        // duplicate of pair 1 offers the button.
+        take = false;
+        int offers = 0;
+        QCheckBox* showAll = c.kind == PairKind::Contact ? Page().cbAddrAll : Page().cbDateAll;
+        showAll->click();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const void* r = RowRecord(list->topLevelItem(i));
+            const bool duplicate = (c.kind == PairKind::Contact ? static_cast<const GAddrRecord*>(r)->dwFlags
+                                                                : static_cast<const GDateRecord*>(r)->dwFlags) &
+                                   REC_DUPLICATE;
+            list->setCurrentItem(list->topLevelItem(i));
+            m_dialogs.clear();
+            c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
+            ASSERT_EQ(1u, m_dialogs.size());
+            EXPECT_EQ(duplicate, offered) << i;
+            offers += offered;
+        }
+        EXPECT_EQ(1, offers);
+        EXPECT_EQ(4, list->topLevelItemCount()) << "nothing taken";
+        showAll->click();
+    }
+}
+
+TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateWithoutIdentityShowsTheButtonDisabled)
+{
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 100));
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 200));
+    Page().TransferData(false);
+    bool shown = false, enabled = true;
+    m_onDialog = [&](QDialog& dialog) {
+        auto& detail = dynamic_cast<TfmQoAddrDetail&>(dialog);
+        shown = !detail.btnNotDuplicate->isHidden();
+        enabled = detail.btnNotDuplicate->isEnabled();
+        return QDialog::Rejected;
+    };
+    Page().lvAddr->setCurrentItem(Page().lvAddr->topLevelItem(0));
+    Page().lvAddrDblClick();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(1, Page().lvAddr->topLevelItemCount());
+}
+
+// Smart matching never reads the case setting, so its box cannot be changed there.
+TEST_F(TfmQoDataTest, TheCaseBoxFollowsTheMatchingMode)
+{
+    AppSettings.MatchMode = MATCH_SMART;
+    Page().TransferData(false);
+    EXPECT_FALSE(Page().cbCase->isEnabled());
+    for (const int32_t mode : {MATCH_EXACT, MATCH_SMART}) {
+        m_onDialog = [mode](QDialog& dialog) {
+            auto& options = dynamic_cast<TfmDupOption&>(dialog);
+            (mode == MATCH_SMART ? options.rbtnSmart : options.rbtnExact)->click();
+            options.btnOKClick();
+            return options.result();
+        };
+        Page().btnOptionClick();
+        EXPECT_EQ(mode, AppSettings.MatchMode);
+        EXPECT_EQ(mode == MATCH_EXACT, Page().cbCase->isEnabled()) << mode;
+    }
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
+#include "app/core/AppSettings.h"
 #include "app/core/EventScan.h"
+#include "app/core/NotDuplicates.h"
 #include "app/core/ServiceSet.h"
 #include "app/detail/TfmQoAddrDetail.h"
 #include "app/detail/TfmQoDateDetail.h"
@@ -162,6 +164,21 @@ int main(int argc, char** argv)
     ok = ShowAndSave(rules, folder, "rule-dialog.png") && ok;
     rules.pMain->setCurrentIndex(1);
     ok = ShowAndSave(rules, folder, "rule-dialog-calendar.png") && ok;
+    {
+        // Smart matching chosen and a few pairs kept apart, in memory only: nothing is saved, and
+        // the wizard pages below are scanned without them.
+        g_notDuplicates.Add(PairKind::Contact, "c1", "c2", "Ann Lee <ann@home.example>", "Ann Lee <ann@work.example>");
+        g_notDuplicates.Add(PairKind::Event, "Work/e1", "Work/e2", "Team review, 3/1/2024 10:00:00",
+                            "Team review, 3/8/2024 10:00:00");
+        g_notDuplicates.Add(PairKind::Contact, "c3", "c4", "Bo Chen", "Bo Chen <bo@example.org>");
+        const int32_t mode = AppSettings.MatchMode;
+        AppSettings.MatchMode = MATCH_SMART;
+        TfmDupOption smart(main.SourcePage());
+        smart.TransferData(false);
+        ok = ShowAndSave(smart, folder, "rule-dialog-smart.png") && ok;
+        AppSettings.MatchMode = mode;
+        g_notDuplicates.Clear();
+    }
     TfmDebug debug(&main);
     ok = ShowAndSave(debug, folder, "debug-options.png") && ok;
     TfmDump dump(&main);
