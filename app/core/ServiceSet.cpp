@@ -118,11 +118,17 @@ namespace {
 
 void AddShortfall(std::string& text, const CxGAppBaseUtil* pUtil, const char* szWhat)
 {
-    if (!pUtil || pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced)
+    if (!pUtil || (!pUtil->m_bCountCut && pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced))
         return;
     char szLine[256];
-    FormatText(szLine, "Only %u of %u %s could be read whole: the data the helper program handed over is cut short.",
-               pUtil->m_nRecordsWhole, pUtil->m_nRecordsAnnounced, szWhat);
+    if (pUtil->m_bCountCut)
+        FormatText(szLine,
+                   "No %s could be read: the data the helper program handed over is cut short before its record count.",
+                   szWhat);
+    else
+        FormatText(szLine,
+                   "Only %u of %u %s could be read whole: the data the helper program handed over is cut short.",
+                   pUtil->m_nRecordsWhole, pUtil->m_nRecordsAnnounced, szWhat);
     if (!text.empty())
         text += '\n';
     text += szLine;

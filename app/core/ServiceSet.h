@@ -29,7 +29,8 @@ extern CxList* g_pNoteDupList;
 // pages find an empty or partly loaded set; it is empty only when it could not be created.
 bool LoadServices();
 // After a load: for each chosen application whose data file held fewer whole records than it
-// announced, a line saying how many of how many were read; empty when everything was.
+// announced, a line saying how many of how many were read, or that nothing was when the file ended
+// before its record count; empty when everything was.
 std::string LoadShortfallText();
 // Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
 // and nulls all eight pointers. Nothing happens for an empty set.
