@@ -103,4 +103,7 @@ TEST_F(DemoAccountTest, AWrongPasswordLoadsNothingAndTellsWhy)
     EXPECT_EQ(0u, g_pDateUtil->GetDateMgr()->GetRecordCount());
     EXPECT_TRUE(g_pAddrUtil->m_bHasError);
     EXPECT_STREQ("Wrong password for demo@example.com", g_pAddrUtil->m_szLastError);
+    EXPECT_EQ("Google Contacts could not be loaded: the helper program reported: Wrong password for demo@example.com\n"
+              "Google Calendar could not be loaded: the helper program reported: Wrong password for demo@example.com",
+              LoadFailureText());
 }

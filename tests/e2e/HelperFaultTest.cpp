@@ -249,7 +249,17 @@ TEST_F(HelperFaultTest, AHelperThatOverrunsIsNeverTakenForHavingDeleted)
         // As the summary advises, a new load shows what is left.
         ASSERT_TRUE(LoadServices());
         EXPECT_EQ(45u - moved.size(), g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+        EXPECT_EQ("", LoadFailureText());
     }
+
+    // A load that overruns loads nothing and says why, not that the password may be wrong.
+    ScopedEnv slow(kItemDelayVariable, "1000");
+    SetHelperTimeout(300);
+    EXPECT_FALSE(LoadServices());
+    EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+    EXPECT_EQ("Google Contacts could not be loaded: the helper program did not finish in time.", LoadFailureText());
+    FreeServices();
+    EXPECT_TRUE(WaitUntil([this] { return AccountFree(); }, std::chrono::seconds(10)));
 }
 
 // A helper killed while it wrote the data file leaves it cut short; the load keeps the records that
@@ -373,6 +383,8 @@ TEST_F(HelperFaultTest, OnAFullDiskTheSaveIsNeverReportedAsDone)
 
         EXPECT_FALSE(LoadServices());
         EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+        EXPECT_EQ("Google Contacts could not be loaded: the helper program did not hand over its data.",
+                  LoadFailureText());
     }
 }
 
