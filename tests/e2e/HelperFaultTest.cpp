@@ -7,6 +7,7 @@
 #include "app/core/ContactScan.h"
 #include "app/core/Deletion.h"
 #include "app/core/EventScan.h"
+#include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "helpers/driver/HelperDriver.h"
 #include "tests/e2e/DemoAccountRun.h"
@@ -197,6 +198,14 @@ protected:
         return true;
     }
 
+    // Whether the contacts helper says it is at work: only then does the stop request the utilities
+    // leave when they go reach it.
+    bool HelperRunning() const
+    {
+        return CxIniUtil(m_data.c_str(), FilesOf(HelperKind::Contacts).stopFile).ReadNumber("Status", "Running", 0) ==
+               1;
+    }
+
     std::string m_account;
     std::string m_helpers;
 };
@@ -236,6 +245,7 @@ TEST_F(HelperFaultTest, AHelperThatOverrunsIsNeverTakenForHavingDeleted)
             EXPECT_EQ(kTimedOut, log.verdicts.at(file)) << file;
         EXPECT_EQ(UnknownSummary(6, "contact", "the helper program did not finish in time"), log.contacts);
 
+        ASSERT_TRUE(WaitUntil([this] { return HelperRunning(); }, std::chrono::seconds(10)));
         FreeServices(); // leaves the stop request
         const auto ended = [&] {
             return c.standIn ? TempDir::ReadFile(m_data + "HelperRuns.txt").ends_with("\nstopped\n") : AccountFree();
@@ -258,6 +268,7 @@ TEST_F(HelperFaultTest, AHelperThatOverrunsIsNeverTakenForHavingDeleted)
     EXPECT_FALSE(LoadServices());
     EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
     EXPECT_EQ("Google Contacts could not be loaded: the helper program did not finish in time.", LoadFailureText());
+    ASSERT_TRUE(WaitUntil([this] { return HelperRunning(); }, std::chrono::seconds(10)));
     FreeServices();
     EXPECT_TRUE(WaitUntil([this] { return AccountFree(); }, std::chrono::seconds(10)));
 }
