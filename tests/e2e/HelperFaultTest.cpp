@@ -8,7 +8,6 @@
 #include "app/core/Deletion.h"
 #include "app/core/EventScan.h"
 #include "common/misc/CxIniUtil.h"
-#include "common/platform/Platform.h"
 #include "helpers/driver/HelperDriver.h"
 #include "tests/e2e/DemoAccountRun.h"
 #include "tests/support/TestHelperFolder.h"
@@ -187,24 +186,15 @@ protected:
         return moved;
     }
 
-    // True once no helper holds the account any more: it takes the lock before it touches a file and
-    // keeps it to its end.
-    bool AccountFree() const
-    {
-        platform::FileLock lock;
-        if (platform::TryLockFile((m_account + ".qosweep.lock").c_str(), &lock) != platform::LockResult::Locked)
-            return false;
-        platform::UnlockFile(&lock);
-        return true;
-    }
-
     // Whether the contacts helper says it is at work: only then does the stop request the utilities
-    // leave when they go reach it.
-    bool HelperRunning() const
+    // leave when they go reach it. It says so before it touches the account and stops saying so after
+    // its last file.
+    static bool HelperRunning(const std::string& workFolder)
     {
-        return CxIniUtil(m_data.c_str(), FilesOf(HelperKind::Contacts).stopFile).ReadNumber("Status", "Running", 0) ==
-               1;
+        return CxIniUtil(workFolder.c_str(), FilesOf(HelperKind::Contacts).stopFile)
+                   .ReadNumber("Status", "Running", 0) == 1;
     }
+    bool HelperRunning() const { return HelperRunning(m_data); }
 
     std::string m_account;
     std::string m_helpers;
@@ -248,7 +238,7 @@ TEST_F(HelperFaultTest, AHelperThatOverrunsIsNeverTakenForHavingDeleted)
         ASSERT_TRUE(WaitUntil([this] { return HelperRunning(); }, std::chrono::seconds(10)));
         FreeServices(); // leaves the stop request
         const auto ended = [&] {
-            return c.standIn ? TempDir::ReadFile(m_data + "HelperRuns.txt").ends_with("\nstopped\n") : AccountFree();
+            return c.standIn ? TempDir::ReadFile(m_data + "HelperRuns.txt").ends_with("\nstopped\n") : !HelperRunning();
         };
         ASSERT_TRUE(WaitUntil(ended, std::chrono::seconds(10))) << "the stop request ends the helper";
         const std::set<std::string> moved = ExpectNothingLost(before, marked);
@@ -270,7 +260,7 @@ TEST_F(HelperFaultTest, AHelperThatOverrunsIsNeverTakenForHavingDeleted)
     EXPECT_EQ("Google Contacts could not be loaded: the helper program did not finish in time.", LoadFailureText());
     ASSERT_TRUE(WaitUntil([this] { return HelperRunning(); }, std::chrono::seconds(10)));
     FreeServices();
-    EXPECT_TRUE(WaitUntil([this] { return AccountFree(); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(WaitUntil([this] { return !HelperRunning(); }, std::chrono::seconds(10)));
 }
 
 // A helper killed while it wrote the data file leaves it cut short; the load keeps the records that
@@ -441,7 +431,7 @@ TEST_F(HelperFaultTest, TwoSavesOnOneAccountNeverBothDoTheirMarks)
                   std::find(log.lines.begin(), log.lines.end(),
                             "The Google account was not updated: the helper program reported: " + busy));
     } // the first app goes, asking its helper to stop
-    ASSERT_TRUE(WaitUntil([this] { return AccountFree(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(WaitUntil([&] { return !HelperRunning(first.path()); }, std::chrono::seconds(10)));
     const std::set<std::string> moved = ExpectNothingLost(before, marked);
     EXPECT_FALSE(moved.empty()) << "the first helper had begun";
 }
