@@ -222,9 +222,14 @@ bool TfmQoSource::LoadChosenApplications()
             WaitCursorOff();
             return true;
         }
-        // Shown while the wait window is still up, so the user sees which step failed.
-        AppMessageBox(this, QStringLiteral("Can not retrieve your Google Contacts or Calendar information. Please "
-                                           "make sure that you entered the correct Email and Password."));
+        // Shown while the wait window is still up, so the user sees which step failed; the reason
+        // follows, since a helper that hung or crashed is no wrong password.
+        QString message = QStringLiteral("Can not retrieve your Google Contacts or Calendar information. Please "
+                                         "make sure that you entered the correct Email and Password.");
+        const std::string reason = LoadFailureText();
+        if (!reason.empty())
+            message += QStringLiteral("\n\n") + QString::fromStdString(reason);
+        AppMessageBox(this, message);
         WaitCursorOff();
         StopWaitWindow();
         return false;

@@ -77,8 +77,42 @@ bool LoadApplication(CxGAppBaseUtil& util, const char* szWaitText, const char* s
 
 } // namespace
 
+namespace {
+
+// Why each chosen application's last load failed, one line each.
+std::string s_loadFailure;
+
+// The runner's outcome comes first: a helper that never finished may have left an error file of an
+// earlier run, and a wrong password is not the cause of a helper that hung.
+void NoteLoadFailure(const CxGAppBaseUtil& util, const char* szWhat)
+{
+    std::string reason;
+    switch (util.m_lastRunOutcome) {
+    case HelperRunOutcome::NotStarted:
+        reason = "the helper program could not be started.";
+        break;
+    case HelperRunOutcome::TimedOut:
+        reason = "the helper program did not finish in time.";
+        break;
+    case HelperRunOutcome::WaitFailed:
+        reason = "the helper program did not finish.";
+        break;
+    case HelperRunOutcome::NotRun:
+    case HelperRunOutcome::Finished:
+        reason = util.m_bHasError ? std::string("the helper program reported: ") + util.m_szLastError
+                                  : std::string("the helper program did not hand over its data.");
+        break;
+    }
+    if (!s_loadFailure.empty())
+        s_loadFailure += '\n';
+    s_loadFailure += std::string(szWhat) + " could not be loaded: " + reason;
+}
+
+} // namespace
+
 bool LoadServices()
 {
+    s_loadFailure.clear();
     FreeServices();
     if (!CreateUtilities()) {
         FreeServices();
@@ -95,15 +129,19 @@ bool LoadServices()
     bool bAllLoaded = true;
     if (AppSettings.AppFlag & APP_CONTACTS) {
         bAnyChosen = true;
-        bAllLoaded = LoadApplication(*g_pAddrUtil, "Loading Google Contacts...", szDataFolder,
-                                     FilesOf(HelperKind::Contacts).statusFile) &&
-                     bAllLoaded;
+        if (!LoadApplication(*g_pAddrUtil, "Loading Google Contacts...", szDataFolder,
+                             FilesOf(HelperKind::Contacts).statusFile)) {
+            bAllLoaded = false;
+            NoteLoadFailure(*g_pAddrUtil, "Google Contacts");
+        }
     }
     if (AppSettings.AppFlag & APP_CALENDAR) {
         bAnyChosen = true;
-        bAllLoaded = LoadApplication(*g_pDateUtil, "Loading Google Calendar...", szDataFolder,
-                                     FilesOf(HelperKind::Calendar).statusFile) &&
-                     bAllLoaded;
+        if (!LoadApplication(*g_pDateUtil, "Loading Google Calendar...", szDataFolder,
+                             FilesOf(HelperKind::Calendar).statusFile)) {
+            bAllLoaded = false;
+            NoteLoadFailure(*g_pDateUtil, "Google Calendar");
+        }
     }
     // Tasks and notes are never loaded here: the account page offers no way to choose them.
 
@@ -118,17 +156,28 @@ namespace {
 
 void AddShortfall(std::string& text, const CxGAppBaseUtil* pUtil, const char* szWhat)
 {
-    if (!pUtil || pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced)
+    if (!pUtil || (!pUtil->m_bCountCut && pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced))
         return;
     char szLine[256];
-    FormatText(szLine, "Only %u of %u %s could be read whole: the data the helper program handed over is cut short.",
-               pUtil->m_nRecordsWhole, pUtil->m_nRecordsAnnounced, szWhat);
+    if (pUtil->m_bCountCut)
+        FormatText(szLine,
+                   "No %s could be read: the data the helper program handed over is cut short before its record count.",
+                   szWhat);
+    else
+        FormatText(szLine,
+                   "Only %u of %u %s could be read whole: the data the helper program handed over is cut short.",
+                   pUtil->m_nRecordsWhole, pUtil->m_nRecordsAnnounced, szWhat);
     if (!text.empty())
         text += '\n';
     text += szLine;
 }
 
 } // namespace
+
+std::string LoadFailureText()
+{
+    return s_loadFailure;
+}
 
 std::string LoadShortfallText()
 {

@@ -29,8 +29,13 @@ extern CxList* g_pNoteDupList;
 // pages find an empty or partly loaded set; it is empty only when it could not be created.
 bool LoadServices();
 // After a load: for each chosen application whose data file held fewer whole records than it
-// announced, a line saying how many of how many were read; empty when everything was.
+// announced, a line saying how many of how many were read, or that nothing was when the file ended
+// before its record count; empty when everything was.
 std::string LoadShortfallText();
+// After a failed load: a line for each chosen application that did not load, saying why as far as
+// the app knows (the helper could not start, did not finish in time, reported an error, or handed
+// over its data); empty after a load that went through.
+std::string LoadFailureText();
 // Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
 // and nulls all eight pointers. Nothing happens for an empty set.
 void FreeServices();

@@ -94,13 +94,18 @@ public:
     // whole. A file cut short loads what is there, and the user is told how much that was.
     uint32_t m_nRecordsAnnounced = 0;
     uint32_t m_nRecordsWhole = 0;
+    // The file ended before its record count: it announces nothing, yet it is no empty account (whose
+    // file holds a count of 0), so the user must hear that nothing could be read.
+    bool m_bCountCut = false;
 
     // Notes what a data file load read: announced records, records read (the last of them possibly
-    // cut short, when the file ended inside it).
+    // cut short, when the file ended inside it). Nothing read from a file that ended is a count cut
+    // short: a whole count of 0 reads no record and leaves the file's end unseen.
     void NoteRecordsRead(uint32_t nAnnounced, uint32_t nRead, bool bLastCut)
     {
         m_nRecordsAnnounced = nAnnounced;
         m_nRecordsWhole = bLastCut && nRead > 0 ? nRead - 1 : nRead;
+        m_bCountCut = bLastCut && nRead == 0;
     }
 
 protected:

@@ -98,7 +98,14 @@ int Serve(HelperSession& session, const HelperParams& params)
     // data file still names. The system drops the lock when this run ends, however it ends.
     AccountLock lock(session, folder);
     if (lock.Busy()) {
-        session.Error(Format("Another run is using the account folder %s, nothing done", folder.c_str()));
+        error = Format("Another run is using the account folder %s, nothing done", folder.c_str());
+        session.Error(error);
+        // Without a result the app could only say the save may have deleted anything; it deleted nothing.
+        if (!load) {
+            SaveResults results(session, params);
+            results.Refused(error);
+            results.Write();
+        }
         return HELPER_EXIT_ERRORS;
     }
     HelperRun run{session, params, AccountFolder(folder, session.Kind()), ItemDelayMs()};

@@ -289,6 +289,9 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     const std::string day = TrashDayName();
     if (!requests.empty() && !IsTrashUsable(run.account, day, error)) {
         run.session.Error(error);
+        // Nothing was moved, and the result says so: the app must not report an outcome unknown.
+        results.Refused(error);
+        results.Write();
         return RunResult::Finished;
     }
     const char* what = KindInfo(run.session.Kind()).items;

@@ -10,6 +10,7 @@
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/TextBuf.h"
 #include "tests/e2e/AccountFiles.h"
+#include "tests/e2e/DemoAccountRun.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -24,66 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The files behind the records of a duplicate list.
-std::set<std::string> ContactFiles(CxList& list)
-{
-    std::set<std::string> files;
-    for (void* p = list.GetFirst(); p; p = list.GetNext())
-        files.insert(ContactFile(*static_cast<GAddrRecord*>(p)));
-    return files;
-}
-
-std::set<std::string> EventFiles(CxList& list)
-{
-    std::set<std::string> files;
-    for (void* p = list.GetFirst(); p; p = list.GetNext())
-        files.insert(EventFile(*static_cast<GDateRecord*>(p)));
-    return files;
-}
-
-class DemoAccountTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        char folder[MAX_PATH] = "";
-        ASSERT_TRUE(GetDataFolder(folder));
-        m_data = folder;
-        // A new user's settings, typed in for the demo account.
-        m_savedSettings = AppSettings;
-        CopyText(m_savedSettingsFile, g_settingsFile.m_szFile);
-        g_settingsFile.SetFilePath((m_data + "tessavo.ini").c_str());
-        LoadSettings();
-        CopyText(AppSettings.Email, "demo@example.com");
-        CopyText(AppSettings.Password, "demo");
-        AppSettings.AppFlag = APP_CONTACTS | APP_CALENDAR;
-    }
-
-    void TearDown() override
-    {
-        FreeServices();
-        ReleaseHelperRunners();
-        AppSettings = m_savedSettings;
-        g_settingsFile.SetFilePath(m_savedSettingsFile);
-    }
-
-    // Marks every listed duplicate for deletion, as the deletion page does.
-    static void MarkAll()
-    {
-        for (void* p = g_pAddrDupList->GetFirst(); p; p = g_pAddrDupList->GetNext())
-            EXPECT_TRUE(g_pAddrUtil->MarkDeleted(static_cast<GAddrRecord*>(p)->pMgrNode));
-        for (void* p = g_pDateDupList->GetFirst(); p; p = g_pDateDupList->GetNext())
-            EXPECT_TRUE(g_pDateUtil->MarkDeleted(static_cast<GDateRecord*>(p)->pMgrNode));
-    }
-
-    TempDir m_home;
-    ScopedEnv m_xdg{"XDG_DATA_HOME", m_home.path().c_str()};
-    std::string m_data;
-
-private:
-    TAppSettings m_savedSettings{};
-    char m_savedSettingsFile[MAX_PATH] = "";
-};
+class DemoAccountTest : public DemoAccountRun
+{};
 
 } // namespace
 
@@ -160,4 +103,7 @@ TEST_F(DemoAccountTest, AWrongPasswordLoadsNothingAndTellsWhy)
     EXPECT_EQ(0u, g_pDateUtil->GetDateMgr()->GetRecordCount());
     EXPECT_TRUE(g_pAddrUtil->m_bHasError);
     EXPECT_STREQ("Wrong password for demo@example.com", g_pAddrUtil->m_szLastError);
+    EXPECT_EQ("Google Contacts could not be loaded: the helper program reported: Wrong password for demo@example.com\n"
+              "Google Calendar could not be loaded: the helper program reported: Wrong password for demo@example.com",
+              LoadFailureText());
 }

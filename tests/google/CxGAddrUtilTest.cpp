@@ -174,6 +174,7 @@ TEST_F(CxGAddrUtilTest, DamagedFilesLoadWhatIsThereAndNoMore)
         EXPECT_TRUE(m_util.LoadDataFile());
         EXPECT_EQ(c.announced, m_util.m_nRecordsAnnounced);
         EXPECT_EQ(c.whole, m_util.m_nRecordsWhole);
+        EXPECT_EQ(c.bytes.size() < 4, m_util.m_bCountCut) << "only a file shorter than its count";
         const std::vector<GAddrRecord*> contacts = Contacts();
         ASSERT_EQ(c.expected, contacts.size());
         if (!contacts.empty())

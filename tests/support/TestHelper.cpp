@@ -5,8 +5,12 @@
 // name), "data-if NAME FILE" (as "data FILE" when the parameters name NAME as the data file, so one
 // script serves several kinds), "keep-save NAME FILE" (on a save whose data file is NAME, a copy of
 // what it was handed goes to FILE), "pid FILE", "exit CODE", "die" (killed on the spot, leaving
-// whatever it has not written yet unwritten), "no-result" and "result FILE" (FILE copied over the
-// result file).
+// whatever it has not written yet unwritten), "no-result", "result FILE" (FILE copied over the
+// result file) and "result-cut BYTES" (the first BYTES bytes of the report it would write, written
+// straight to the result file as a helper killed while writing it leaves them; no report after).
+// With QOSWEEP_TEST_HELPER_FILE_LIMIT set to a number of bytes, the stand-in instead becomes the real
+// helper of its name (from its own folder, same arguments) with every file it writes held to that
+// size, as on a disk that is full: the limit is set and SIGXFSZ ignored before the exec.
 // A save that ends reports in its kind's result file, unless told otherwise: every record marked in
 // the data file it was handed as deleted, or, when the script reported an error, as not deleted
 // for the last error, as a helper refusing the whole save would.
@@ -20,9 +24,12 @@
 #include "common/platform/Platform.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -125,14 +132,34 @@ const HelperFiles* SaveKindOf(const std::string& work, const std::string& dataFi
     return nullptr;
 }
 
-void WriteResult(const std::string& path, const std::vector<uint32_t>& marked, const std::string& lastError)
+std::string ResultText(const std::vector<uint32_t>& marked, const std::string& lastError)
 {
     std::string text =
         std::string("[") + kResultSection + "]\r\n" + kResultCountKey + "=" + std::to_string(marked.size()) + "\r\n";
     for (const uint32_t position : marked)
         text += kResultRecordKey + std::to_string(position) + "=" +
                 (lastError.empty() ? std::string(kResultDeleted) : kResultNotDeleted + lastError) + "\r\n";
-    platform::ReplaceFileContents(path.c_str(), text);
+    return text;
+}
+
+// Execs the real helper named by argv[0] under the file size limit the environment asks for; returns
+// only when there is no such request, or with the exit code of a failure to start it.
+int ExecUnderFileLimit(char** argv)
+{
+    const char* limit = std::getenv("QOSWEEP_TEST_HELPER_FILE_LIMIT");
+    if (!limit)
+        return -1;
+    rlimit lowered{};
+    ::getrlimit(RLIMIT_FSIZE, &lowered);
+    lowered.rlim_cur = static_cast<rlim_t>(std::strtoull(limit, nullptr, 10));
+    if (::setrlimit(RLIMIT_FSIZE, &lowered) != 0)
+        return 4;
+    // An ignored signal stays ignored across the exec: writes past the limit fail with EFBIG instead
+    // of ending the helper.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::string program = platform::ProgramFolder() + std::filesystem::path(argv[0]).filename().string();
+    ::execv(program.c_str(), argv);
+    return 4;
 }
 
 // "word rest of line" split at the first blank.
@@ -147,6 +174,11 @@ std::string Argument(const std::string& line, std::string& command)
 
 int main(int argc, char** argv)
 {
+    if (argc >= 1) {
+        const int failed = ExecUnderFileLimit(argv);
+        if (failed >= 0)
+            return failed;
+    }
     std::vector<Entry> entries;
     if (argc < 2 || !ReadParams(argv[1], entries))
         return 3;
@@ -174,7 +206,7 @@ int main(int argc, char** argv)
     std::string lastError;
     const auto report = [&] {
         if (reports)
-            WriteResult(resultPath, marked, lastError);
+            platform::ReplaceFileContents(resultPath.c_str(), ResultText(marked, lastError));
     };
 
     std::ifstream script(work + "HelperScript.txt", std::ios::binary);
@@ -230,6 +262,12 @@ int main(int argc, char** argv)
             reports = false;
         } else if (command == "result" && !arg.empty() && saveKind) {
             platform::CopyFile((work + arg).c_str(), resultPath.c_str(), true);
+            reports = false;
+        } else if (command == "result-cut" && saveKind) {
+            const std::string text = ResultText(marked, lastError);
+            const size_t bytes = std::min<size_t>(std::strtoull(arg.c_str(), nullptr, 10), text.size());
+            std::ofstream(resultPath, std::ios::binary | std::ios::trunc)
+                .write(text.data(), static_cast<std::streamsize>(bytes));
             reports = false;
         } else if (command == "die") {
             ::kill(::getpid(), SIGKILL);

@@ -22,6 +22,9 @@ const char* const kNoPassword = "Please enter the password of your Google accoun
 const char* const kNoApplication = "Please select at lease one application to check and delete duplicates.";
 const char* const kLoadFailed = "Can not retrieve your Google Contacts or Calendar information. Please make sure "
                                 "that you entered the correct Email and Password.";
+// What follows kLoadFailed when no helper program can be started, for both applications chosen.
+const char* const kNoHelpers = "\n\nGoogle Contacts could not be loaded: the helper program could not be started.\n"
+                               "Google Calendar could not be loaded: the helper program could not be started.";
 const char* const kLoadingStep = "Loading Google information, please wait ...";
 
 QWidget* NextTabStop(QWidget* widget)
@@ -271,7 +274,7 @@ TEST_F(TfmQoSourceTest, RememberPasswordChangesOnlyWithNext)
     Email()->setText("anna@example.com");
     Box("cbSavePassword")->setChecked(false);
     PressNext();
-    EXPECT_EQ(std::vector<QString>{kLoadFailed}, MessageTexts());
+    EXPECT_EQ(std::vector<QString>{QString(kLoadFailed) + kNoHelpers}, MessageTexts());
     EXPECT_FALSE(AppSettings.SavePassword);
     m_window.reset();
     EXPECT_EQ(0, CxIniUtil(m_dataFolder.c_str(), "tessavo.ini").ReadNumber("Qosweep", "SavePassword", -1));
@@ -289,7 +292,7 @@ TEST_F(TfmQoSourceTest, AFailedLoadIsReportedAndKeepsTheWizardOnThePage)
     };
     Type("anna@example.com", "secret");
     PressNext();
-    EXPECT_EQ(std::vector<QString>{kLoadFailed}, MessageTexts());
+    EXPECT_EQ(std::vector<QString>{QString(kLoadFailed) + kNoHelpers}, MessageTexts());
     EXPECT_TRUE(waitWindowUp);
     EXPECT_EQ(Qt::WaitCursor, cursor);
     EXPECT_EQ(nullptr, GetCurrentWaitWindow());

@@ -1614,12 +1614,14 @@ TEST_F(HelperProgramTest, ASaveListsEveryMarkedRecordAsDeletedOrNotWithTheReason
 TEST_F(HelperProgramTest, ASaveThatDeletesNothingSaysWhyInItsResult)
 {
     Put("contacts/a.vcf", Card("Ann"));
+    enum class Block { None, Lock, TrashLink };
     struct Case
     {
         const char* name;
         std::string data; // empty: the records as loaded
         std::map<int32_t, std::string> params;
         std::string error;
+        Block block = Block::None; // another run holding the account, or a trash out of it
     };
     const Case cases[] = {
         {"data file cut short",
@@ -1628,9 +1630,23 @@ TEST_F(HelperProgramTest, ASaveThatDeletesNothingSaysWhyInItsResult)
          "The data file is cut short, nothing deleted: " + DataPath(Kind::Contacts)},
         {"wrong password", "", {{1001, "Secret"}}, "Wrong password for me@example.com"},
         {"unknown account", "", {{1000, "stranger@example.com"}}, "Unknown account: stranger@example.com"},
+        {"account in use",
+         "",
+         {},
+         "Another run is using the account folder " + m_account + ", nothing done",
+         Block::Lock},
+        {"trash a link", "", {}, "Nothing deleted: .trash/ is a link, not a folder of the account", Block::TrashLink},
     };
+    TempDir outside;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        platform::FileLock other;
+        if (c.block == Block::Lock) {
+            ASSERT_EQ(platform::LockResult::Locked,
+                      platform::TryLockFile((m_account + ".qosweep.lock").c_str(), &other));
+        }
+        if (c.block == Block::TrashLink)
+            fs::create_directory_symlink(outside.path(), m_account + ".trash");
         TempDir::WriteFile(m_work.file("GAddrResult.ini"), "[Result]\nResult.Count=1\nRecord.1=Deleted\n");
         std::vector<RecordPtr<GAddrRecord>> records;
         records.push_back(LoadedContact("a.vcf", 3));
@@ -1641,7 +1657,10 @@ TEST_F(HelperProgramTest, ASaveThatDeletesNothingSaysWhyInItsResult)
         EXPECT_TRUE(InAccount("contacts/a.vcf"));
         const std::map<std::string, std::string> expected = {{"Result.Count", "0"}, {"Result.Error", c.error}};
         EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+        platform::UnlockFile(&other);
+        fs::remove(m_account + ".trash");
     }
+    EXPECT_TRUE(fs::is_empty(outside.path()));
 }
 
 TEST_F(HelperProgramTest, EveryKindReportsItsSaveInAResultFileOfItsOwn)
