@@ -64,10 +64,19 @@ bool ReplaceFileContents(const char* path, const std::string& content, bool owne
 // Removes the temporary files that replacements of this file killed midway left beside it.
 void RemoveReplaceLeftovers(const char* path);
 
+// A file's modification time: seconds since 1970 (negative before) and the nanoseconds within.
+struct FileTime
+{
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
+
 // The whole content of a regular file of at most maxBytes, read through one open (a link is
 // followed). False, with errno set and content unspecified, for anything else: EFBIG for a larger
 // file, EISDIR for a folder, EINVAL for what is not a regular file; a FIFO never stalls the open.
-bool ReadFileContents(const char* path, size_t maxBytes, std::string& content);
+// modified, when given, receives the file's modification time as it was before the first byte was
+// read: the open's own status, which spares a reader that needs both a second look up of the path.
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified = nullptr);
 
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
 // owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.

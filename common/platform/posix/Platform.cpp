@@ -265,7 +265,7 @@ int ReadStreamChar(FILE* stream)
     return getc_unlocked(stream);
 }
 
-bool ReadFileContents(const char* path, size_t maxBytes, std::string& content)
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified)
 {
     if (!path || !*path) {
         errno = EINVAL;
@@ -281,6 +281,10 @@ bool ReadFileContents(const char* path, size_t maxBytes, std::string& content)
         error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (error == 0 && static_cast<uintmax_t>(info.st_size) > maxBytes)
         error = EFBIG;
+    if (error == 0 && modified) {
+        modified->seconds = static_cast<int64_t>(info.st_mtim.tv_sec);
+        modified->nanoseconds = static_cast<int64_t>(info.st_mtim.tv_nsec);
+    }
     // One byte more than the size says, so a file that grew since is read to its end or refused.
     const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : SIZE_MAX;
     size_t done = 0;
