@@ -161,7 +161,7 @@ void CxFile::Skip(size_t count)
 
 bool CxFile::WriteBytes(const void* data, size_t size)
 {
-    return m_pFile && std::fwrite(data, 1, size, m_pFile) == size;
+    return m_pFile && platform::WriteStream(m_pFile, data, size) == size;
 }
 
 bool CxFile::WriteInt(int32_t value)

@@ -60,7 +60,10 @@ int64_t FileSize(const char* path);
 // never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode;
 // with ownerOnly the file is readable and writable by its owner only (0600), whatever the umask and
 // its mode before. False, with the file unchanged, when the file or its folder is not writable.
-bool ReplaceFileContents(const char* path, const std::string& content, bool ownerOnly = false);
+// The new content reaches the disk before the rename unless durable is false: for a text that is
+// replaced again within a fraction of a second and worth nothing after a crash (a progress line),
+// waiting for the disk each time would only slow the work it reports on.
+bool ReplaceFileContents(const char* path, const std::string& content, bool ownerOnly = false, bool durable = true);
 // Removes the temporary files that replacements of this file killed midway left beside it.
 void RemoveReplaceLeftovers(const char* path);
 
@@ -92,6 +95,8 @@ bool RestrictToOwner(const char* path);
 // takes otherwise: a data file is read field by field, a few hundred calls a record.
 size_t ReadStream(FILE* stream, void* buffer, size_t size);
 int ReadStreamChar(FILE* stream);
+// fwrite for such a stream: a data file is written field by field as well.
+size_t WriteStream(FILE* stream, const void* data, size_t size);
 
 // Moves a file (or link) to a path where nothing, not even a dangling link, may be, in one step.
 // 0, or the errno of the failure: EEXIST when the target is taken, ENOENT when the source is missing,

@@ -73,7 +73,8 @@ bool HelperSession::StatusDue(bool force)
 
 void HelperSession::WriteStatus(const std::string& text) const
 {
-    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n", true);
+    // Replaced every 100 ms and read by the app while we run: nothing to keep over a crash.
+    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n", true, false);
 }
 
 std::string HelperSession::StopFilePath() const

@@ -204,7 +204,7 @@ void RemoveReplaceLeftovers(const char* file)
     }
 }
 
-bool ReplaceFileContents(const char* file, const std::string& content, bool ownerOnly)
+bool ReplaceFileContents(const char* file, const std::string& content, bool ownerOnly, bool durable)
 {
     if (!file || !*file)
         return false;
@@ -227,7 +227,7 @@ bool ReplaceFileContents(const char* file, const std::string& content, bool owne
         return false;
     const bool setMode = ownerOnly || exists;
     const mode_t mode = ownerOnly ? S_IRUSR | S_IWUSR : info.st_mode & 07777;
-    bool ok = WriteAll(fd, content) && (!setMode || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, content) && (!setMode || ::fchmod(fd, mode) == 0) && (!durable || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0)
         return true;
@@ -263,6 +263,11 @@ size_t ReadStream(FILE* stream, void* buffer, size_t size)
 int ReadStreamChar(FILE* stream)
 {
     return getc_unlocked(stream);
+}
+
+size_t WriteStream(FILE* stream, const void* data, size_t size)
+{
+    return fwrite_unlocked(data, 1, size, stream);
 }
 
 bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified)
