@@ -18,6 +18,9 @@ bool CxFile::Open(const char* path, const char* mode)
         return false;
     Close();
     m_pFile = std::fopen(path, mode);
+    // Reading goes through our own buffer; the stream's would only copy every byte once more.
+    if (m_pFile && mode[0] == 'r')
+        std::setvbuf(m_pFile, nullptr, _IONBF, 0);
     return m_pFile != nullptr;
 }
 
@@ -27,6 +30,7 @@ bool CxFile::Close()
         std::fclose(m_pFile);
     m_pFile = nullptr;
     m_bEof = false;
+    DropBuffer();
     return true;
 }
 
@@ -47,16 +51,54 @@ bool CxFile::CloseFlushed()
     const bool closed = std::fclose(m_pFile) == 0;
     m_pFile = nullptr;
     m_bEof = false;
+    DropBuffer();
     return closed && !failedBefore;
 }
 
-bool CxFile::ReadValue(void* value, size_t size)
+bool CxFile::FillBuffer()
+{
+    if (!m_pReadBuffer) {
+        m_pReadBuffer.reset(new (std::nothrow) unsigned char[kReadBufferSize]);
+        if (!m_pReadBuffer)
+            return false;
+    }
+    m_readPos = 0;
+    m_readEnd = platform::ReadStream(m_pFile, m_pReadBuffer.get(), kReadBufferSize);
+    return m_readEnd > 0;
+}
+
+size_t CxFile::ReadBytes(void* target, size_t size)
+{
+    auto* out = static_cast<unsigned char*>(target);
+    size_t done = 0;
+    while (done < size) {
+        if (m_readPos == m_readEnd) {
+            // A request as large as the buffer goes to the stream directly, without the extra copy.
+            if (size - done >= kReadBufferSize) {
+                const size_t got = platform::ReadStream(m_pFile, out + done, size - done);
+                done += got;
+                if (got == 0)
+                    break;
+                continue;
+            }
+            if (!FillBuffer())
+                break;
+        }
+        const size_t take = std::min(size - done, m_readEnd - m_readPos);
+        std::memcpy(out + done, m_pReadBuffer.get() + m_readPos, take);
+        m_readPos += take;
+        done += take;
+    }
+    return done;
+}
+
+bool CxFile::ReadValueSlow(void* value, size_t size)
 {
     if (!m_pFile || !value)
         return false;
     unsigned char bytes[8];
     assert(size <= sizeof bytes);
-    if (platform::ReadStream(m_pFile, bytes, size) != size) {
+    if (ReadBytes(bytes, size) != size) {
         m_bEof = true;
         return true;
     }
@@ -77,7 +119,7 @@ bool CxFile::ReadString(char* buffer, size_t capacity, int* pLength)
 
     const size_t stored = static_cast<size_t>(length);
     const size_t fit = std::min(stored, capacity - 1);
-    const size_t got = platform::ReadStream(m_pFile, buffer, fit);
+    const size_t got = ReadBytes(buffer, fit);
     buffer[got] = '\0';
     if (got < fit)
         m_bEof = true;
@@ -90,22 +132,26 @@ bool CxFile::AtEnd()
 {
     if (!m_pFile)
         return true;
-    const int c = platform::ReadStreamChar(m_pFile);
-    if (c == EOF)
-        return true;
-    std::ungetc(c, m_pFile);
-    return false;
+    return m_readPos == m_readEnd && !FillBuffer();
 }
 
 void CxFile::Skip(size_t count)
 {
+    const size_t buffered = m_readEnd - m_readPos;
+    if (count <= buffered) {
+        m_readPos += count;
+        return;
+    }
     // Seek instead of reading: a damaged length may claim gigabytes. Never seek past the end, so a
-    // text running off the file is seen as a cut record here and not only by the next read.
-    const long pos = std::ftell(m_pFile);
-    if (pos < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0) {
+    // text running off the file is seen as a cut record here and not only by the next read. The
+    // stream stands past what the buffer still holds.
+    const long streamPos = std::ftell(m_pFile);
+    if (streamPos < 0 || static_cast<size_t>(streamPos) < buffered || std::fseek(m_pFile, 0, SEEK_END) != 0) {
         m_bEof = true;
         return;
     }
+    DropBuffer();
+    const long pos = streamPos - static_cast<long>(buffered);
     const long end = std::ftell(m_pFile);
     if (end >= pos && count <= static_cast<size_t>(end - pos))
         std::fseek(m_pFile, pos + static_cast<long>(count), SEEK_SET);
@@ -115,7 +161,7 @@ void CxFile::Skip(size_t count)
 
 bool CxFile::WriteBytes(const void* data, size_t size)
 {
-    return m_pFile && std::fwrite(data, 1, size, m_pFile) == size;
+    return m_pFile && platform::WriteStream(m_pFile, data, size) == size;
 }
 
 bool CxFile::WriteInt(int32_t value)
@@ -156,6 +202,7 @@ bool CxFile::OverwriteInt(long offset, int32_t value)
 {
     if (!m_pFile || offset < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0)
         return false;
+    DropBuffer();
     const long end = std::ftell(m_pFile);
     if (end < 0 || end - offset < static_cast<long>(sizeof value))
         return false;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <type_traits>
 
 // Fields are stored as they lie in memory on the target, which must be little-endian.
@@ -86,9 +88,32 @@ public:
     static int32_t GetFileSize(const char* path);
 
 private:
-    bool ReadValue(void* value, size_t size);
+    // A data file is read a field at a time, a few hundred fields a record: the fields come out of a
+    // buffer of our own, and the stream (unbuffered for reading) is called once per buffer instead of
+    // once per field.
+    static constexpr size_t kReadBufferSize = 64 * 1024;
+
+    bool ReadValue(void* value, size_t size)
+    {
+        if (m_pFile && value && m_readEnd - m_readPos >= size) {
+            std::memcpy(value, m_pReadBuffer.get() + m_readPos, size);
+            m_readPos += size;
+            return true;
+        }
+        return ReadValueSlow(value, size);
+    }
+    bool ReadValueSlow(void* value, size_t size);
+    // Up to size bytes into target, from the buffer and then the stream; the count copied.
+    size_t ReadBytes(void* target, size_t size);
+    // Refills the empty buffer; false at the end of the file or on a read error.
+    bool FillBuffer();
+    // Forgets what the buffer holds, for a stream moved elsewhere.
+    void DropBuffer() { m_readPos = m_readEnd = 0; }
     void Skip(size_t count);
 
     FILE* m_pFile = nullptr;
     bool m_bEof = false;
+    std::unique_ptr<unsigned char[]> m_pReadBuffer;
+    size_t m_readPos = 0; // the next byte to hand out
+    size_t m_readEnd = 0; // the end of the bytes read into the buffer
 };

@@ -60,14 +60,26 @@ int64_t FileSize(const char* path);
 // never half of one. A link stays a link (its target is replaced) and an existing file keeps its mode;
 // with ownerOnly the file is readable and writable by its owner only (0600), whatever the umask and
 // its mode before. False, with the file unchanged, when the file or its folder is not writable.
-bool ReplaceFileContents(const char* path, const std::string& content, bool ownerOnly = false);
+// The new content reaches the disk before the rename unless durable is false: for a text that is
+// replaced again within a fraction of a second and worth nothing after a crash (a progress line),
+// waiting for the disk each time would only slow the work it reports on.
+bool ReplaceFileContents(const char* path, const std::string& content, bool ownerOnly = false, bool durable = true);
 // Removes the temporary files that replacements of this file killed midway left beside it.
 void RemoveReplaceLeftovers(const char* path);
+
+// A file's modification time: seconds since 1970 (negative before) and the nanoseconds within.
+struct FileTime
+{
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+};
 
 // The whole content of a regular file of at most maxBytes, read through one open (a link is
 // followed). False, with errno set and content unspecified, for anything else: EFBIG for a larger
 // file, EISDIR for a folder, EINVAL for what is not a regular file; a FIFO never stalls the open.
-bool ReadFileContents(const char* path, size_t maxBytes, std::string& content);
+// modified, when given, receives the file's modification time as it was before the first byte was
+// read: the open's own status, which spares a reader that needs both a second look up of the path.
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified = nullptr);
 
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
 // owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.
@@ -83,6 +95,8 @@ bool RestrictToOwner(const char* path);
 // takes otherwise: a data file is read field by field, a few hundred calls a record.
 size_t ReadStream(FILE* stream, void* buffer, size_t size);
 int ReadStreamChar(FILE* stream);
+// fwrite for such a stream: a data file is written field by field as well.
+size_t WriteStream(FILE* stream, const void* data, size_t size);
 
 // Moves a file (or link) to a path where nothing, not even a dangling link, may be, in one step.
 // 0, or the errno of the failure: EEXIST when the target is taken, ENOENT when the source is missing,

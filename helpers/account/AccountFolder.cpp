@@ -149,44 +149,54 @@ bool AccountFolder::IsItemName(const ItemFile& item) const
     return IsItemFileName(item.name, KindInfo(m_kind).extension);
 }
 
-std::vector<std::string> AccountFolder::Folders(std::vector<std::string>& problems) const
+std::vector<ItemFile> AccountFolder::Items(std::vector<std::string>& problems) const
 {
     const std::string linked = LinkProblem("");
     if (!linked.empty()) {
         problems.push_back(linked);
         return {};
     }
-    std::vector<std::string> folders{""};
-    if (m_kind != HelperKind::Calendar)
-        return folders;
+    // One pass over the kind folder finds its item files and (calendar only) its subfolders: the
+    // folder holds the whole account, and every listing of it costs as much as reading a tenth of
+    // the files.
+    const bool calendar = m_kind == HelperKind::Calendar;
+    const char* extension = KindInfo(m_kind).extension;
+    std::vector<std::string> subfolders;
     std::string problem;
-    std::vector<std::string> subfolders = ListNames(
+    std::vector<std::string> names = ListNames(
         KindPath(),
-        [this, &problems](const fs::directory_entry& entry) {
+        [&](const fs::directory_entry& entry) {
             std::error_code ec;
-            if (!entry.is_directory(ec))
+            const std::string name = entry.path().filename().string();
+            if (calendar && entry.is_directory(ec)) {
+                const std::string link = LinkProblem(name);
+                if (link.empty())
+                    subfolders.push_back(name);
+                else
+                    problems.push_back(link);
                 return false;
-            const std::string link = LinkProblem(entry.path().filename().string());
-            if (!link.empty())
-                problems.push_back(link);
-            return link.empty();
+            }
+            return IsItemFileName(name, extension) && entry.is_regular_file(ec);
         },
         problem);
+    // A folder that cannot be listed fails the search for subfolders and the one for items alike;
+    // each says so, as when they were two listings.
+    if (calendar && !problem.empty())
+        problems.push_back(problem);
+    std::sort(subfolders.begin(), subfolders.end());
+
+    std::vector<ItemFile> items;
+    items.reserve(names.size());
+    for (std::string& name : names)
+        items.push_back({std::string(), std::move(name)});
     if (!problem.empty())
         problems.push_back(problem);
-    folders.insert(folders.end(), subfolders.begin(), subfolders.end());
-    return folders;
-}
-
-std::vector<ItemFile> AccountFolder::Items(std::vector<std::string>& problems) const
-{
-    std::vector<ItemFile> items;
-    for (const std::string& folder : Folders(problems)) {
-        std::string problem;
-        for (std::string& name : ItemNames(folder, problem))
+    for (const std::string& folder : subfolders) {
+        std::string subProblem;
+        for (std::string& name : ItemNames(folder, subProblem))
             items.push_back({folder, std::move(name)});
-        if (!problem.empty())
-            problems.push_back(problem);
+        if (!subProblem.empty())
+            problems.push_back(subProblem);
     }
     return items;
 }
@@ -207,16 +217,24 @@ bool AccountFolder::IsReadable(std::string& fault) const
 
 std::vector<CalendarFolder> AccountFolder::Calendars() const
 {
-    std::vector<CalendarFolder> calendars;
-    std::error_code ec;
-    if (m_kind != HelperKind::Calendar || !fs::is_directory(KindPath(), ec))
-        return calendars;
     // Items() reports the folders that cannot be read.
     std::vector<std::string> ignored;
-    for (const std::string& folder : Folders(ignored)) {
-        std::string problem;
-        if (!folder.empty() && ItemNames(folder, problem).empty())
-            continue;
+    return Calendars(Items(ignored));
+}
+
+std::vector<CalendarFolder> AccountFolder::Calendars(const std::vector<ItemFile>& items) const
+{
+    std::vector<CalendarFolder> calendars;
+    std::error_code ec;
+    if (m_kind != HelperKind::Calendar || !fs::is_directory(KindPath(), ec) || !LinkProblem("").empty())
+        return calendars;
+    // calendar/ itself always, then each subfolder that holds items; Items() lists a subfolder's
+    // files together and after those of calendar/.
+    std::vector<std::string> folders{""};
+    for (const ItemFile& item : items)
+        if (!item.subfolder.empty() && item.subfolder != folders.back())
+            folders.push_back(item.subfolder);
+    for (const std::string& folder : folders) {
         CalendarFolder calendar{folder, ReadMetadata(FolderPath(folder) + kDisplayNameFile),
                                 ReadMetadata(FolderPath(folder) + kColorFile)};
         if (calendar.displayName.empty())

@@ -36,6 +36,8 @@ public:
     // The calendar kind's calendars: calendar/ itself when it exists, then each direct subfolder that
     // holds item files. Folders that cannot be read are left to Items() to report.
     std::vector<CalendarFolder> Calendars() const;
+    // The same for the items a load found with Items(), without listing the folders again.
+    std::vector<CalendarFolder> Calendars(const std::vector<ItemFile>& items) const;
     // The names of the item files directly in one folder of the kind ("" for the kind folder); none,
     // with the reason in problem, for a folder behind a link.
     std::vector<std::string> ItemNames(const std::string& subfolder, std::string& problem) const;
@@ -60,9 +62,6 @@ public:
     std::string RelativePath(const ItemFile& item) const { return RelativeFolder(item.subfolder) + item.name; }
 
 private:
-    // "" for the kind folder, then (calendar only) its subfolders by name.
-    std::vector<std::string> Folders(std::vector<std::string>& problems) const;
-
     std::string m_account;
     std::string m_realAccount; // the account folder resolved, ending with '/'
     HelperKind m_kind;

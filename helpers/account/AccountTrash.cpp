@@ -86,7 +86,10 @@ std::string TrashCandidateName(const std::string& name, int attempt)
 {
     if (attempt == 0)
         return name;
-    const std::string suffix = "-" + std::to_string(attempt);
+    // Appended rather than written as "-" + to_string(): GCC 12 at -O3 warns (-Wrestrict) about the
+    // copy inside operator+ it inlines, which -Werror turns into a failed Release build.
+    std::string suffix(1, '-');
+    suffix += std::to_string(attempt);
     const size_t dot = name.rfind('.');
     std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     std::string extension = name.substr(stem.size());

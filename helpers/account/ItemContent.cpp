@@ -43,6 +43,21 @@ bool FileModifiedTime(const std::string& path, int64_t& modified, std::string& f
     return true;
 }
 
+bool FileClockTime(int64_t seconds, int64_t nanoseconds, int64_t& modified, std::string& fault)
+{
+    namespace chrono = std::chrono;
+    // The limit and the conversion are those of the standard library's last_write_time, so a time
+    // taken from an open file's status equals the one FileModifiedTime reads by path.
+    if (seconds >= chrono::nanoseconds::max().count() / 1e9) {
+        fault = std::make_error_code(std::errc::value_too_large).message();
+        return false;
+    }
+    const chrono::sys_time<chrono::nanoseconds> time{chrono::seconds(seconds) + chrono::nanoseconds(nanoseconds)};
+    modified =
+        chrono::duration_cast<chrono::nanoseconds>(chrono::file_clock::from_sys(time).time_since_epoch()).count();
+    return true;
+}
+
 std::string FormatContentIdentity(const ContentIdentity& identity)
 {
     char text[80];

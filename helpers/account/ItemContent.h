@@ -21,6 +21,10 @@ struct ContentIdentity
 ContentIdentity IdentityOfContent(std::string_view bytes, int64_t modified);
 // False with the fault when the file's time cannot be read.
 bool FileModifiedTime(const std::string& path, int64_t& modified, std::string& fault);
+// The same value from a time the caller already has from the file's status (seconds since 1970 and
+// the nanoseconds within); false with the fault FileModifiedTime gives for a time past what the file
+// clock holds in nanoseconds.
+bool FileClockTime(int64_t seconds, int64_t nanoseconds, int64_t& modified, std::string& fault);
 
 // "<size>:<modified>:<hash in 16 hex digits>"; Parse takes exactly that form and nothing else.
 std::string FormatContentIdentity(const ContentIdentity& identity);

@@ -147,12 +147,29 @@ void FillByIdentity(Record& record, const ItemFile& item, const ContentIdentity&
     record.nHeadValue3 = identity.second;
 }
 
+// Whether "BEGIN:<component>" stands anywhere in the text, letter case aside (component is upper
+// case). Every file is searched for the other kinds, so the search goes from colon to colon, a few
+// dozen a file, instead of comparing at every byte.
 bool HasComponent(std::string_view text, std::string_view component)
 {
-    const std::string begin = "BEGIN:" + std::string(component);
-    const auto found = std::search(text.begin(), text.end(), begin.begin(), begin.end(),
-                                   [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - ('a' - 'A') : a) == b; });
-    return found != text.end();
+    constexpr std::string_view kBegin = "BEGIN";
+    const auto same = [](std::string_view part, std::string_view upper) {
+        for (size_t i = 0; i < upper.size(); ++i) {
+            const char c = part[i];
+            if ((c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c) != upper[i])
+                return false;
+        }
+        return true;
+    };
+    for (size_t colon = text.find(':', kBegin.size()); colon != std::string_view::npos;
+         colon = text.find(':', colon + 1)) {
+        if (text.size() - colon - 1 < component.size())
+            return false;
+        if (same(text.substr(colon - kBegin.size(), kBegin.size()), kBegin) &&
+            same(text.substr(colon + 1, component.size()), component))
+            return true;
+    }
+    return false;
 }
 
 // The calendar kinds' counts come from the text's one parse.
@@ -231,8 +248,7 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     std::string problem;
     // The time before the bytes: a change in between then shows as a changed file at the save.
     int64_t modified = 0;
-    if (!FileModifiedTime(run.account.ItemPath(item), modified, problem) ||
-        !ReadItemText(run.account.ItemPath(item), raw, problem)) {
+    if (!ReadItemText(run.account.ItemPath(item), raw, modified, problem)) {
         run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), problem.c_str()));
         return;
     }
@@ -259,22 +275,20 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     kind.fill(record, item, IdentityOfContent(text.Text(), modified));
     record.ActionCode = 0;
     data.Add(record, kind.fields);
-    run.session.Log(3, Format("Read %s", shown.c_str()));
+    if (run.session.Logs(3))
+        run.session.Log(3, Format("Read %s", shown.c_str()));
 }
 
 template <class Record>
-RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, Record& record, PendingFile& data)
+RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, const std::vector<ItemFile>& items, Record& record,
+                    PendingFile& data)
 {
-    std::vector<std::string> problems;
-    const std::vector<ItemFile> items = run.account.Items(problems);
-    for (const std::string& problem : problems)
-        run.session.Error(problem);
     const char* what = KindInfo(run.session.Kind()).items;
     run.session.Log(2, Format("%zu files of %s in %s", items.size(), what, run.account.KindPath().c_str()));
     for (size_t i = 0; i < items.size(); ++i) {
         if (run.session.StopRequested())
             return RunResult::Stopped;
-        run.session.Status(Format("Reading %s %zu of %zu", what, i + 1, items.size()), i == 0);
+        run.session.StatusMadeBy([&] { return Format("Reading %s %zu of %zu", what, i + 1, items.size()); }, i == 0);
         LoadItem(run, kind, items[i], record, data);
         run.PauseAfterItem();
     }
@@ -282,9 +296,9 @@ RunResult LoadItems(HelperRun& run, const LoadKind<Record>& kind, Record& record
     return run.session.StopRequested(true) ? RunResult::Stopped : RunResult::Finished;
 }
 
-void AddCalendars(const AccountFolder& account, CxList& calendars)
+void AddCalendars(const AccountFolder& account, const std::vector<ItemFile>& items, CxList& calendars)
 {
-    for (const CalendarFolder& folder : account.Calendars()) {
+    for (const CalendarFolder& folder : account.Calendars(items)) {
         GCalRecord record{};
         CopyUtf8(record.szText1, folder.displayName);
         CopyUtf8(record.szText2, account.RelativeFolder(folder.subfolder));
@@ -293,14 +307,15 @@ void AddCalendars(const AccountFolder& account, CxList& calendars)
     }
 }
 
-// The data file, and for the calendar the calendar list beside it; both or neither.
-bool FinishDataFiles(HelperRun& run, PendingFile& data)
+// The data file, and for the calendar the calendar list beside it (the calendars of the items read);
+// both or neither.
+bool FinishDataFiles(HelperRun& run, const std::vector<ItemFile>& items, PendingFile& data)
 {
     std::string error;
     bool ok = data.Finish(error);
     if (ok && run.session.Kind() == HelperKind::Calendar) {
         RecordList calendars;
-        AddCalendars(run.account, calendars.List());
+        AddCalendars(run.account, items, calendars.List());
         PendingFile calendarFile(run.params.workFolder + run.params.calendarFile);
         ok = calendarFile.Write<GCalRecord>(calendars.List(), GCalRecordFields<CxGFieldWriter, const GCalRecord>,
                                             error) &&
@@ -333,13 +348,18 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
     }
     PendingFile data(run.params.workFolder + run.params.dataFile);
     data.Begin();
-    if (LoadItems(run, kind, *record, data) == RunResult::Stopped) {
+    // Listed once: the calendar list at the end goes by the same listing.
+    std::vector<std::string> problems;
+    const std::vector<ItemFile> items = run.account.Items(problems);
+    for (const std::string& problem : problems)
+        run.session.Error(problem);
+    if (LoadItems(run, kind, items, *record, data) == RunResult::Stopped) {
         run.session.Status("Stopped on request", true);
         run.session.Log(1, "Load stopped on request; no data file written");
         return RunResult::Stopped;
     }
     const uint32_t count = data.Count();
-    if (FinishDataFiles(run, data)) {
+    if (FinishDataFiles(run, items, data)) {
         const char* what = KindInfo(run.session.Kind()).items;
         run.session.Status(Format("Finished: %u %s read", count, what), true);
         run.session.Log(1, Format("Loaded %u %s from %s", count, what, run.account.KindPath().c_str()));
@@ -364,19 +384,38 @@ std::string SharedFileError(HelperKind kind, const std::string& shown, const Ite
     return Format("%s holds items of another kind; skipped, so that deleting it never removes them", shown.c_str());
 }
 
+namespace {
+
+// The fault of a failed read, in the words the file's size gives it: only a failed read takes the
+// second look.
+std::string ReadFault(const std::string& path)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec)
+        return ec.message();
+    if (size > kMaxItemFileBytes)
+        return Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
+    return "cannot be read";
+}
+
+} // namespace
+
+bool ReadItemText(const std::string& path, std::string& text, int64_t& modified, std::string& fault)
+{
+    platform::FileTime time;
+    if (!platform::ReadFileContents(path.c_str(), kMaxItemFileBytes, text, &time)) {
+        fault = ReadFault(path);
+        return false;
+    }
+    return FileClockTime(time.seconds, time.nanoseconds, modified, fault);
+}
+
 bool ReadItemText(const std::string& path, std::string& text, std::string& fault)
 {
     if (platform::ReadFileContents(path.c_str(), kMaxItemFileBytes, text))
         return true;
-    // The fault in the words the file's size gives it: only a failed read takes the second look.
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec)
-        fault = ec.message();
-    else if (size > kMaxItemFileBytes)
-        fault = Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
-    else
-        fault = "cannot be read";
+    fault = ReadFault(path);
     return false;
 }
 

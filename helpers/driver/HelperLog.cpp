@@ -20,7 +20,7 @@ void HelperLog::Configure(const std::string& folder, const std::string& fileName
 
 void HelperLog::Print(int level, const char* sourcePath, int line, const std::string& message) const
 {
-    if (m_path.empty() || (level != 0 && (!m_enabled || level > m_level)))
+    if (!Writes(level))
         return;
     platform::SystemTime now{};
     platform::GetLocalTime(&now);

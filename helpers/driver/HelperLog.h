@@ -11,6 +11,8 @@ public:
     void Configure(const std::string& folder, const std::string& fileName, int level, bool enabled);
 
     void Print(int level, const char* sourcePath, int line, const std::string& message) const;
+    // Whether Print writes lines of this level: a caller can spare itself making a line nobody reads.
+    bool Writes(int level) const { return !m_path.empty() && (level == 0 || (m_enabled && level <= m_level)); }
 
     // The file the lines go to; empty when the log is off.
     const std::string& Path() const { return m_path; }

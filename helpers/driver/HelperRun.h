@@ -46,6 +46,9 @@ inline std::string PartialPathOf(const std::string& path)
 
 // An item file's text, whole; false with the fault for a file too large or unreadable.
 bool ReadItemText(const std::string& path, std::string& text, std::string& fault);
+// The same, with the file's modification time (as FileModifiedTime gives it) from before the first
+// byte read, taken from the one open instead of a second look up of the path.
+bool ReadItemText(const std::string& path, std::string& text, int64_t& modified, std::string& fault);
 
 // Errors on the way go to the session; the caller tells from its error count how the run went.
 // Load: reads every item file and writes the data file(s), whole or not at all.

@@ -56,13 +56,25 @@ void HelperSession::Log(int level, const std::string& text, const char* file, in
 
 void HelperSession::Status(const std::string& text, bool force)
 {
+    if (StatusDue(force))
+        WriteStatus(text);
+}
+
+bool HelperSession::StatusDue(bool force)
+{
     if (m_workFolder.empty() || m_statusFile.empty())
-        return;
+        return false;
     const auto now = m_clock();
     if (!force && now - m_lastStatus < kStatusInterval)
-        return;
+        return false;
     m_lastStatus = now;
-    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n", true);
+    return true;
+}
+
+void HelperSession::WriteStatus(const std::string& text) const
+{
+    // Replaced every 100 ms and read by the app while we run: nothing to keep over a crash.
+    platform::ReplaceFileContents((m_workFolder + m_statusFile).c_str(), text + "\r\n", true, false);
 }
 
 std::string HelperSession::StopFilePath() const

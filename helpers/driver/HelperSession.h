@@ -27,9 +27,19 @@ public:
     // cannot compile against the libstdc++ of Debian 12 (it lacks __builtin_source_location).
     void Error(const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
     void Log(int level, const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
+    // Whether Log writes lines of this level; a line made for every item is made only then.
+    bool Logs(int level) const { return m_log.Writes(level); }
     // The progress text, as the first line of the status file. Texts come at most every 100 ms
     // unless forced: each one is a file written and renamed, and the app looks only ten times a second.
     void Status(const std::string& text, bool force = false);
+    // The same for a text made by makeText(), called only when the text is written: a load's
+    // progress text would otherwise be formatted for every item and thrown away for nearly all.
+    template <class MakeText>
+    void StatusMadeBy(MakeText makeText, bool force = false)
+    {
+        if (StatusDue(force))
+            WriteStatus(makeText());
+    }
 
     // The stop-request file; nothing happens for kinds without one or before Configure.
     void MarkRunning();
@@ -51,6 +61,9 @@ public:
     int StopFileReads() const { return m_stopFileReads; }
 
 private:
+    // Whether a status text goes out now; when it does, the interval starts again.
+    bool StatusDue(bool force);
+    void WriteStatus(const std::string& text) const;
     std::string StopFilePath() const;
     // The values, in order, into the stop-request file; nothing for kinds without one.
     void WriteStopFile(std::initializer_list<std::pair<const char*, int>> values) const;

@@ -25,6 +25,18 @@ std::string Upper(std::string_view text)
     return upper;
 }
 
+// Whether the text, upper-cased as Upper does it, is upper; without a copy, as every line of every
+// file is asked.
+bool EqualsUpper(std::string_view text, std::string_view upper)
+{
+    if (text.size() != upper.size())
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(upper[i]))
+            return false;
+    return true;
+}
+
 enum class Boundary { None, Begin, End, Malformed };
 
 // Whether the line begins or ends a component, and which. The name is read as libical reads a
@@ -33,8 +45,9 @@ enum class Boundary { None, Begin, End, Malformed };
 Boundary ReadBoundary(std::string_view line, std::string& component)
 {
     const size_t nameEnd = std::min(line.find_first_of(";:"), line.size());
-    const std::string name = Upper(line.substr(0, nameEnd));
-    if (name != "BEGIN" && name != "END")
+    const std::string_view name = line.substr(0, nameEnd);
+    const bool begin = EqualsUpper(name, "BEGIN");
+    if (!begin && !EqualsUpper(name, "END"))
         return Boundary::None;
     std::string_view rest = nameEnd < line.size() && line[nameEnd] == ':' ? line.substr(nameEnd + 1) : "";
     while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.back())))
@@ -42,7 +55,7 @@ Boundary ReadBoundary(std::string_view line, std::string& component)
     if (rest.empty())
         return Boundary::Malformed;
     component = Upper(rest);
-    return name == "BEGIN" ? Boundary::Begin : Boundary::End;
+    return begin ? Boundary::Begin : Boundary::End;
 }
 
 void CloseDownTo(std::vector<std::string>& open, size_t depth, std::string& out, std::string& problem)
@@ -139,15 +152,21 @@ std::string CloseOpenComponents(std::string_view text, std::string& problem)
     std::string out;
     out.reserve(text.size() + 64);
     std::vector<std::string> open;
+    std::string folded;
     for (size_t pos = 0; pos < text.size();) {
         // A BEGIN or END line may be folded like any other ("BEGIN:VEV" CRLF " ENT"); matched on its
         // physical lines, the component would be misnamed. libical unfolds the kept text itself.
+        // Most lines are not folded and are looked at where they stand.
         size_t next = PastLine(text, pos);
-        std::string line(LineContent(text.substr(pos, next - pos)));
-        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
-            const size_t after = PastLine(text, next);
-            line += LineContent(text.substr(next + 1, after - next - 1));
-            next = after;
+        std::string_view line = LineContent(text.substr(pos, next - pos));
+        if (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
+            folded.assign(line);
+            while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
+                const size_t after = PastLine(text, next);
+                folded += LineContent(text.substr(next + 1, after - next - 1));
+                next = after;
+            }
+            line = folded;
         }
         if (TrackBoundary(line, open, out, problem))
             out.append(text.substr(pos, next - pos));

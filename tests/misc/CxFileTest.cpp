@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -414,4 +416,61 @@ TEST_F(CxFileTest, CloseFlushedReportsBytesThatNeverArrived)
     EXPECT_TRUE(m_file.WriteInt(5));
     EXPECT_FALSE(m_file.CloseFlushed());
     EXPECT_FALSE(m_file.IsOpen());
+}
+
+TEST_F(CxFileTest, FieldsOnEitherSideOfTheReadBufferKeepTheirPlace)
+{
+    // Fields come out of a buffer of 64 KB; a text ending just short of it, on it, just past it or
+    // far past it (read around the buffer), kept whole or cut and the rest skipped, must leave the
+    // next fields where they are.
+    constexpr size_t kBuffer = 64 * 1024;
+    struct Case
+    {
+        size_t length;
+        size_t capacity;
+    };
+    const Case cases[] = {
+        {kBuffer - 12, kBuffer}, {kBuffer - 8, kBuffer}, {kBuffer - 5, kBuffer},         {kBuffer, kBuffer + 1},
+        {kBuffer + 3, 16},       {kBuffer - 8, 16},      {3 * kBuffer + 7, 4 * kBuffer}, {3 * kBuffer + 7, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.length << " bytes into " << c.capacity);
+        std::string text(c.length, 'x');
+        for (size_t i = 0; i < text.size(); i += 997)
+            text[i] = static_cast<char>('a' + i % 26);
+        OpenWith(Text(text) + Int32(-42) + Double(2.5) + Text("after"));
+        std::vector<char> buffer(c.capacity, '#');
+        int length = 0;
+        ASSERT_TRUE(m_file.ReadString(buffer.data(), buffer.size(), &length));
+        EXPECT_EQ(static_cast<int>(c.length), length);
+        const size_t kept = std::min(c.length, c.capacity - 1);
+        EXPECT_EQ(text.substr(0, kept), std::string(buffer.data()));
+        int32_t number = 0;
+        double value = 0;
+        char after[8] = "";
+        EXPECT_TRUE(m_file.ReadInt(&number));
+        EXPECT_TRUE(m_file.ReadDouble(&value));
+        EXPECT_FALSE(m_file.AtEnd());
+        EXPECT_TRUE(m_file.ReadString(after));
+        EXPECT_EQ(-42, number);
+        EXPECT_EQ(2.5, value);
+        EXPECT_STREQ("after", after);
+        EXPECT_TRUE(m_file.AtEnd());
+        EXPECT_FALSE(m_file.Eof());
+        m_file.Close();
+    }
+}
+
+TEST_F(CxFileTest, AValueCutAcrossTheReadBufferIsSeenAsCut)
+{
+    // The last value of the file starts within the first buffer and is missing bytes at the end.
+    const std::string text(64 * 1024 - 6, 'y');
+    OpenWith(Text(text) + std::string(5, '\x01'));
+    std::vector<char> buffer(text.size() + 1);
+    ASSERT_TRUE(m_file.ReadString(buffer.data(), buffer.size()));
+    double value = 7;
+    EXPECT_TRUE(m_file.ReadDouble(&value));
+    EXPECT_EQ(7, value) << "a value cut short leaves its target alone";
+    EXPECT_TRUE(m_file.Eof());
+    EXPECT_TRUE(m_file.AtEnd());
 }

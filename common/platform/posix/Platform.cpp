@@ -204,7 +204,7 @@ void RemoveReplaceLeftovers(const char* file)
     }
 }
 
-bool ReplaceFileContents(const char* file, const std::string& content, bool ownerOnly)
+bool ReplaceFileContents(const char* file, const std::string& content, bool ownerOnly, bool durable)
 {
     if (!file || !*file)
         return false;
@@ -227,7 +227,7 @@ bool ReplaceFileContents(const char* file, const std::string& content, bool owne
         return false;
     const bool setMode = ownerOnly || exists;
     const mode_t mode = ownerOnly ? S_IRUSR | S_IWUSR : info.st_mode & 07777;
-    bool ok = WriteAll(fd, content) && (!setMode || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, content) && (!setMode || ::fchmod(fd, mode) == 0) && (!durable || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(tempPath.c_str(), path.c_str()) == 0)
         return true;
@@ -265,7 +265,12 @@ int ReadStreamChar(FILE* stream)
     return getc_unlocked(stream);
 }
 
-bool ReadFileContents(const char* path, size_t maxBytes, std::string& content)
+size_t WriteStream(FILE* stream, const void* data, size_t size)
+{
+    return fwrite_unlocked(data, 1, size, stream);
+}
+
+bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified)
 {
     if (!path || !*path) {
         errno = EINVAL;
@@ -281,6 +286,10 @@ bool ReadFileContents(const char* path, size_t maxBytes, std::string& content)
         error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     if (error == 0 && static_cast<uintmax_t>(info.st_size) > maxBytes)
         error = EFBIG;
+    if (error == 0 && modified) {
+        modified->seconds = static_cast<int64_t>(info.st_mtim.tv_sec);
+        modified->nanoseconds = static_cast<int64_t>(info.st_mtim.tv_nsec);
+    }
     // One byte more than the size says, so a file that grew since is read to its end or refused.
     const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : SIZE_MAX;
     size_t done = 0;

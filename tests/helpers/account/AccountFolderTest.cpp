@@ -67,6 +67,15 @@ TEST(AccountFolderTest, CalendarSubfoldersAreFurtherCalendars)
     EXPECT_EQ("work", calendars[2].subfolder);
     EXPECT_EQ("Work", calendars[2].displayName);
     EXPECT_EQ("#ff8800", calendars[2].color);
+
+    // A load hands over the items it listed: the same calendars, without listing the folders again.
+    const std::vector<CalendarFolder> fromItems = account.Calendars(account.Items(problems));
+    ASSERT_EQ(calendars.size(), fromItems.size());
+    for (size_t i = 0; i < calendars.size(); ++i) {
+        EXPECT_EQ(calendars[i].subfolder, fromItems[i].subfolder);
+        EXPECT_EQ(calendars[i].displayName, fromItems[i].displayName);
+        EXPECT_EQ(calendars[i].color, fromItems[i].color);
+    }
 }
 
 TEST(AccountFolderTest, AMissingKindFolderIsAnEmptyAccount)
@@ -78,6 +87,7 @@ TEST(AccountFolderTest, AMissingKindFolderIsAnEmptyAccount)
         EXPECT_TRUE(account.Items(problems).empty());
         EXPECT_TRUE(problems.empty());
         EXPECT_TRUE(account.Calendars().empty());
+        EXPECT_TRUE(account.Calendars({}).empty());
     }
 }
 

@@ -1,6 +1,12 @@
 #include "helpers/account/ItemContent.h"
 
+#include "tests/support/TempDir.h"
+
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -87,4 +93,43 @@ TEST(ItemContent, ATaskOrNoteKeepsItsNameHashAndHashesItsContentInTheSecond)
         EXPECT_NE(item.second, IdentityOfItem("t.ics", other).second);
     EXPECT_NE(item.second, IdentityOfItem("u.ics", loaded).second);
     EXPECT_EQ(item.second, IdentityOfItem("t.ics", loaded).second);
+}
+
+TEST(ItemContent, ATimeFromAnOpenFilesStatusIsTheOneReadByPath)
+{
+    // Loads take the time from the status of the open that reads the file; saves read it by path.
+    // Both must give the same number, or every contact would look changed at the save.
+    struct Case
+    {
+        int64_t seconds;
+        long nanoseconds;
+    };
+    const Case cases[] = {{0, 0}, {1700000000, 123456789}, {-31536000, 5}, {4102444800, 999999999}, {1, 1}};
+    TempDir dir;
+    const std::string path = dir.file("a.ics");
+    TempDir::WriteFile(path, "x");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const timespec times[2] = {{static_cast<time_t>(c.seconds), c.nanoseconds},
+                                   {static_cast<time_t>(c.seconds), c.nanoseconds}};
+        ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, 0));
+        int64_t byPath = 0;
+        int64_t fromStatus = 1;
+        std::string fault;
+        ASSERT_TRUE(FileModifiedTime(path, byPath, fault)) << fault;
+        struct stat info
+        {};
+        ASSERT_EQ(0, ::stat(path.c_str(), &info));
+        ASSERT_TRUE(FileClockTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec, fromStatus, fault)) << fault;
+        EXPECT_EQ(byPath, fromStatus);
+    }
+}
+
+TEST(ItemContent, ATimePastTheFileClockIsAFault)
+{
+    int64_t modified = 5;
+    std::string fault;
+    EXPECT_FALSE(FileClockTime(INT64_MAX / 1000000000 + 1, 0, modified, fault));
+    EXPECT_FALSE(fault.empty());
+    EXPECT_EQ(5, modified);
 }

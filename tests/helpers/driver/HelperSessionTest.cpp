@@ -102,3 +102,42 @@ TEST_F(HelperSessionTest, KindsWithoutAStopFileNeverReadOne)
     EXPECT_FALSE(unconfigured.StopRequested(true));
     EXPECT_EQ(0, unconfigured.StopFileReads());
 }
+
+TEST_F(HelperSessionTest, AProgressTextIsMadeOnlyWhenItIsWritten)
+{
+    HelperParams params;
+    params.workFolder = m_work.path();
+    params.statusFile = "status.txt";
+    m_session.Configure(params);
+    int made = 0;
+    const auto status = [&](bool force) {
+        m_session.StatusMadeBy(
+            [&] {
+                ++made;
+                return "line " + std::to_string(made);
+            },
+            force);
+    };
+    struct Step
+    {
+        std::chrono::milliseconds advance;
+        bool force;
+        int made;
+        const char* file;
+    };
+    const Step steps[] = {
+        {0ms, false, 1, "line 1\r\n"},  // the first text goes out at once
+        {0ms, false, 1, "line 1\r\n"},  // the next within 100 ms is not even made
+        {99ms, false, 1, "line 1\r\n"}, //
+        {0ms, true, 2, "line 2\r\n"},   // forced, whatever the interval
+        {99ms, false, 2, "line 2\r\n"}, // the interval counts from the forced one
+        {1ms, false, 3, "line 3\r\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(made);
+        m_now += step.advance;
+        status(step.force);
+        EXPECT_EQ(step.made, made);
+        EXPECT_EQ(step.file, TempDir::ReadFile(m_work.file("status.txt")));
+    }
+}
