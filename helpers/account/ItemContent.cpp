@@ -48,7 +48,7 @@ bool FileClockTime(int64_t seconds, int64_t nanoseconds, int64_t& modified, std:
     namespace chrono = std::chrono;
     // The limit and the conversion are those of the standard library's last_write_time, so a time
     // taken from an open file's status equals the one FileModifiedTime reads by path.
-    if (seconds >= chrono::nanoseconds::max().count() / 1e9) {
+    if (static_cast<double>(seconds) >= static_cast<double>(chrono::nanoseconds::max().count()) / 1e9) {
         fault = std::make_error_code(std::errc::value_too_large).message();
         return false;
     }
