@@ -27,8 +27,15 @@ const char* SourceFileName(const char* path)
 
 void CxDebugUtil::SetFolder(const char* folder)
 {
-    if (folder)
-        CopyText(m_szFolder, folder);
+    if (!folder)
+        return;
+    CopyText(m_szFolder, folder);
+    // The log names accounts and the items it loads and deletes: its owner's only, a log an older
+    // version left readable by all included.
+    char path[2 * MAX_PATH];
+    FormatText(path, "%s%s", m_szFolder, m_szFileName);
+    if (platform::FileExists(path))
+        platform::RestrictToOwner(path);
 }
 
 void CxDebugUtil::SetLogLevel(int level)
@@ -76,14 +83,20 @@ void CxDebugUtil::WriteLogLine(const char* text) const
     char path[2 * MAX_PATH];
     FormatText(path, "%s%s", m_szFolder, m_szFileName);
     const char* mode = "ab";
+    bool fresh = !platform::FileExists(path);
     if (CxFile::GetFileSize(path) > kMaxLogSize) {
         char oldPath[2 * MAX_PATH + 16];
         FormatText(oldPath, "%s.old.log", path);
         // A failed copy still empties the log: an endless log is the worse fault.
-        platform::CopyFile(path, oldPath, true);
+        if (platform::CopyFile(path, oldPath, true))
+            platform::RestrictToOwner(oldPath);
         mode = "wb";
+        fresh = true;
     }
     CxFile file;
-    if (file.Open(path, mode))
-        file.WriteLine(text);
+    if (!file.Open(path, mode))
+        return;
+    if (fresh)
+        platform::RestrictToOwner(path);
+    file.WriteLine(text);
 }

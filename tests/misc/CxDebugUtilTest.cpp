@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -208,4 +209,29 @@ TEST_F(CxDebugUtilTest, AFailedCopyStillEmptiesTheLog)
     m_log.Print(0, "a.cpp", 1, "next");
     EXPECT_TRUE(std::filesystem::is_directory(m_oldPath));
     EXPECT_TRUE(std::regex_match(LogText(), kNextLine)) << LogText();
+}
+
+TEST_F(CxDebugUtilTest, TheLogIsForItsOwnerOnly)
+{
+    const auto mode = [](const std::string& path) {
+        return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
+    };
+    const auto ownerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    const mode_t oldMask = ::umask(022);
+
+    m_log.Print(0, "a.cpp", 1, "first");
+    EXPECT_EQ(ownerOnly, mode(m_logPath)) << "a new log";
+
+    // A log an older version left readable by all is closed when the app starts using the folder.
+    std::filesystem::permissions(m_logPath,
+                                 ownerOnly | std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    CxDebugUtil later;
+    later.SetFolder(m_dir.path().c_str());
+    EXPECT_EQ(ownerOnly, mode(m_logPath)) << "a log found at start";
+
+    std::filesystem::resize_file(m_logPath, 10485761);
+    m_log.Print(0, "a.cpp", 2, "next");
+    EXPECT_EQ(ownerOnly, mode(m_logPath)) << "the log begun afresh";
+    EXPECT_EQ(ownerOnly, mode(m_oldPath)) << "the log put aside";
+    ::umask(oldMask);
 }
