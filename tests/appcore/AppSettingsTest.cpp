@@ -1,4 +1,5 @@
 #include "app/core/AppSettings.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -248,7 +249,7 @@ protected:
 TEST_F(DataFolderTest, CreatesBothLevelsBelowTheBase)
 {
     const std::string base = m_dir.file("not/yet/there");
-    setenv("XDG_DATA_HOME", base.c_str(), 1);
+    const ScopedEnv xdg("XDG_DATA_HOME", base.c_str());
     char folder[260] = "";
     ASSERT_TRUE(GetDataFolder(folder));
     EXPECT_EQ(base + "/tessavo/Qosweep/", folder);
@@ -267,7 +268,7 @@ TEST_F(DataFolderTest, FailureLeavesTheBufferUntouched)
     const std::string tooLong = m_dir.path() + std::string(240, 'd');
     for (std::string base : {m_dir.file("plain"), tooLong}) {
         SCOPED_TRACE(base);
-        setenv("XDG_DATA_HOME", base.c_str(), 1);
+        const ScopedEnv xdg("XDG_DATA_HOME", base.c_str());
         char folder[260] = "untouched";
         EXPECT_FALSE(GetDataFolder(folder));
         EXPECT_STREQ("untouched", folder);

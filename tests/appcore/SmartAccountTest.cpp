@@ -5,39 +5,16 @@
 #include "app/core/NotDuplicates.h"
 #include "tests/appcore/ScanKinds.h"
 #include "tests/appcore/ScanTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// The phone region comes from the locale; the account's national numbers are German.
-class LocaleGuard
-{
-public:
-    explicit LocaleGuard(const char* value)
-    {
-        if (const char* old = std::getenv("LC_ALL"))
-            m_old = old;
-        ::setenv("LC_ALL", value, 1);
-    }
-    ~LocaleGuard()
-    {
-        if (m_old)
-            ::setenv("LC_ALL", m_old->c_str(), 1);
-        else
-            ::unsetenv("LC_ALL");
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 struct Score
 {
@@ -247,7 +224,8 @@ class SmartAccountTest : public DupScanTest<ContactKind>, public ::testing::With
 
 TEST_P(SmartAccountTest, FindsWhatAPersonCallsDuplicatesAndJoinsNoTwoPeople)
 {
-    const LocaleGuard locale("de_DE.UTF-8");
+    // The phone region comes from the locale; the account's national numbers are German.
+    const ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
     AccountBuilder account(GetParam());
     account.Build();
     std::vector<GAddrRecord*> loaded;

@@ -31,13 +31,13 @@ TEST(PlatformFoldersTest, ProgramFolderHoldsThisTest)
 TEST(PlatformFoldersTest, DataFolderBaseFollowsXdgThenHome)
 {
     std::string base;
-    setenv("XDG_DATA_HOME", "/tmp/xdg-data", 1);
+    const ScopedEnv xdg("XDG_DATA_HOME", "/tmp/xdg-data");
+    const ScopedEnv home("HOME", "/home/someone");
     ASSERT_TRUE(DataFolderBase(base));
     EXPECT_EQ("/tmp/xdg-data/", base);
 
     // A relative XDG value is invalid and falls back to the home folder.
     setenv("XDG_DATA_HOME", "relative/path", 1);
-    setenv("HOME", "/home/someone", 1);
     ASSERT_TRUE(DataFolderBase(base));
     EXPECT_EQ("/home/someone/.local/share/", base);
 
@@ -116,8 +116,7 @@ TEST(PlatformFilesTest, CurrentDirectoryRoundTrip)
 
 TEST(PlatformTimeTest, LocalTimeMatchesTheCLibrary)
 {
-    setenv("TZ", "UTC0", 1);
-    tzset();
+    const ScopedTz tz("UTC0");
     SystemTime st{};
     std::time_t before = std::time(nullptr);
     GetLocalTime(&st);
