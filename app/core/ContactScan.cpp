@@ -82,17 +82,9 @@ constexpr DupScanKind<GAddrRecord> kContactKind = {
 void ScanContactsSmart(CxList& dupList)
 {
     const std::vector<GAddrRecord*> records = ClearedRecords(kContactKind, dupList);
-    ForgetVanishedPairs(PairKind::Contact, records, ContactIdentity);
     const PhoneKeys phones(DefaultPhoneRegion());
     MarkSmartGroups(kContactKind, records, dupList, SmartContactsOf(records, phones), AddSmartContactBlocks,
                     SmartContactsAgree);
-}
-
-void ScanContactsExact(CxList& dupList)
-{
-    const std::vector<GAddrRecord*> records = ClearedRecords(kContactKind, dupList);
-    ForgetVanishedPairs(PairKind::Contact, records, ContactIdentity);
-    MarkGroups(kContactKind, records, DupGroups<GAddrRecord>(kContactKind, records), dupList);
 }
 
 } // namespace
@@ -139,7 +131,7 @@ bool ScanContactDuplicates()
     if (AppSettings.MatchMode == MATCH_SMART)
         ScanContactsSmart(*g_pAddrDupList);
     else
-        ScanContactsExact(*g_pAddrDupList);
+        ScanDuplicates(kContactKind, *g_pAddrDupList);
     return true;
 }
 

@@ -55,19 +55,11 @@ constexpr DupScanKind<GDateRecord> kEventKind = {
 void ScanEventsSmart(CxList& dupList)
 {
     const std::vector<GDateRecord*> records = ClearedRecords(kEventKind, dupList);
-    ForgetVanishedPairs(PairKind::Event, records, EventIdentity);
     std::vector<SmartEvent> events;
     events.reserve(records.size());
     for (const GDateRecord* r : records)
         events.push_back(SmartEventOf(*r));
     MarkSmartGroups(kEventKind, records, dupList, events, AddSmartEventBlocks, SmartEventsAgree);
-}
-
-void ScanEventsExact(CxList& dupList)
-{
-    const std::vector<GDateRecord*> records = ClearedRecords(kEventKind, dupList);
-    ForgetVanishedPairs(PairKind::Event, records, EventIdentity);
-    MarkGroups(kEventKind, records, DupGroups<GDateRecord>(kEventKind, records), dupList);
 }
 
 } // namespace
@@ -114,7 +106,7 @@ bool ScanEventDuplicates()
     if (AppSettings.MatchMode == MATCH_SMART)
         ScanEventsSmart(*g_pDateDupList);
     else
-        ScanEventsExact(*g_pDateDupList);
+        ScanDuplicates(kEventKind, *g_pDateDupList);
     return true;
 }
 

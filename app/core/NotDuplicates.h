@@ -69,15 +69,15 @@ std::string EventLabel(const GDateRecord& record);
 bool ContactsKeptApart(const GAddrRecord* a, const GAddrRecord* b);
 bool EventsKeptApart(const GDateRecord* a, const GDateRecord* b);
 
-// Forgets the pairs of kind whose items are gone from the account, saving the store when any went.
-// Only after a load that brought items of the kind: an empty list may be a kind not loaded at all.
-template <class Record, class IdentityOf>
-void ForgetVanishedPairs(PairKind kind, const std::vector<Record*>& records, IdentityOf identityOf)
+// Forgets the pairs of kind whose items are not among those the walk hands out, saving the store
+// when any went.
+template <class Record>
+void ForgetVanishedPairs(PairKind kind, Record* (*first)(), Record* (*next)(), std::string (*identityOf)(const Record&))
 {
-    if (records.empty() || !g_notDuplicates.HasPairs(kind))
+    if (!g_notDuplicates.HasPairs(kind))
         return;
     std::unordered_set<std::string> present;
-    for (const Record* r : records)
+    for (const Record* r = first(); r; r = next())
         present.insert(identityOf(*r));
     if (g_notDuplicates.KeepPresent(kind, present))
         g_notDuplicates.Save();

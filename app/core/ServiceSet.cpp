@@ -1,6 +1,9 @@
 #include "app/core/ServiceSet.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/ContactScan.h"
+#include "app/core/EventScan.h"
+#include "app/core/NotDuplicates.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
@@ -29,6 +32,12 @@ void Destroy(T*& pointer)
 {
     delete pointer;
     pointer = nullptr;
+}
+
+// True when the data file held every record it announced.
+bool ReadWhole(const CxGAppBaseUtil& util)
+{
+    return !util.m_bCountCut && util.m_nRecordsWhole >= util.m_nRecordsAnnounced;
 }
 
 void DestroyList(CxList*& pList)
@@ -110,6 +119,22 @@ void NoteLoadFailure(const CxGAppBaseUtil& util, const char* szWhat)
 
 } // namespace
 
+namespace {
+
+// Pairs kept apart whose items have left the account are forgotten, but only by a load that read
+// the kind whole: a kind not chosen, or a data file cut short, says nothing about what is gone.
+void ForgetPairsOfGoneItems(bool bAllLoaded)
+{
+    if (!bAllLoaded)
+        return;
+    if ((AppSettings.AppFlag & APP_CONTACTS) && ReadWhole(*g_pAddrUtil))
+        ForgetVanishedPairs(PairKind::Contact, FirstContact, NextContact, ContactIdentity);
+    if ((AppSettings.AppFlag & APP_CALENDAR) && ReadWhole(*g_pDateUtil))
+        ForgetVanishedPairs(PairKind::Event, FirstEvent, NextEvent, EventIdentity);
+}
+
+} // namespace
+
 bool LoadServices()
 {
     s_loadFailure.clear();
@@ -149,6 +174,7 @@ bool LoadServices()
         FreeServices();
         return false;
     }
+    ForgetPairsOfGoneItems(bAllLoaded);
     return bAnyChosen && bAllLoaded;
 }
 
@@ -156,7 +182,7 @@ namespace {
 
 void AddShortfall(std::string& text, const CxGAppBaseUtil* pUtil, const char* szWhat)
 {
-    if (!pUtil || (!pUtil->m_bCountCut && pUtil->m_nRecordsWhole >= pUtil->m_nRecordsAnnounced))
+    if (!pUtil || ReadWhole(*pUtil))
         return;
     char szLine[256];
     if (pUtil->m_bCountCut)

@@ -4,6 +4,7 @@
 #include "app/core/ContactScan.h"
 #include "app/core/EventScan.h"
 #include "app/core/ItemScan.h"
+#include "app/core/NotDuplicates.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGAppBaseUtil.h"
@@ -285,4 +286,38 @@ TEST_F(ServiceSetTest, FreeingTheSetAsksAHelperStillRunningToStop)
     EXPECT_TRUE(
         WaitUntil([this] { return Runs().find("stopped\n") != std::string::npos; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(std::string::npos, Runs().find("not-stopped"));
+}
+
+TEST_F(ServiceSetTest, ALoadReadWholeForgetsThePairsOfItemsThatLeftTheAccount)
+{
+    PlaceHelpers(true, true);
+    AppSettings.AppFlag = APP_CONTACTS;
+    g_notDuplicates.Clear();
+    ASSERT_TRUE(g_notDuplicates.Load(m_data + kNotDuplicatesFile));
+    ASSERT_TRUE(LoadServices());
+    std::vector<std::string> ids;
+    for (GAddrRecord* r = FirstContact(); r; r = NextContact())
+        ids.push_back(ContactIdentity(*r));
+    ASSERT_EQ(2u, ids.size());
+    ASSERT_TRUE(g_notDuplicates.Add(PairKind::Contact, ids[0], ids[1], "", ""));
+    ASSERT_TRUE(g_notDuplicates.Add(PairKind::Contact, ids[0], "gone.vcf", "", ""));
+    ASSERT_TRUE(g_notDuplicates.Add(PairKind::Event, "Work/x.ics", "Work/y.ics", "", ""));
+
+    // A data file cut short says nothing about what is gone.
+    const std::string whole = TempDir::ReadFile(m_data + "contacts.dat");
+    Write("contacts.dat", whole.substr(0, whole.size() - 10));
+    ASSERT_TRUE(LoadServices());
+    ASSERT_FALSE(LoadShortfallText().empty());
+    EXPECT_TRUE(g_notDuplicates.Contains(PairKind::Contact, ids[0], "gone.vcf"));
+
+    Write("contacts.dat", whole);
+    ASSERT_TRUE(LoadServices());
+    EXPECT_FALSE(g_notDuplicates.Contains(PairKind::Contact, ids[0], "gone.vcf"));
+    EXPECT_TRUE(g_notDuplicates.Contains(PairKind::Contact, ids[0], ids[1]));
+    // The calendar was not chosen, so its pairs stay.
+    EXPECT_TRUE(g_notDuplicates.Contains(PairKind::Event, "Work/x.ics", "Work/y.ics"));
+    NotDuplicates saved;
+    ASSERT_TRUE(saved.Load(m_data + kNotDuplicatesFile));
+    EXPECT_EQ(2u, saved.Pairs().size());
+    g_notDuplicates.Clear();
 }
