@@ -217,6 +217,10 @@ public:
     {
         return m_calendar && m_calendar->ReadNote(record, problem);
     }
+    std::vector<std::string> Notes() const
+    {
+        return m_calendar ? m_calendar->Notes(KindInfo(m_kind).component) : m_contact->Notes();
+    }
 
 private:
     HelperKind m_kind;
@@ -272,6 +276,12 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     }
     if (!problem.empty())
         run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
+    // What the reader guessed (a character set, a zone's times kept as written) is no fault of the
+    // read, but the user should know, and the error file is all of a run the app shows. As an error
+    // it also makes the exit status say so, which the app never reads. Notes speak of the whole
+    // text: one file, one report.
+    for (const std::string& note : text.Notes())
+        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
     kind.fill(record, item, IdentityOfContent(text.Text(), modified));
     record.ActionCode = 0;
     data.Add(record, kind.fields);

@@ -2,6 +2,7 @@
 
 #include "common/misc/Utf8Text.h"
 #include "common/platform/Platform.h"
+#include "helpers/base/TextBytes.h"
 #include "helpers/ical/IcalDocument.h"
 #include "helpers/ical/IcalRecurrence.h"
 #include "helpers/ical/IcalTime.h"
@@ -40,6 +41,12 @@ constexpr ReminderMethod kReminderMethods[] = {
     {ICAL_ACTION_AUDIO, 2},
 };
 constexpr int32_t kOtherMethod = 3;
+
+// The times the records take from an item that may name a zone; an unknown zone of any of them is
+// noted.
+constexpr icalproperty_kind kZonedTimes[] = {
+    ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_DUE_PROPERTY, ICAL_RECURRENCEID_PROPERTY, ICAL_EXDATE_PROPERTY,
+};
 
 std::optional<ItemTime> TimeOf(icalcomponent* item, icalproperty_kind kind, std::string& problem)
 {
@@ -332,6 +339,32 @@ size_t CalendarText::Count(const char* component) const
         count += found == masters.end() ? 1 : std::max<size_t>(found->second, 1);
     }
     return count;
+}
+
+std::vector<std::string> CalendarText::Notes(const char* component) const
+{
+    std::vector<std::string> notes;
+    if (m_document.ReadAsWindows1252())
+        notes.emplace_back(kReadAsWindows1252Note);
+    const icalcomponent_kind kind = CountedKind(component);
+    if (kind == ICAL_NO_COMPONENT)
+        return notes;
+    std::vector<std::string> unknown;
+    for (icalcomponent* item : m_document.AllOf(kind)) {
+        for (const icalproperty_kind zoned : kZonedTimes) {
+            for (icalproperty* prop = icalcomponent_get_first_property(item, zoned); prop;
+                 prop = icalcomponent_get_next_property(item, zoned)) {
+                if (!NamesUnknownZone(prop))
+                    continue;
+                const std::string name = WellFormedUtf8(PlainZoneName(TzidOf(prop)));
+                if (std::find(unknown.begin(), unknown.end(), name) == unknown.end())
+                    unknown.push_back(name);
+            }
+        }
+    }
+    for (const std::string& name : unknown)
+        notes.push_back("time zone \"" + name + "\" is unknown, its times are read as written");
+    return notes;
 }
 
 bool ReadEventItem(std::string_view text, GDateRecord& record, std::string& problem)

@@ -1,6 +1,7 @@
 #include "helpers/ical/IcalDocument.h"
 
 #include "common/platform/Platform.h"
+#include "helpers/base/TextBytes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -145,7 +146,84 @@ std::string ValueText(icalproperty* prop)
     return copy;
 }
 
+bool IsFold(std::string_view text, size_t pos)
+{
+    return pos < text.size() && (text[pos] == ' ' || text[pos] == '\t');
+}
+
+// Where a physical line starts in the text and its length without its line end.
+struct PhysicalLine
+{
+    size_t start;
+    size_t length;
+    bool ended; // false for a last line without a line end, which stays without one
+};
+
+// Appends the physical lines of one content line, each ended by CR LF where it had a line end, and
+// read as Windows-1252 when the content line is no UTF-8 (a byte of it is a character, so the fold
+// blanks and the line ends stay where they were).
+
+void AppendContentLine(std::string_view text, const std::vector<PhysicalLine>& lines, bool windows1252,
+                       std::string& out)
+{
+    for (const PhysicalLine& line : lines) {
+        const std::string_view bytes = text.substr(line.start, line.length);
+        if (windows1252)
+            out += Windows1252ToUtf8(bytes);
+        else
+            out.append(bytes);
+        if (line.ended)
+            out += "\r\n";
+    }
+}
+
+// Whether ReadableIcalText would leave the text as it is but for LF line ends (which CR LF would
+// replace, and which the parse reads alike): valid UTF-8, no byte order mark, every CR before an LF.
+bool IsReadableAsWritten(std::string_view text)
+{
+    for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1))
+        if (cr + 1 == text.size() || text[cr + 1] != '\n')
+            return false;
+    return text.substr(0, 3) != "\xEF\xBB\xBF" && platform::IsValidUtf8(text);
+}
+
 } // namespace
+
+std::string ReadableIcalText(std::string_view text, bool& windows1252)
+{
+    windows1252 = false;
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    std::vector<PhysicalLine> lines;
+    std::string unfolded;
+    for (size_t pos = 0; pos < text.size();) {
+        // One content line: its first physical line and those that continue it.
+        lines.clear();
+        do {
+            size_t end = pos;
+            while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+                ++end;
+            const size_t ending = LineEndLength(text, end);
+            lines.push_back({pos, end - pos, ending > 0});
+            pos = end + ending;
+        } while (IsFold(text, pos));
+        bool valid = true;
+        if (lines.size() == 1) {
+            valid = platform::IsValidUtf8(text.substr(lines[0].start, lines[0].length));
+        } else {
+            unfolded.assign(text.substr(lines[0].start, lines[0].length));
+            for (size_t i = 1; i < lines.size(); ++i)
+                unfolded.append(text.substr(lines[i].start + 1, lines[i].length - 1));
+            valid = platform::IsValidUtf8(unfolded);
+        }
+        windows1252 = windows1252 || !valid;
+        AppendContentLine(text, lines, !valid, out);
+    }
+    return out;
+}
 
 std::string CloseOpenComponents(std::string_view text, std::string& problem)
 {
@@ -180,7 +258,10 @@ std::string CloseOpenComponents(std::string_view text, std::string& problem)
 
 IcalDocument::IcalDocument(std::string_view text, std::string& problem)
 {
-    const std::string closed = CloseOpenComponents(text, problem);
+    // Nearly every file is UTF-8 with CR LF or LF line ends, which the rest reads as they are.
+    const std::string closed = IsReadableAsWritten(text)
+                                   ? CloseOpenComponents(text, problem)
+                                   : CloseOpenComponents(ReadableIcalText(text, m_windows1252), problem);
     m_root = icalparser_parse_string(closed.c_str());
 }
 

@@ -14,6 +14,12 @@
 // and END lines are recognised unfolded; the text keeps its folds.
 std::string CloseOpenComponents(std::string_view text, std::string& problem);
 
+// The text as the parse takes it: every line end (CR LF, LF, CR, CR CR LF) made CR LF, a byte order
+// mark dropped, and each content line that is not UTF-8 read as Windows-1252 (windows1252 then set).
+// A content line is judged unfolded, so a character a fold splits stays one; a file mixing UTF-8
+// lines with Windows-1252 ones (items pasted together from several programs) keeps both readable.
+std::string ReadableIcalText(std::string_view text, bool& windows1252);
+
 // An iCalendar text parsed by libical, released with all its components at the end of its life.
 class IcalDocument
 {
@@ -25,8 +31,11 @@ public:
 
     // Every component of that kind, at any depth, in the order of the text.
     std::vector<icalcomponent*> AllOf(icalcomponent_kind kind) const;
+    // Whether some line was read as Windows-1252 (see ReadableIcalText).
+    bool ReadAsWindows1252() const { return m_windows1252; }
 
 private:
+    bool m_windows1252 = false;
     icalcomponent* m_root = nullptr;
 };
 
@@ -43,7 +52,6 @@ std::string FirstText(icalcomponent* component, icalproperty_kind kind);
 // The texts of every property of that kind, joined by the separator.
 std::string JoinedTexts(icalcomponent* component, icalproperty_kind kind, std::string_view separator);
 
-// The text as valid UTF-8, each malformed sequence replaced by U+FFFD. iCalendar text is UTF-8 by
-// definition, yet files with Latin-1 bytes occur, and a record holds UTF-8 only (as the vCard reader
-// makes it).
+// The text as valid UTF-8, each malformed sequence replaced by U+FFFD. The parsed text is UTF-8
+// already (see ReadableIcalText); this keeps a record's UTF-8 whatever libical makes of it.
 std::string WellFormedUtf8(std::string text);

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -16,8 +18,8 @@ namespace {
 constexpr const char* kDayCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
 
 // The rule parts the app's reader takes for each frequency. It looks for them from the rule to the
-// end of the text, so a zone block holding one the rule lacks would lend the event its own
-// (a zone's BYMONTHDAY taken for a monthly event's day).
+// end of the text, so a line after the rule holding one the rule lacks would lend the event its own
+// (a zone named "BYMONTHDAY=5" taken for a monthly event's day).
 struct PartRead
 {
     icalrecurrencetype_frequency freq;
@@ -128,61 +130,107 @@ std::string ZoneParameter(const std::string& tzid)
     return quoted + "\"";
 }
 
-std::string TimeLine(const char* name, const ItemTime& time)
+// The parameter a time's line takes: a date says so, a time of a zone nobody knows names it, a local
+// time needs none.
+std::string ValueParameter(const ItemTime& time)
 {
-    std::string line = name;
     if (time.wall.isDate)
-        line += ";VALUE=DATE";
-    else if (!time.tzid.empty())
-        line += ";TZID=" + ZoneParameter(time.tzid);
-    return line + ":" + FormatIcalValue(time.wall) + "\r\n";
+        return ";VALUE=DATE";
+    return time.tzid.empty() ? std::string() : ";TZID=" + ZoneParameter(time.tzid);
 }
 
-bool ZoneFitsRule(const std::string& block, const std::string& rule, icalrecurrencetype_frequency freq)
+std::string TimeLine(const char* name, const ItemTime& time)
+{
+    return name + ValueParameter(time) + ":" + FormatIcalValue(time.wall) + "\r\n";
+}
+
+// Whether the app, reading the line after the rule, takes no part from it that the rule lacks.
+bool LeavesRuleAlone(const std::string& line, const std::string& rule, icalrecurrencetype_frequency freq)
 {
     for (const PartRead& read : kPartsRead) {
-        if (read.freq == freq && rule.find(read.part) == std::string::npos &&
-            block.find(read.part) != std::string::npos)
+        if (read.freq == freq && rule.find(read.part) == std::string::npos && line.find(read.part) != std::string::npos)
             return false;
     }
     return true;
 }
 
-// The zone's VTIMEZONE as text, its TZID written as the event's lines name it; empty when the
-// calendar holds none of that name.
-std::string ZoneBlock(icalcomponent* calendar, const std::string& tzid)
+// The times of the series that its rule no longer gives as it would: EXDATE (left out) and the
+// RECURRENCE-ID of each changed occurrence stored beside the series (moved or changed). Each form
+// of value (local, date, a zone nobody knows) in a line of its own, the values sorted and each once,
+// so two copies of a series written by different programs (one in UTC, one in its zone) give the
+// same lines. RECURRENCE-ID takes one value, so each gets a line; EXDATE takes a list.
+class Exceptions
 {
-    for (icalcomponent* zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
-         zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
-        icalproperty* name = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
-        const char* zoneId = name ? icalproperty_get_tzid(name) : nullptr;
-        if (!zoneId || PlainZoneName(zoneId) != tzid)
-            continue;
-        icalcomponent* copy = icalcomponent_new_clone(zone);
-        icalproperty_set_tzid(icalcomponent_get_first_property(copy, ICAL_TZID_PROPERTY), tzid.c_str());
-        char* text = icalcomponent_as_ical_string_r(copy);
-        std::string block = text ? text : "";
-        std::free(text);
-        icalcomponent_free(copy);
-        return block;
+public:
+    void Exclude(const ItemTime& time) { m_excluded[ValueParameter(time)].insert(FormatIcalValue(time.wall)); }
+    void Change(const ItemTime& time) { m_changed[ValueParameter(time)].insert(FormatIcalValue(time.wall)); }
+
+    // The lines as they fit in room, a line that does not fit (or that the app would misread) left
+    // out whole.
+    std::string Lines(size_t room, const std::string& rule, icalrecurrencetype_frequency freq) const
+    {
+        std::string lines;
+        const auto add = [&](const std::string& line) {
+            if (lines.size() + line.size() <= room && LeavesRuleAlone(line, rule, freq))
+                lines += line;
+        };
+        for (const auto& [parameter, values] : m_excluded) {
+            std::string line = "EXDATE" + parameter;
+            char separator = ':';
+            for (const std::string& value : values) {
+                line += separator + value;
+                separator = ',';
+            }
+            add(line + "\r\n");
+        }
+        for (const auto& [parameter, values] : m_changed)
+            for (const std::string& value : values)
+                add("RECURRENCE-ID" + parameter + ":" + value + "\r\n");
+        return lines;
     }
-    return {};
+
+private:
+    // Values by the parameter their line takes.
+    std::map<std::string, std::set<std::string>> m_excluded;
+    std::map<std::string, std::set<std::string>> m_changed;
+};
+
+// The changed occurrences of the series stored beside it: components of its kind in its calendar
+// with its UID and a RECURRENCE-ID.
+void AddChangedOccurrences(icalcomponent* series, Exceptions& exceptions, std::string& problem)
+{
+    icalcomponent* calendar = icalcomponent_get_parent(series);
+    const std::string uid = FirstText(series, ICAL_UID_PROPERTY);
+    if (!calendar || uid.empty())
+        return;
+    const icalcomponent_kind kind = icalcomponent_isa(series);
+    for (icalcomponent* item = icalcomponent_get_first_component(calendar, kind); item;
+         item = icalcomponent_get_next_component(calendar, kind)) {
+        icalproperty* id = icalcomponent_get_first_property(item, ICAL_RECURRENCEID_PROPERTY);
+        if (item == series || !id || FirstText(item, ICAL_UID_PROPERTY) != uid)
+            continue;
+        ItemTime time;
+        if (ReadItemTime(id, time))
+            exceptions.Change(time);
+        else
+            NoteFault(problem, "bad RECURRENCE-ID value");
+    }
 }
 
-std::string ZoneBlocks(icalcomponent* event, const std::vector<std::string>& tzids, const std::string& rule,
-                       icalrecurrencetype_frequency freq, size_t room)
+std::string ExceptionLines(icalcomponent* event, size_t room, const std::string& rule,
+                           icalrecurrencetype_frequency freq, std::string& problem)
 {
-    icalcomponent* calendar = icalcomponent_get_parent(event);
-    std::string blocks;
-    for (size_t i = 0; calendar && i < tzids.size(); ++i) {
-        if (tzids[i].empty() || (i > 0 && tzids[i] == tzids[0]))
-            continue;
-        // Zone blocks are a courtesy: one that does not fit whole is left out, never cut.
-        const std::string block = WellFormedUtf8(ZoneBlock(calendar, tzids[i]));
-        if (!block.empty() && blocks.size() + block.size() <= room && ZoneFitsRule(block, rule, freq))
-            blocks += block;
+    Exceptions exceptions;
+    for (icalproperty* prop = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); prop;
+         prop = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        ItemTime time;
+        if (ReadItemTime(prop, time))
+            exceptions.Exclude(time);
+        else
+            NoteFault(problem, "bad EXDATE value");
     }
-    return blocks;
+    AddChangedOccurrences(event, exceptions, problem);
+    return exceptions.Lines(room, rule, freq);
 }
 
 } // namespace
@@ -207,13 +255,11 @@ void ReadRecurrence(icalcomponent* event, const ItemTime* start, const ItemTime*
     if (end)
         text += TimeLine("DTEND", *end);
     text += "RRULE:" + ruleText + "\r\n";
-    // A zone name from the file may hold bytes that are no UTF-8; measured after the repair.
-    text = WellFormedUtf8(std::move(text));
     const size_t capacity = sizeof record.szRecurrence - 1;
     if (text.size() > capacity)
         NoteFault(problem, "RRULE too long for the event record");
     else
-        text += ZoneBlocks(event, {start->tzid, end ? end->tzid : std::string()}, ruleText, rule.freq,
-                           capacity - text.size());
-    CopyUtf8(record.szRecurrence, text);
+        text += ExceptionLines(event, capacity - text.size(), ruleText, rule.freq, problem);
+    // The text libical was given is UTF-8 (ReadableIcalText); this only keeps the record's promise.
+    CopyUtf8(record.szRecurrence, WellFormedUtf8(std::move(text)));
 }

@@ -2,6 +2,7 @@
 
 #include "common/misc/CxDateTime.h"
 #include "common/platform/Platform.h"
+#include "helpers/ical/IcalZone.h"
 
 #include <chrono>
 #include <cstdio>
@@ -45,7 +46,7 @@ bool Exists(const WallTime& time)
 }
 
 // The C library knows the local zone (TZ) and its daylight saving rules; libical's own zone data
-// would need the zone's name, which TZ need not give.
+// would need the zone's name, which TZ need not give ("CET-1CEST,M3.5.0,M10.5.0/3").
 bool UtcToLocal(WallTime& time)
 {
     const auto instant = static_cast<std::time_t>(ToSysSeconds(time).time_since_epoch().count());
@@ -94,14 +95,39 @@ bool ReadItemTime(icalproperty* prop, ItemTime& time)
     ItemTime read;
     if (!ReadItemTime(raw, read))
         return false;
-    // A TZID is kept as a name only: the digits stay the wall-clock time of that zone, as the app
-    // reads the recurrence text's DTSTART, so a recurring event and a single one agree.
-    const icalparameter* zone = icalproperty_get_first_parameter(prop, ICAL_TZID_PARAMETER);
-    const char* tzid = zone ? icalparameter_get_tzid(zone) : nullptr;
-    if (tzid && !read.wall.isDate && !icaltime_is_utc(raw))
-        read.tzid = PlainZoneName(tzid);
+    // A time of a zone is made local as a UTC time is, through the instant it names: one meeting
+    // stored as 16:00Z and as 11:00 New York time is one time. A zone nobody knows keeps its digits
+    // and its name (the reader notes it); a date and a UTC time ignore a TZID they should not carry.
+    const char* tzid = TzidOf(prop);
+    if (tzid && !read.wall.isDate && !icaltime_is_utc(raw)) {
+        icaltimezone* zone = FindZone(CalendarOf(prop), tzid);
+        WallTime utc;
+        if (!zone)
+            read.tzid = PlainZoneName(tzid);
+        else if (!ZoneTimeToUtc(read.wall, zone, utc) || !UtcToLocal(utc))
+            return false;
+        else
+            read.wall = utc;
+    }
     time = std::move(read);
     return true;
+}
+
+const char* TzidOf(icalproperty* prop)
+{
+    const icalparameter* zone = prop ? icalproperty_get_first_parameter(prop, ICAL_TZID_PARAMETER) : nullptr;
+    const char* tzid = zone ? icalparameter_get_tzid(zone) : nullptr;
+    return tzid && *tzid ? tzid : nullptr;
+}
+
+bool NamesUnknownZone(icalproperty* prop)
+{
+    const char* tzid = TzidOf(prop);
+    const icalvalue* value = tzid ? icalproperty_get_value(prop) : nullptr;
+    if (!value || icalvalue_isa(value) != ICAL_DATETIME_VALUE)
+        return false;
+    const icaltimetype raw = icalvalue_get_datetime(value);
+    return !raw.is_date && !icaltime_is_utc(raw) && !FindZone(CalendarOf(prop), tzid);
 }
 
 double ToOleDate(const WallTime& time)

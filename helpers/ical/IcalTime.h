@@ -18,19 +18,27 @@ struct WallTime
     bool isDate = false;
 };
 
-// A time as a property gives it: its wall-clock time and, for a time bound to a zone, the zone's
-// name, so that it can be written back in the form it came in. A time in UTC is held already turned
-// into local time and without a zone.
+// A time as the records hold it: the local wall-clock time (TZ) of a UTC time or of a time of a
+// known zone, the digits as written of a floating time or a date, and for a time of a zone nobody
+// knows its digits and the zone's name, so that it can be written back in the form it came in.
 struct ItemTime
 {
     WallTime wall;
-    std::string tzid; // empty: a date, a floating time or a UTC time made local
+    std::string tzid; // empty but for a time of an unknown zone
 };
 
-// The time of a DATE or DATE-TIME property (DTSTART, DUE, CREATED, ...). False, time untouched, when
-// the property holds something else or a day or time of day that does not exist (libical lets
-// 20241301 pass).
+// The time of a DATE or DATE-TIME property (DTSTART, DTEND, DUE, RECURRENCE-ID, EXDATE, CREATED,
+// ...). A TZID is looked up as FindZone (IcalZone.h) does and the time made local through UTC.
+// False, time untouched, when the property holds something else or a day or time of day that does
+// not exist (libical lets 20241301 pass), or when the local time would leave the years 1 to 9999.
 bool ReadItemTime(icalproperty* prop, ItemTime& time);
+
+// The property's TZID, null when it has none (or an empty one).
+const char* TzidOf(icalproperty* prop);
+
+// Whether the property holds a time of a zone that FindZone cannot find: a time ReadItemTime
+// leaves as written.
+bool NamesUnknownZone(icalproperty* prop);
 
 // The same for a value libical has already broken down (an RRULE's UNTIL, an alarm's trigger time).
 bool ReadItemTime(icaltimetype value, ItemTime& time);

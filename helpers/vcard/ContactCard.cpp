@@ -2,6 +2,7 @@
 
 #include "common/misc/TextBuf.h"
 #include "common/misc/Utf8Text.h"
+#include "helpers/base/TextBytes.h"
 #include "helpers/vcard/VCardDate.h"
 #include "helpers/vcard/VCardLine.h"
 #include "helpers/vcard/VCardTypes.h"
@@ -105,6 +106,20 @@ std::string Decoded(const VCardProperty& property)
 {
     const std::string bytes = property.IsQuotedPrintable() ? DecodeQuotedPrintable(property.value) : property.value;
     return CharsetToUtf8(bytes, property.Param("CHARSET"));
+}
+
+// Whether reading the property takes any of its text for Windows-1252, as Decoded and
+// WithParamsInUtf8 would. Asked of every line, also of properties the record has no field for: the
+// note says what the file holds, and a line of it may yet reach a record through another card.
+bool GuessesWindows1252(const VCardProperty& property)
+{
+    for (const VCardParam& param : property.params)
+        if (ReadsAsWindows1252(param.value, {}))
+            return true;
+    const std::string_view charset = property.Param("CHARSET");
+    // Every line of every file is asked: a plain value is looked at where it stands, not copied.
+    return property.IsQuotedPrintable() ? ReadsAsWindows1252(DecodeQuotedPrintable(property.value), charset)
+                                        : ReadsAsWindows1252(property.value, charset);
 }
 
 std::string TextOf(const VCardProperty& property)
@@ -524,7 +539,15 @@ ContactText::ContactText(std::string_view text)
             continue;
         Line& parsed = m_lines.emplace_back();
         parsed.parsed = ParseVCardLine(line, parsed.property);
+        m_windows1252 = m_windows1252 || (parsed.parsed && GuessesWindows1252(parsed.property));
     }
+}
+
+std::vector<std::string> ContactText::Notes() const
+{
+    if (!m_windows1252)
+        return {};
+    return {kReadAsWindows1252Note};
 }
 
 bool ContactText::Read(GAddrRecord& record, std::string& problem) const

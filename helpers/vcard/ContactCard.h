@@ -31,6 +31,10 @@ public:
 
     bool Read(GAddrRecord& record, std::string& problem) const;
     size_t Count() const;
+    // What reading the text did that the error file should tell though it is no fault, one line
+    // each: that text naming no character set and not UTF-8 was taken for Windows-1252. It speaks
+    // of the whole text, whichever card is read.
+    std::vector<std::string> Notes() const;
 
     struct Line
     {
@@ -40,4 +44,5 @@ public:
 
 private:
     std::vector<Line> m_lines; // the non-blank content lines, in order
+    bool m_windows1252 = false;
 };

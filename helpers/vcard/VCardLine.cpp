@@ -1,5 +1,7 @@
 #include "helpers/vcard/VCardLine.h"
 
+#include "helpers/base/TextBytes.h"
+
 #include <algorithm>
 
 namespace {
@@ -182,9 +184,9 @@ std::vector<VCardLine> UnfoldVCardLines(std::string_view text)
         while (end < text.size() && text[end] != '\r' && text[end] != '\n')
             ++end;
         AddPhysicalLine(lines, text.substr(pos, end - pos), ++number, head);
-        pos = end;
-        if (pos < text.size())
-            pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+        // CR CR LF is one line end: taken as two, it put an empty line inside a fold (cutting a
+        // folded name or address) and counted every line twice in messages.
+        pos = end + LineEndLength(text, end);
     }
     return lines;
 }

@@ -13,8 +13,8 @@ struct VCardLine
     int number = 0;
 };
 
-// Splits text at CRLF, LF or CR and joins folded lines: a line starting with a blank or a tab
-// continues the previous one (that one character dropped), and in a quoted-printable property a
+// Splits text at its line ends (CR LF, LF, CR, CR CR LF: see LineEndLength) and joins folded lines: a line starting
+// with a blank or a tab continues the previous one (that one character dropped), and in a quoted-printable property a
 // line ending with "=" continues on the next (the "=" dropped).
 std::vector<VCardLine> UnfoldVCardLines(std::string_view text);
 

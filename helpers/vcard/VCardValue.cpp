@@ -1,6 +1,7 @@
 #include "helpers/vcard/VCardValue.h"
 
 #include "common/platform/Platform.h"
+#include "helpers/base/TextBytes.h"
 #include "helpers/vcard/VCardLine.h"
 
 #include <algorithm>
@@ -35,26 +36,7 @@ char Unescaped(char c)
     }
 }
 
-// Windows-1252 bytes 0x80 to 0x9F; the five it leaves undefined stay the control characters
-// ISO-8859-1 has there, so no byte is lost.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 constexpr char16_t kReplacement = 0xFFFD;
-
-std::string FromWindows1252(std::string_view bytes)
-{
-    std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2);
-    for (char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        platform::AppendUtf8(text, b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
-    }
-    return text;
-}
 
 // The bytes of the UTF-8 character at pos, and whether it is well formed (no overlong form, no
 // surrogate, nothing past U+10FFFF). A malformed one spans its longest start that could have been
@@ -156,15 +138,21 @@ Charset CharsetNamed(std::string_view name)
 
 } // namespace
 
+bool ReadsAsWindows1252(std::string_view bytes, std::string_view charset)
+{
+    // The check first: naming the character set takes a lower-case copy of its name.
+    return !platform::IsValidUtf8(bytes) && CharsetNamed(charset) == Charset::Unnamed;
+}
+
 std::string CharsetToUtf8(std::string_view bytes, std::string_view charset)
 {
     switch (CharsetNamed(charset)) {
     case Charset::Windows1252:
-        return FromWindows1252(bytes);
+        return Windows1252ToUtf8(bytes);
     case Charset::Unnamed:
         // Older address books write their own code page with no CHARSET at all; a value that is
         // not UTF-8 as a whole is most likely that, and Windows-1252 is what they mostly use.
-        return platform::IsValidUtf8(bytes) ? std::string(bytes) : FromWindows1252(bytes);
+        return ReadsAsWindows1252(bytes, charset) ? Windows1252ToUtf8(bytes) : std::string(bytes);
     case Charset::Utf8:
     case Charset::Unknown:
         // Converting Shift_JIS or KOI8-R is beyond us: what reads as UTF-8 is kept, the rest shows

@@ -15,6 +15,10 @@ std::string DecodeQuotedPrintable(std::string_view text);
 // US-ASCII) valid UTF-8 is kept and anything else is read as Windows-1252.
 std::string CharsetToUtf8(std::string_view bytes, std::string_view charset);
 
+// Whether CharsetToUtf8 takes the bytes for Windows-1252 because they name no character set and are
+// no UTF-8: a guess the reader reports, unlike a conversion the card asked for.
+bool ReadsAsWindows1252(std::string_view bytes, std::string_view charset);
+
 // "\n" and "\N" become a line break, "\," "\;" "\:" and "\\" the character itself; any other
 // backslash is kept, so a 2.1 text with a lone backslash (a Windows path) survives.
 std::string UnescapeVCardText(std::string_view text);

@@ -11,6 +11,7 @@
 #include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/HelperText.h"
+#include "tests/support/OleTime.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -567,6 +568,49 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
 // Records go to the data file as they are read, each from the same zeroed record: a file skipped on
 // the way leaves nothing, the count is of the records written, and a sparse item after a full one
 // keeps none of its fields.
+// What a reader guessed goes to the error file, one line for each file and guess, naming the file:
+// text taken for Windows-1252, a zone nobody knows. A file of UTF-8 and known zones is not named.
+// The helper makes times local under the TZ it runs with: one meeting stored in UTC and in its
+// zone is one time.
+TEST_F(HelperProgramTest, WhatTheReadersGuessedGoesToTheErrorFile)
+{
+    const ScopedTz zone("Europe/Berlin");
+    Put("contacts/latin.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Ren\xE9 M\xFCller\r\nEND:VCARD\r\n");
+    Put("contacts/utf8.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ren\xC3\xA9 M\xC3\xBCller\r\nEND:VCARD\r\n");
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_EQ(2u, contacts.records.size());
+    EXPECT_STREQ("Ren\xC3\xA9 M\xC3\xBCller", contacts.records[0]->szDisplayName);
+    EXPECT_STREQ("Ren\xC3\xA9 M\xC3\xBCller", contacts.records[1]->szDisplayName);
+    const std::vector<std::string> contactErrors = {
+        "contacts/latin.vcf: text that is not UTF-8 and names no character set was read as Windows-1252"};
+    EXPECT_EQ(contactErrors, Errors(Kind::Contacts));
+
+    const auto event = [](const std::string& lines) {
+        return CalendarOf("BEGIN:VEVENT\r\nUID:x@example.com\r\nSUMMARY:Sync\r\n" + lines + "END:VEVENT\r\n");
+    };
+    Put("calendar/a-latin.ics", event("LOCATION:Caf\xE9\r\nDTSTART:20240701T160000Z\r\n"));
+    Put("calendar/b-mars.ics", event("DTSTART;TZID=Mars/Olympus:20240701T120000\r\n"
+                                     "DTEND;TZID=Mars/Olympus:20240701T130000\r\n"));
+    Put("calendar/c-new-york.ics", event("DTSTART;TZID=America/New_York:20240701T120000\r\n"));
+    Put("calendar/d-utc.ics", event("LOCATION:Caf\xC3\xA9\r\nDTSTART:20240701T160000Z\r\n"));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(4u, events.records.size());
+    const double berlin = OleTime(2024, 7, 1, 18, 0, 0);
+    EXPECT_EQ(berlin, events.records[0]->dtStart);
+    EXPECT_EQ(OleTime(2024, 7, 1, 12, 0, 0), events.records[1]->dtStart);
+    EXPECT_EQ(berlin, events.records[2]->dtStart);
+    EXPECT_EQ(berlin, events.records[3]->dtStart);
+    EXPECT_STREQ("Caf\xC3\xA9", events.records[0]->szLocation);
+    EXPECT_STREQ("Caf\xC3\xA9", events.records[3]->szLocation);
+    const std::vector<std::string> eventErrors = {
+        "calendar/a-latin.ics: text that is not UTF-8 and names no character set was read as Windows-1252",
+        "calendar/b-mars.ics: time zone \"Mars/Olympus\" is unknown, its times are read as written"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+}
+
 TEST_F(HelperProgramTest, ADataFileHoldsExactlyTheItemsServed)
 {
     Put("contacts/a.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nTITLE:Boss\r\nNOTE:Long note\r\n"

@@ -20,7 +20,7 @@
 
 namespace {
 
-// New York, not the zone of the events: a UTC time must move by its offset, a TZID time must not.
+// New York, not the zone of the events: a UTC time and a time of another zone must both move to it.
 constexpr const char* kLocalZone = "America/New_York";
 
 // "2024-03-05 10:00:00" or "2024-03-05" as an OLE Automation date; null is 0 (not given).
@@ -235,7 +235,6 @@ struct EventExpect
     const char* seriesStart = nullptr;
     const char* seriesEnd = nullptr;
     const char* recurrence = ""; // the lines szRecurrence starts with
-    int zones = 0;               // VTIMEZONE blocks after them
     const char* created = nullptr;
     const char* modified = nullptr;
     const char* problem = nullptr; // a part of the problem text; null: no problem
@@ -283,8 +282,7 @@ void ExpectEvent(const GDateRecord& r, const EventExpect& e)
     EXPECT_EQ(r.dtRecurrenceEnd, When(e.seriesEnd));
     const std::string recurrence = r.szRecurrence;
     EXPECT_EQ(recurrence.substr(0, std::strlen(e.recurrence)), e.recurrence);
-    EXPECT_EQ(CountOf(recurrence, "BEGIN:VTIMEZONE"), e.zones);
-    EXPECT_EQ(CountOf(recurrence, "END:VTIMEZONE"), e.zones);
+    EXPECT_EQ(CountOf(recurrence, "VTIMEZONE"), 0);
     EXPECT_EQ(r.dtCreated, When(e.created));
     EXPECT_EQ(r.dtModified, When(e.modified));
 }
@@ -347,60 +345,54 @@ std::vector<EventCase> EventCases()
          "BEGIN:VCALENDAR\nMETHOD:PUBLISH\nBEGIN:VEVENT\nSUMMARY:Export\nDTSTART:20240301T083000\n"
          "DTSTAMP:20240801T120000Z\nEND:VEVENT\nEND:VCALENDAR\n",
          {.subject = "Export", .start = "2024-03-01 08:30:00", .end = "2024-03-01 08:30:00"}},
-        {"TZID keeps the wall clock of its zone",
+        {"TZID made local through its zone",
          Calendar("SUMMARY:Standup\nDTSTART;TZID=Europe/Berlin:20240610T090000\n"
                   "DTEND;TZID=Europe/Berlin:20240610T100000\n",
                   kBerlinZone),
-         {.subject = "Standup", .start = "2024-06-10 09:00:00", .end = "2024-06-10 10:00:00"}},
+         {.subject = "Standup", .start = "2024-06-10 03:00:00", .end = "2024-06-10 04:00:00"}},
         {"weekly with BYDAY and UNTIL",
          Calendar("SUMMARY:Yoga\nDTSTART;TZID=Europe/Berlin:20240108T090000\n"
                   "DTEND;TZID=Europe/Berlin:20240108T100000\n"
                   "RRULE:BYDAY=MO,WE;INTERVAL=2;FREQ=WEEKLY;UNTIL=20240331T215959Z\n",
                   kBerlinZone),
          {.subject = "Yoga",
-          .start = "2024-01-08 09:00:00",
-          .end = "2024-01-08 10:00:00",
+          .start = "2024-01-08 03:00:00",
+          .end = "2024-01-08 04:00:00",
           .type = RECUR_WEEKLY,
           .interval = 2,
           .days = DAY_MONDAY | DAY_WEDNESDAY,
           .seriesStart = "2024-01-08",
           .seriesEnd = "2024-03-31",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240108T090000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240108T100000\r\n"
-                        "RRULE:FREQ=WEEKLY;UNTIL=20240331T215959Z;INTERVAL=2;BYDAY=MO,WE\r\n",
-          .zones = 1}},
+          .recurrence = "DTSTART:20240108T030000\r\nDTEND:20240108T040000\r\n"
+                        "RRULE:FREQ=WEEKLY;UNTIL=20240331T215959Z;INTERVAL=2;BYDAY=MO,WE\r\n"}},
         {"weekly without BYDAY repeats on the start's day, not the zone's",
          Calendar("SUMMARY:Choir\nDTSTART;TZID=Europe/Berlin:20240111T170000\n"
                   "DTEND;TZID=Europe/Berlin:20240111T183000\nRRULE:FREQ=WEEKLY\n",
                   kBerlinZone),
          {.subject = "Choir",
-          .start = "2024-01-11 17:00:00",
-          .end = "2024-01-11 18:30:00",
+          .start = "2024-01-11 11:00:00",
+          .end = "2024-01-11 12:30:00",
           .type = RECUR_WEEKLY,
           .interval = 1,
           .days = DAY_THURSDAY,
           .seriesStart = "2024-01-11",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240111T170000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240111T183000\r\n"
-                        "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=TH\r\n",
-          .zones = 1}},
+          .recurrence = "DTSTART:20240111T110000\r\nDTEND:20240111T123000\r\n"
+                        "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=TH\r\n"}},
         {"monthly on the second Tuesday, COUNT gives the last day",
          Calendar("SUMMARY:Board meeting\nDTSTART;TZID=Europe/Berlin:20240109T140000\n"
                   "DTEND;TZID=Europe/Berlin:20240109T150000\nRRULE:FREQ=MONTHLY;BYDAY=2TU;COUNT=6\n",
                   kBerlinZone),
          {.subject = "Board meeting",
-          .start = "2024-01-09 14:00:00",
-          .end = "2024-01-09 15:00:00",
+          .start = "2024-01-09 08:00:00",
+          .end = "2024-01-09 09:00:00",
           .type = RECUR_MONTHLY_BY_WEEK,
           .interval = 1,
           .days = DAY_TUESDAY,
           .week = 2,
           .seriesStart = "2024-01-09",
           .seriesEnd = "2024-06-11",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240109T140000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240109T150000\r\n"
-                        "RRULE:FREQ=MONTHLY;COUNT=6;BYDAY=2TU;INTERVAL=1\r\n",
-          .zones = 1}},
+          .recurrence = "DTSTART:20240109T080000\r\nDTEND:20240109T090000\r\n"
+                        "RRULE:FREQ=MONTHLY;COUNT=6;BYDAY=2TU;INTERVAL=1\r\n"}},
         {"monthly by BYSETPOS",
          Calendar("SUMMARY:Jour fixe\nDTSTART:20240109T140000\nDTEND:20240109T150000\n"
                   "RRULE:FREQ=MONTHLY;BYDAY=TU;BYSETPOS=2\n"),
@@ -455,17 +447,15 @@ std::vector<EventCase> EventCases()
                   "DTEND;TZID=Europe/Berlin:20240309T220000\nRRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=9\n",
                   kBerlinZone),
          {.subject = "Anniversary dinner",
-          .start = "2024-03-09 19:00:00",
-          .end = "2024-03-09 22:00:00",
+          .start = "2024-03-09 13:00:00",
+          .end = "2024-03-09 16:00:00",
           .type = RECUR_YEARLY_BY_MONTH,
           .interval = 1,
           .dayOfMonth = 9,
           .month = 3,
           .seriesStart = "2024-03-09",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240309T190000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240309T220000\r\n"
-                        "RRULE:FREQ=YEARLY;BYMONTHDAY=9;BYMONTH=3;INTERVAL=1\r\n",
-          .zones = 1}},
+          .recurrence = "DTSTART:20240309T130000\r\nDTEND:20240309T160000\r\n"
+                        "RRULE:FREQ=YEARLY;BYMONTHDAY=9;BYMONTH=3;INTERVAL=1\r\n"}},
         {"yearly all-day birthday",
          Calendar("SUMMARY:Birthday Lena\nDTSTART;VALUE=DATE:19850412\nDTEND;VALUE=DATE:19850413\n"
                   "RRULE:FREQ=YEARLY\nTRANSP:TRANSPARENT\n"),
@@ -496,8 +486,8 @@ std::vector<EventCase> EventCases()
          {.subject = "Team sync",
           .location = "Room 4.12",
           .note = "Weekly sync of the platform team. Agenda and notes are kept in the shared document.",
-          .start = "2024-03-05 10:00:00",
-          .end = "2024-03-05 11:00:00",
+          .start = "2024-03-05 04:00:00",
+          .end = "2024-03-05 05:00:00",
           .show = 2,
           .reminders = 3,
           .remindFrom = {1, 1, 1},
@@ -508,10 +498,8 @@ std::vector<EventCase> EventCases()
           .days = DAY_TUESDAY,
           .seriesStart = "2024-03-05",
           .seriesEnd = "2024-06-25",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240305T100000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240305T110000\r\n"
+          .recurrence = "DTSTART:20240305T040000\r\nDTEND:20240305T050000\r\n"
                         "RRULE:FREQ=WEEKLY;UNTIL=20240625T080000Z;BYDAY=TU;INTERVAL=1\r\n",
-          .zones = 1,
           .created = "2024-02-01 04:00:00",
           .modified = "2024-07-10 06:00:00"}},
         {"Outlook export",
@@ -519,8 +507,8 @@ std::vector<EventCase> EventCases()
          {.subject = "Quartalszahlen",
           .location = "Board room",
           .note = "Quarterly numbers.\n",
-          .start = "2024-02-06 10:00:00",
-          .end = "2024-02-06 11:30:00",
+          .start = "2024-02-06 04:00:00",
+          .end = "2024-02-06 05:30:00",
           .publish = 1,
           .show = 2,
           .reminders = 1,
@@ -532,18 +520,16 @@ std::vector<EventCase> EventCases()
           .week = 1,
           .seriesStart = "2024-02-06",
           .seriesEnd = "2024-05-07",
-          .recurrence = "DTSTART;TZID=W. Europe Standard Time:20240206T100000\r\n"
-                        "DTEND;TZID=W. Europe Standard Time:20240206T113000\r\n"
+          .recurrence = "DTSTART:20240206T040000\r\nDTEND:20240206T053000\r\n"
                         "RRULE:FREQ=MONTHLY;COUNT=4;BYDAY=1TU;INTERVAL=1\r\n",
-          .zones = 1,
           .created = "2024-01-15 05:15:00",
           .modified = "2024-01-16 03:30:00"}},
         {"Apple export",
          kAppleExport,
          {.subject = "Konzert",
           .location = "Philharmonie\nHerbert-von-Karajan-Str. 1, 10785 Berlin",
-          .start = "2024-04-20 19:30:00",
-          .end = "2024-04-20 21:00:00",
+          .start = "2024-04-20 13:30:00",
+          .end = "2024-04-20 15:00:00",
           .show = 2,
           .reminders = 1,
           .remindFrom = {1},
@@ -563,7 +549,7 @@ std::vector<EventCase> EventCases()
           .remindFrom = {0, 1, 1},
           .remindMinutes = {15, 60, -5},
           .remindHow = {1, 0, 3}}},
-        {"TZID with a colon is quoted",
+        {"TZID of an unknown zone keeps its digits, with a colon quoted",
          Calendar("SUMMARY:Sprint review\nDTSTART;TZID=\"(UTC+01:00) Amsterdam, Berlin\":20240506T090000\n"
                   "DTEND;TZID=\"(UTC+01:00) Amsterdam, Berlin\":20240506T100000\nRRULE:FREQ=WEEKLY;BYDAY=MO\n"),
          {.subject = "Sprint review",
@@ -574,17 +560,16 @@ std::vector<EventCase> EventCases()
           .days = DAY_MONDAY,
           .seriesStart = "2024-05-06",
           .recurrence = "DTSTART;TZID=\"(UTC+01:00) Amsterdam, Berlin\":20240506T090000\r\n"}},
-        {"zone name prefix of libical-based programs removed",
+        {"zone named with the prefix of libical-based programs",
          Calendar("SUMMARY:Walk\nDTSTART;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20240506T070000\n"
                   "RRULE:FREQ=DAILY\n"),
          {.subject = "Walk",
-          .start = "2024-05-06 07:00:00",
-          .end = "2024-05-06 07:00:00",
+          .start = "2024-05-06 01:00:00",
+          .end = "2024-05-06 01:00:00",
           .type = RECUR_DAILY,
           .interval = 1,
           .seriesStart = "2024-05-06",
-          .recurrence = "DTSTART;TZID=Europe/Berlin:20240506T070000\r\n"
-                        "DTEND;TZID=Europe/Berlin:20240506T070000\r\nRRULE:FREQ=DAILY;INTERVAL=1\r\n"}},
+          .recurrence = "DTSTART:20240506T010000\r\nDTEND:20240506T010000\r\nRRULE:FREQ=DAILY;INTERVAL=1\r\n"}},
         {"bare VEVENT, first of two",
          "BEGIN:VEVENT\nSUMMARY:First\nDTSTART:20240301T083000\nEND:VEVENT\n"
          "BEGIN:VEVENT\nSUMMARY:Second\nEND:VEVENT\n",
@@ -714,22 +699,275 @@ TEST_F(CalendarItemsTest, ReadsEvents)
     }
 }
 
-// The app's reader takes rule parts from anywhere after the rule, zone blocks included: a zone whose
-// rule names a day of the month must not lend it to a monthly event that has none.
-TEST_F(CalendarItemsTest, LeavesOutZoneBlocksTheAppWouldMisread)
+// The app's reader takes rule parts from anywhere after the rule: a line after it (here the EXDATE
+// of a zone named like a rule part) must not lend a monthly event a day it does not have.
+TEST_F(CalendarItemsTest, LeavesOutLinesTheAppWouldMisread)
 {
-    std::string zone = kBerlinZone;
-    zone.replace(zone.find("BYMONTH=3;BYDAY=-1SU"), 20, "BYMONTH=3;BYMONTHDAY=25,26,27,28,29,30,31;BYDAY=SU");
     auto record = std::make_unique<GDateRecord>();
     std::string problem;
-    ASSERT_TRUE(ReadEventItem(Calendar("SUMMARY:Board\nDTSTART;TZID=Europe/Berlin:20240109T140000\n"
-                                       "RRULE:FREQ=MONTHLY;BYDAY=2TU\n",
-                                       zone),
+    ASSERT_TRUE(ReadEventItem(Calendar("SUMMARY:Board\nDTSTART:20240109T140000\nRRULE:FREQ=MONTHLY;BYDAY=2TU\n"
+                                       "EXDATE;TZID=BYMONTHDAY=5:20240213T140000\nEXDATE:20240312T140000\n"),
                               *record, problem));
     EXPECT_EQ(problem, "");
-    EXPECT_EQ(std::string(record->szRecurrence).find("VTIMEZONE"), std::string::npos);
+    EXPECT_STREQ(record->szRecurrence, "DTSTART:20240109T140000\r\nDTEND:20240109T140000\r\n"
+                                       "RRULE:FREQ=MONTHLY;BYDAY=2TU;INTERVAL=1\r\nEXDATE:20240312T140000\r\n");
     EXPECT_EQ(record->nRecurrenceType, RECUR_MONTHLY_BY_WEEK);
     ExpectAppReadsTheSame(*record);
+}
+
+// A zone of its own making, under a name no database knows: three hours east of UTC, four from the
+// last Sunday of April to the last Sunday of September.
+const std::string kHarbourZone = "BEGIN:VTIMEZONE\n"
+                                 "TZID:Harbour Time\n"
+                                 "BEGIN:DAYLIGHT\n"
+                                 "TZOFFSETFROM:+0300\n"
+                                 "TZOFFSETTO:+0400\n"
+                                 "DTSTART:19700426T020000\n"
+                                 "RRULE:FREQ=YEARLY;BYMONTH=4;BYDAY=-1SU\n"
+                                 "END:DAYLIGHT\n"
+                                 "BEGIN:STANDARD\n"
+                                 "TZOFFSETFROM:+0400\n"
+                                 "TZOFFSETTO:+0300\n"
+                                 "DTSTART:19700927T030000\n"
+                                 "RRULE:FREQ=YEARLY;BYMONTH=9;BYDAY=-1SU\n"
+                                 "END:STANDARD\n"
+                                 "END:VTIMEZONE\n";
+
+// What an event of a zone case reads as under one local zone.
+struct LocalRead
+{
+    const char* start;
+    const char* end;
+    const char* recurrence; // szRecurrence, whole
+};
+
+// One weekly series, the same meeting in every form a time can take: it starts on Monday 1 July
+// 2024 at 16:00 UTC, ends an hour later, leaves out (EXDATE) the meeting a week on and moves the one
+// two weeks on (a changed occurrence with its RECURRENCE-ID). Each value is given in the case's form.
+struct ZoneCase
+{
+    const char* name;
+    std::string parameter; // what follows each property's name, up to its colon
+    const char* start;
+    const char* end;
+    const char* excluded;
+    const char* changed;
+    std::string zones;  // the calendar's VTIMEZONE blocks
+    LocalRead inBerlin; // read under TZ=Europe/Berlin
+    LocalRead inTokyo;  // read under TZ=Asia/Tokyo
+    bool allDay = false;
+    const char* note = nullptr; // what CalendarText::Notes says beyond nothing
+};
+
+std::string SeriesText(const ZoneCase& c)
+{
+    const std::string& p = c.parameter;
+    return "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//EN\n" + c.zones +
+           "BEGIN:VEVENT\nUID:sync\nSUMMARY:Sync\nDTSTART" + p + ":" + c.start + "\nDTEND" + p + ":" + c.end +
+           "\nRRULE:FREQ=WEEKLY\nEXDATE" + p + ":" + c.excluded +
+           "\nEND:VEVENT\nBEGIN:VEVENT\nUID:sync\nSUMMARY:Sync (moved)\nRECURRENCE-ID" + p + ":" + c.changed +
+           "\nDTSTART" + p + ":" + c.changed + "\nEND:VEVENT\nEND:VCALENDAR\n";
+}
+
+// 16:00 UTC is 18:00 in Berlin (summer time) and 01:00 the next day in Tokyo: a Tuesday, and the
+// rule's day follows the start.
+constexpr LocalRead kInstantInBerlin = {"2024-07-01 18:00:00", "2024-07-01 19:00:00",
+                                        "DTSTART:20240701T180000\r\nDTEND:20240701T190000\r\n"
+                                        "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=MO\r\nEXDATE:20240708T180000\r\n"
+                                        "RECURRENCE-ID:20240715T180000\r\n"};
+constexpr LocalRead kInstantInTokyo = {"2024-07-02 01:00:00", "2024-07-02 02:00:00",
+                                       "DTSTART:20240702T010000\r\nDTEND:20240702T020000\r\n"
+                                       "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=TU\r\nEXDATE:20240709T010000\r\n"
+                                       "RECURRENCE-ID:20240716T010000\r\n"};
+constexpr LocalRead kNoonAsWritten = {"2024-07-01 12:00:00", "2024-07-01 13:00:00",
+                                      "DTSTART:20240701T120000\r\nDTEND:20240701T130000\r\n"
+                                      "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=MO\r\nEXDATE:20240708T120000\r\n"
+                                      "RECURRENCE-ID:20240715T120000\r\n"};
+constexpr LocalRead kNoonOfMars = {"2024-07-01 12:00:00", "2024-07-01 13:00:00",
+                                   "DTSTART;TZID=Mars/Olympus:20240701T120000\r\n"
+                                   "DTEND;TZID=Mars/Olympus:20240701T130000\r\n"
+                                   "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=MO\r\n"
+                                   "EXDATE;TZID=Mars/Olympus:20240708T120000\r\n"
+                                   "RECURRENCE-ID;TZID=Mars/Olympus:20240715T120000\r\n"};
+constexpr LocalRead kTheDay = {"2024-07-01", "2024-07-02",
+                               "DTSTART;VALUE=DATE:20240701\r\nDTEND;VALUE=DATE:20240702\r\n"
+                               "RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=MO\r\nEXDATE;VALUE=DATE:20240708\r\n"
+                               "RECURRENCE-ID;VALUE=DATE:20240715\r\n"};
+
+std::vector<ZoneCase> ZoneCases()
+{
+    return {
+        {"UTC", "", "20240701T160000Z", "20240701T170000Z", "20240708T160000Z", "20240715T160000Z", "",
+         kInstantInBerlin, kInstantInTokyo},
+        {"zone database name", ";TZID=America/New_York", "20240701T120000", "20240701T130000", "20240708T120000",
+         "20240715T120000", "", kInstantInBerlin, kInstantInTokyo},
+        {"zone database name behind a vendor's path", ";TZID=/mozilla.org/20050126_1/America/New_York",
+         "20240701T120000", "20240701T130000", "20240708T120000", "20240715T120000", "", kInstantInBerlin,
+         kInstantInTokyo},
+        {"Windows zone name without a block", ";TZID=\"W. Europe Standard Time\"", "20240701T180000", "20240701T190000",
+         "20240708T180000", "20240715T180000", "", kInstantInBerlin, kInstantInTokyo},
+        {"the calendar's own VTIMEZONE", ";TZID=Harbour Time", "20240701T200000", "20240701T210000", "20240708T200000",
+         "20240715T200000", kHarbourZone, kInstantInBerlin, kInstantInTokyo},
+        {"unknown zone", ";TZID=Mars/Olympus", "20240701T120000", "20240701T130000", "20240708T120000",
+         "20240715T120000", "", kNoonOfMars, kNoonOfMars, false,
+         "time zone \"Mars/Olympus\" is unknown, its times are read as written"},
+        {"floating", "", "20240701T120000", "20240701T130000", "20240708T120000", "20240715T120000", "", kNoonAsWritten,
+         kNoonAsWritten},
+        {"all-day", ";VALUE=DATE", "20240701", "20240702", "20240708", "20240715", "", kTheDay, kTheDay, true},
+        {"all-day with a TZID it should not carry", ";VALUE=DATE;TZID=America/New_York", "20240701", "20240702",
+         "20240708", "20240715", "", kTheDay, kTheDay, true},
+    };
+}
+
+// Every form of one instant reads as the same local time, under either local zone; the forms
+// without an instant (floating, a date, a zone nobody knows) keep their digits under both. The
+// start and end the app reads back from szRecurrence are the fields'.
+TEST(CalendarZonesTest, EveryFormOfAnInstantReadsAsTheSameLocalTime)
+{
+    for (const char* local : {"Europe/Berlin", "Asia/Tokyo"}) {
+        const ScopedTz zone(local);
+        for (const ZoneCase& c : ZoneCases()) {
+            SCOPED_TRACE(std::string(local) + ": " + c.name);
+            const LocalRead& expect = std::string(local) == "Europe/Berlin" ? c.inBerlin : c.inTokyo;
+            const CalendarText text(SeriesText(c));
+            auto record = std::make_unique<GDateRecord>();
+            std::string problem;
+            ASSERT_TRUE(text.ReadEvent(*record, problem));
+            EXPECT_EQ(problem, "");
+            EXPECT_STREQ(record->szSubject, "Sync");
+            EXPECT_EQ(record->dtStart, When(expect.start));
+            EXPECT_EQ(record->dtEnd, When(expect.end));
+            EXPECT_EQ(record->nAllDayEvent, c.allDay ? 1 : 0);
+            EXPECT_EQ(record->nRecurrenceType, RECUR_WEEKLY);
+            EXPECT_STREQ(record->szRecurrence, expect.recurrence);
+            ExpectAppReadsTheSame(*record);
+            EXPECT_EQ(text.Notes("VEVENT"), c.note ? std::vector<std::string>{c.note} : std::vector<std::string>{});
+        }
+    }
+}
+
+// A time the clocks skip takes the offset from before the change; a time they pass twice is the first
+// of the two (RFC 5545, 3.3.5). Read under UTC, the local time is the instant.
+TEST(CalendarZonesTest, SkippedAndRepeatedTimesAreReadAsRfc5545Says)
+{
+    const ScopedTz zone("UTC0");
+    const std::pair<const char*, const char*> cases[] = {
+        {"TZID=America/New_York:20240310T013000", "2024-03-10 06:30:00"},
+        {"TZID=America/New_York:20240310T023000", "2024-03-10 07:30:00"}, // skipped: 03:30 daylight time
+        {"TZID=America/New_York:20240310T033000", "2024-03-10 07:30:00"},
+        {"TZID=America/New_York:20241103T003000", "2024-11-03 04:30:00"},
+        {"TZID=America/New_York:20241103T013000", "2024-11-03 05:30:00"}, // twice: the daylight one
+        {"TZID=America/New_York:20241103T023000", "2024-11-03 07:30:00"},
+        {"TZID=Europe/Berlin:20240331T023000", "2024-03-31 01:30:00"}, // skipped
+        {"TZID=Europe/Berlin:20241027T023000", "2024-10-27 00:30:00"}, // twice
+        {"TZID=Harbour Time:20240428T023000", "2024-04-27 23:30:00"},  // skipped, in the file's own zone
+    };
+    for (const auto& [value, utc] : cases) {
+        SCOPED_TRACE(value);
+        auto record = std::make_unique<GDateRecord>();
+        std::string problem;
+        ASSERT_TRUE(ReadEventItem(Calendar(std::string("DTSTART;") + value + "\n", kHarbourZone), *record, problem));
+        EXPECT_EQ(problem, "");
+        EXPECT_EQ(record->dtStart, When(utc));
+    }
+}
+
+// Decided in IcalZone.h: a name the zone database knows goes by the database, whatever block the file
+// gives it (blocks mostly hold only the rules of the year they were written); only a name it does
+// not know goes by its block.
+TEST(CalendarZonesTest, AZoneTheDatabaseKnowsGoesByTheDatabase)
+{
+    const ScopedTz zone("UTC0");
+    std::string wrong = kHarbourZone;
+    wrong.replace(wrong.find("TZID:Harbour Time"), 17, "TZID:America/New_York");
+    auto record = std::make_unique<GDateRecord>();
+    std::string problem;
+    ASSERT_TRUE(ReadEventItem(Calendar("DTSTART;TZID=America/New_York:20240701T120000\n", wrong), *record, problem));
+    EXPECT_EQ(record->dtStart, When("2024-07-01 16:00:00"));
+    // Before 2007 New York changed to summer time in April; a block written since says March.
+    std::string since2007 = "BEGIN:VTIMEZONE\nTZID:America/New_York\nBEGIN:DAYLIGHT\nTZOFFSETFROM:-0500\n"
+                            "TZOFFSETTO:-0400\nDTSTART:20070311T020000\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\n"
+                            "END:DAYLIGHT\nBEGIN:STANDARD\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\n"
+                            "DTSTART:20071104T020000\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\nEND:STANDARD\n"
+                            "END:VTIMEZONE\n";
+    ASSERT_TRUE(
+        ReadEventItem(Calendar("DTSTART;TZID=America/New_York:20050320T120000\n", since2007), *record, problem));
+    EXPECT_EQ(record->dtStart, When("2005-03-20 17:00:00"));
+    // A Windows name goes by the database zone ICU's table gives it, whatever the block says.
+    wrong.replace(wrong.find("TZID:America/New_York"), 21, "TZID:W. Europe Standard Time");
+    ASSERT_TRUE(
+        ReadEventItem(Calendar("DTSTART;TZID=W. Europe Standard Time:20240701T120000\n", wrong), *record, problem));
+    EXPECT_EQ(record->dtStart, When("2024-07-01 10:00:00"));
+}
+
+// Zones made from blocks are kept from file to file by the block's text, never by its name alone:
+// two files may give one made-up name different rules, and each is read by its own.
+TEST(CalendarZonesTest, BlocksOfOneNameAreReadEachByItsOwnRules)
+{
+    const ScopedTz zone("UTC0");
+    std::string other = kHarbourZone;
+    other.replace(other.find("TZOFFSETTO:+0400"), 16, "TZOFFSETTO:+0500");
+    other.replace(other.find("TZOFFSETFROM:+0400"), 18, "TZOFFSETFROM:+0500");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        for (const auto& [block, utc] :
+             {std::pair{kHarbourZone, "2024-07-01 08:00:00"}, {other, "2024-07-01 07:00:00"}}) {
+            auto record = std::make_unique<GDateRecord>();
+            std::string problem;
+            ASSERT_TRUE(
+                ReadEventItem(Calendar("DTSTART;TZID=Harbour Time:20240701T120000\n", block), *record, problem));
+            EXPECT_EQ(record->dtStart, When(utc));
+        }
+    }
+}
+
+// A block with rules no zone has would make libical expand a change for every second (or every
+// Sunday) of fifty years; one without any observance would read as UTC. Neither is used: the zone is
+// unknown. A TZID that is
+// a path must not reach the zone files' folder either.
+TEST(CalendarZonesTest, ZonesNoOneCouldHaveAreUnknown)
+{
+    const ScopedTz zone("UTC0");
+    std::string spinning = kHarbourZone;
+    spinning.replace(spinning.find("TZID:Harbour Time"), 17, "TZID:Spin");
+    spinning.replace(spinning.find("FREQ=YEARLY;BYMONTH=4;BYDAY=-1SU"), 32, "FREQ=SECONDLY");
+    std::string sundays = kHarbourZone;
+    sundays.replace(sundays.find("TZID:Harbour Time"), 17, "TZID:Sundays");
+    sundays.replace(sundays.find("FREQ=YEARLY;BYMONTH=4;BYDAY=-1SU"), 32, "FREQ=YEARLY;BYDAY=SU");
+    const std::string empty = "BEGIN:VTIMEZONE\nTZID:Empty\nEND:VTIMEZONE\n";
+    for (const char* tzid : {"Spin", "Sundays", "Empty", "../../../../../../etc/passwd", "/etc/localtime"}) {
+        SCOPED_TRACE(tzid);
+        const std::clock_t before = std::clock();
+        const CalendarText text(
+            Calendar(std::string("DTSTART;TZID=\"") + tzid + "\":20240701T120000\n", spinning + sundays + empty));
+        auto record = std::make_unique<GDateRecord>();
+        std::string problem;
+        ASSERT_TRUE(text.ReadEvent(*record, problem));
+        EXPECT_LT(static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC, 0.5);
+        EXPECT_EQ(record->dtStart, When("2024-07-01 12:00:00"));
+        EXPECT_EQ(text.Notes("VEVENT"), std::vector<std::string>{std::string("time zone \"") + tzid +
+                                                                 "\" is unknown, its times are read as written"});
+    }
+}
+
+// A task's due time is made local like an event's times; each unknown zone is named once, and only
+// by the kind whose items use it.
+TEST(CalendarZonesTest, TasksAndNotesOfZones)
+{
+    const ScopedTz zone("UTC0");
+    const CalendarText text("BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:Report\nDUE;TZID=Europe/Berlin:20240315T170000\n"
+                            "END:VTODO\nBEGIN:VTODO\nDTSTART;TZID=Nowhere:20240315T090000\nDUE;TZID=Nowhere:20240316T"
+                            "090000\nEND:VTODO\nBEGIN:VEVENT\nDTSTART;TZID=Elsewhere:20240315T090000\nEND:VEVENT\n"
+                            "END:VCALENDAR\n");
+    auto task = std::make_unique<GTaskRecord>();
+    std::string problem;
+    ASSERT_TRUE(text.ReadTask(*task, problem));
+    EXPECT_EQ(task->dtDue, When("2024-03-15 16:00:00"));
+    EXPECT_EQ(text.Notes("VTODO"),
+              std::vector<std::string>{"time zone \"Nowhere\" is unknown, its times are read as written"});
+    EXPECT_EQ(text.Notes("VEVENT"),
+              std::vector<std::string>{"time zone \"Elsewhere\" is unknown, its times are read as written"});
+    EXPECT_EQ(text.Notes("VJOURNAL"), std::vector<std::string>{});
 }
 
 struct SeriesEndCase
@@ -814,36 +1052,105 @@ TEST_F(CalendarItemsTest, CutsLongTextsOnACharacterBoundary)
     EXPECT_EQ(note2->szNote, std::string(10242, 'n'));
 }
 
-// A record holds UTF-8 only: bytes of another character set (a Latin-1 export) become U+FFFD in the
-// texts and in the zone names and blocks of the recurrence text.
-TEST_F(CalendarItemsTest, MalformedUtf8BecomesReplacementCharacters)
+const char* const kWindows1252Note = "text that is not UTF-8 and names no character set was read as Windows-1252";
+
+// iCalendar is UTF-8 by definition, yet exports in the Windows code page occur: a line that is no
+// UTF-8 is read as Windows-1252 (é, ü and the euro sign at 0x80), in the texts, the zone names and
+// every kind, and the reader says so once for the file. A line is judged unfolded, so a UTF-8
+// character split by a fold is no such line, and UTF-8 lines beside Windows-1252 ones stay as they
+// are.
+TEST_F(CalendarItemsTest, ReadsTextThatIsNoUtf8AsWindows1252)
 {
-    const std::string fffd = "\xEF\xBF\xBD";
-    std::string zone = kBerlinZone;
-    zone.replace(zone.find("TZNAME:CET"), 10, "TZNAME:M\xE9Z");
+    const std::string latin = "Caf\xE9 M\xFCller \x80";
+    const std::string utf8 = "Caf\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC";
+    const std::string latinStreet = "Stra\xDF"
+                                    "e";
+    const std::string utf8Street = "Stra\xC3\x9F"
+                                   "e";
+    const std::string start = "DTSTART:20240109T140000\n";
+    struct Case
+    {
+        const char* name;
+        std::string text;
+        std::string subject;
+        std::string location;
+        bool guessed;
+    };
+    const Case cases[] = {
+        {"Windows-1252", Calendar("SUMMARY:" + latin + "\nLOCATION:" + latinStreet + "\n" + start), utf8, utf8Street,
+         true},
+        {"Windows-1252 folded", WithCrLf(Calendar("SUMMARY:Caf\xE9 M\n \xFCller \x80\n" + start)), utf8, "", true},
+        {"UTF-8 untouched", Calendar("SUMMARY:" + utf8 + "\nLOCATION:" + utf8Street + "\n" + start), utf8, utf8Street,
+         false},
+        {"UTF-8 folded inside a character",
+         WithCrLf(Calendar("SUMMARY:Caf\xC3\n \xA9 M\xC3\xBC\n ller \xE2\x82\n \xAC\n" + start)), utf8, "", false},
+        {"UTF-8 and Windows-1252 lines in one file",
+         Calendar("SUMMARY:" + utf8 + "\nLOCATION:" + latinStreet + "\n" + start), utf8, utf8Street, true},
+        {"a byte order mark is no text", "\xEF\xBB\xBF" + Calendar("SUMMARY:" + utf8 + "\n" + start), utf8, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CalendarText text(c.text);
+        auto record = std::make_unique<GDateRecord>();
+        std::string problem;
+        ASSERT_TRUE(text.ReadEvent(*record, problem));
+        EXPECT_EQ(problem, "");
+        EXPECT_EQ(record->szSubject, c.subject);
+        EXPECT_EQ(record->szLocation, c.location);
+        EXPECT_EQ(record->dtStart, When("2024-01-09 14:00:00"));
+        EXPECT_EQ(text.Notes("VEVENT"),
+                  c.guessed ? std::vector<std::string>{kWindows1252Note} : std::vector<std::string>{});
+    }
+
+    // A zone's name in Windows-1252 is read as the times' own TZID is: the zone is found by it.
     auto record = std::make_unique<GDateRecord>();
     std::string problem;
-    ASSERT_TRUE(ReadEventItem(Calendar("SUMMARY:Caf\xE9\nLOCATION:Stra\xDF"
-                                       "e\nDESCRIPTION:\xFF\xFE\n"
-                                       "CATEGORIES:\xC3\nDTSTART;TZID=Europe/Berlin:20240109T140000\n"
-                                       "RRULE:FREQ=WEEKLY;BYDAY=TU\n",
-                                       zone),
-                              *record, problem));
-    EXPECT_EQ(record->szSubject, "Caf" + fffd);
-    EXPECT_EQ(record->szLocation, "Stra" + fffd + "e");
-    EXPECT_EQ(record->szNote, fffd + fffd);
-    EXPECT_EQ(record->szCategory, fffd);
-    EXPECT_NE(std::string(record->szRecurrence).find("TZNAME:M" + fffd + "Z"), std::string::npos);
-    EXPECT_EQ(record->nRecurrenceType, RECUR_WEEKLY);
+    std::string zone = kBerlinZone;
+    zone.replace(zone.find("TZID:Europe/Berlin"), 18, "TZID:Mitteleurop\xE4ische Zeit");
+    ASSERT_TRUE(ReadEventItem(
+        Calendar("SUMMARY:Sitzung\nDTSTART;TZID=Mitteleurop\xE4ische Zeit:20240109T140000\n", zone), *record, problem));
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(record->dtStart, When("2024-01-09 08:00:00"));
 
     auto task = std::make_unique<GTaskRecord>();
-    ASSERT_TRUE(ReadTaskItem("BEGIN:VTODO\nSUMMARY:T\xE4sk\nDESCRIPTION:\x80\nEND:VTODO\n", *task, problem));
-    EXPECT_EQ(task->szSubject, "T" + fffd + "sk");
-    EXPECT_EQ(task->szNote, fffd);
+    const CalendarText taskText("BEGIN:VTODO\nSUMMARY:T\xE4sk\nDESCRIPTION:\x80\nEND:VTODO\n");
+    ASSERT_TRUE(taskText.ReadTask(*task, problem));
+    EXPECT_EQ(task->szSubject, std::string("T\xC3\xA4sk"));
+    EXPECT_EQ(task->szNote, std::string("\xE2\x82\xAC"));
+    EXPECT_EQ(taskText.Notes("VTODO"), std::vector<std::string>{kWindows1252Note});
     auto note = std::make_unique<GNoteRecord>();
     ASSERT_TRUE(ReadNoteItem("BEGIN:VJOURNAL\nSUMMARY:N\xF6te\nDESCRIPTION:a\xE9\nEND:VJOURNAL\n", *note, problem));
-    EXPECT_EQ(note->szSubject, "N" + fffd + "te");
-    EXPECT_EQ(note->szNote, "a" + fffd);
+    EXPECT_EQ(note->szSubject, std::string("N\xC3\xB6te"));
+    EXPECT_EQ(note->szNote, std::string("a\xC3\xA9"));
+}
+
+// CR LF, LF, CR and CR CR LF (a CR LF written through a text-mode stream on Windows) all end a line
+// alike: a folded SUMMARY comes out whole, a folded BEGIN line still opens its component.
+TEST_F(CalendarItemsTest, UnfoldsLinesWhateverTheirEnding)
+{
+    const std::string text =
+        "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEV\n ENT\nSUMMARY:Quarterly plan\n ning with the\n"
+        "\t whole team\nLOCATION:Room 4.12\nDTSTART:20240109T140000\nRRULE:FREQ=WEEKLY;BY\n DAY=TU\n"
+        "END:VEVENT\nEND:VCALENDAR\n";
+    const std::pair<const char*, const char*> endings[] = {
+        {"\r\n", "CRLF"}, {"\n", "LF"}, {"\r", "CR"}, {"\r\r\n", "CR CR LF"}};
+    for (const auto& [ending, name] : endings) {
+        SCOPED_TRACE(name);
+        std::string withEnding;
+        for (char c : text)
+            withEnding += c == '\n' ? std::string(ending) : std::string(1, c);
+        const CalendarText calendar(withEnding);
+        auto record = std::make_unique<GDateRecord>();
+        std::string problem;
+        ASSERT_TRUE(calendar.ReadEvent(*record, problem));
+        EXPECT_EQ(problem, "");
+        EXPECT_STREQ(record->szSubject, "Quarterly planning with the whole team");
+        EXPECT_STREQ(record->szLocation, "Room 4.12");
+        EXPECT_EQ(record->dtStart, When("2024-01-09 14:00:00"));
+        EXPECT_EQ(record->nRecurDayOfWeek, DAY_TUESDAY);
+        EXPECT_EQ(calendar.Count("VEVENT"), 1u);
+        EXPECT_EQ(calendar.Notes("VEVENT"), std::vector<std::string>{});
+    }
 }
 
 struct TaskCase

@@ -371,7 +371,10 @@ TEST_F(ContactCardTest, ReadsTheCardsAddressBooksExport)
 
 TEST_F(ContactCardTest, UnfoldsLinesWhateverTheirEnding)
 {
-    // Folding may fall inside a word, inside a multi-byte character, or before a parameter.
+    // Folding may fall inside a word, inside a multi-byte character, or before a parameter. CR CR LF
+    // (a CR LF written through a text-mode stream on Windows) is one line end: taken as two, the
+    // empty line between would end each fold, cutting the name and the address, and the fault's
+    // line number would count line-end characters.
     const std::string card = "BEGIN:VCARD\n"
                              "VERSION:3.0\n"
                              "FN:Dana Ka\n"
@@ -383,14 +386,21 @@ TEST_F(ContactCardTest, UnfoldsLinesWhateverTheirEnding)
                              " \xA9 au lait\n"
                              "\n"
                              "TITLE:Chief\n"
+                             "N:Karls\n"
+                             " son;Da\n"
+                             " na;;;\n"
+                             "BDAY:1985-02-30\n"
                              "END:VCARD";
-    const std::pair<const char*, const char*> endings[] = {{"\r\n", "CRLF"}, {"\n", "LF"}, {"\r", "CR"}};
+    const std::pair<const char*, const char*> endings[] = {
+        {"\r\n", "CRLF"}, {"\n", "LF"}, {"\r", "CR"}, {"\r\r\n", "CR CR LF"}};
     for (const auto& [ending, name] : endings) {
         RunCase({name,
                  WithEndings(card, ending),
                  true,
-                 "",
-                 {{4, "Dana Karlsson"},
+                 "line 15: bad date, skipped",
+                 {{1, "Dana"},
+                  {3, "Karlsson"},
+                  {4, "Dana Karlsson"},
                   {7, "Chief"},
                   {9, "dana@example.org"},
                   {11, "dana@example.org"},
@@ -532,6 +542,51 @@ TEST_F(ContactCardTest, ConvertsCharacterSetsToUtf8)
     };
     for (const Case& c : cases)
         RunCase(c);
+}
+
+// Text that names no character set and is no UTF-8 is read as Windows-1252 (the fields above), and
+// the file's reader says so, once, so the error file can tell the user that letters were guessed.
+// A character set the card names, or text that is UTF-8, is no guess.
+TEST_F(ContactCardTest, SaysWhenItTookTextForWindows1252)
+{
+    struct NoteCase
+    {
+        const char* name;
+        std::string card;
+        std::string displayName;
+        bool guessed;
+    };
+    const NoteCase cases[] = {
+        {"8-bit text without a character set", "BEGIN:VCARD\nVERSION:2.1\nFN:Ren\xE9 M\xFCller \x80\nEND:VCARD\n",
+         "Ren\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC", true},
+        {"quoted-printable without a character set",
+         "BEGIN:VCARD\nVERSION:2.1\nFN;ENCODING=QUOTED-PRINTABLE:Ren=E9 M=FCller =80\nEND:VCARD\n",
+         "Ren\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC", true},
+        {"in a parameter only", "BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nEMAIL;TYPE=b\xFCro:ann@example.org\nEND:VCARD\n",
+         "Ann", true},
+        {"many lines, one note", "BEGIN:VCARD\nFN:\xE9\nNOTE:\xFC\nTITLE:\x80\nEND:VCARD\n", "\xC3\xA9", true},
+        {"a character set named", "BEGIN:VCARD\nVERSION:2.1\nFN;CHARSET=ISO-8859-1:Ren\xE9\nEND:VCARD\n", "Ren\xC3\xA9",
+         false},
+        {"UTF-8 stays as it is", "BEGIN:VCARD\nVERSION:3.0\nFN:Ren\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC\nEND:VCARD\n",
+         "Ren\xC3\xA9 M\xC3\xBCller \xE2\x82\xAC", false},
+        {"UTF-8 folded inside a character", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ren\xC3\r\n \xA9\r\nEND:VCARD\r\n",
+         "Ren\xC3\xA9", false},
+        {"ASCII", "BEGIN:VCARD\nVERSION:3.0\nFN:Ann\nEND:VCARD\n", "Ann", false},
+    };
+    for (const NoteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ContactText text(c.card);
+        auto record = Zeroed<GAddrRecord>();
+        std::string problem;
+        ASSERT_TRUE(text.Read(*record, problem));
+        EXPECT_EQ("", problem);
+        EXPECT_EQ(c.displayName, record->szDisplayName);
+        const std::vector<std::string> expected =
+            c.guessed ? std::vector<std::string>{"text that is not UTF-8 and names no character set was read as "
+                                                 "Windows-1252"}
+                      : std::vector<std::string>{};
+        EXPECT_EQ(expected, text.Notes());
+    }
 }
 
 TEST(ContactCardCountTest, CountsTheCardsAtTheTopLevel)

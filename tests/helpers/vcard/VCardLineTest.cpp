@@ -51,6 +51,29 @@ TEST(VCardLineTest, UnfoldsAndCountsPhysicalLines)
     }
 }
 
+// CR CR LF is one line end, also under a fold and a soft break; CRs without an LF each end a line.
+TEST(VCardLineTest, CrCrLfIsOneLineEnd)
+{
+    const std::string text = "A:1\r\r\n"
+                             "B:2\r\r\n"
+                             " x\r\r\n"
+                             "C;QUOTED-PRINTABLE:a=\r\r\n"
+                             "b\r\r\n"
+                             "\r\r\n"
+                             "D:4\r\r"
+                             "E:5\r\r\r\n"
+                             "F:6";
+    const std::vector<VCardLine> expected = {
+        {"A:1", 1}, {"B:2x", 2}, {"C;QUOTED-PRINTABLE:ab", 4}, {"", 6}, {"D:4", 7}, {"", 8}, {"E:5", 9}, {"F:6", 10},
+    };
+    const std::vector<VCardLine> lines = UnfoldVCardLines(text);
+    ASSERT_EQ(expected.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(expected[i].text, lines[i].text) << i;
+        EXPECT_EQ(expected[i].number, lines[i].number) << i;
+    }
+}
+
 TEST(VCardLineTest, SplitsAContentLine)
 {
     struct Case
