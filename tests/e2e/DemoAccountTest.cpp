@@ -95,6 +95,29 @@ TEST_F(DemoAccountTest, ExactlyTheDuplicatesFoundGoToTheTrashAndEverythingElseSt
     EXPECT_EQ(0u, g_pDateDupList->GetCount());
 }
 
+// Helpers that said different things are each named; one helper that said something alone is quoted
+// plainly.
+TEST_F(DemoAccountTest, WhatEachHelperSaidIsShownAndNamedWhenTheyDiffer)
+{
+    ASSERT_TRUE(LoadServices());
+    const std::string account = m_data + "demo/";
+    for (const char* kind : {"contacts", "calendar"}) {
+        fs::remove_all(account + kind);
+        TempDir::WriteFile(account + kind, "not a folder");
+    }
+    EXPECT_FALSE(LoadServices());
+    const std::string unreadable = ": Not a directory";
+    EXPECT_EQ("The Google Contacts helper program said: The folder " + account + "contacts/ cannot be read" +
+                  unreadable + "\nThe Google Calendar helper program said: The folder " + account +
+                  "calendar/ cannot be read" + unreadable,
+              LoadFailureText());
+
+    AppSettings.AppFlag = APP_CONTACTS;
+    EXPECT_FALSE(LoadServices());
+    EXPECT_EQ("The helper program said: The folder " + account + "contacts/ cannot be read" + unreadable,
+              LoadFailureText());
+}
+
 TEST_F(DemoAccountTest, AWrongPasswordLoadsNothingAndTellsWhy)
 {
     CopyText(AppSettings.Password, "not the password");
@@ -103,7 +126,6 @@ TEST_F(DemoAccountTest, AWrongPasswordLoadsNothingAndTellsWhy)
     EXPECT_EQ(0u, g_pDateUtil->GetDateMgr()->GetRecordCount());
     EXPECT_TRUE(g_pAddrUtil->m_bHasError);
     EXPECT_STREQ("Wrong password for demo@example.com", g_pAddrUtil->m_szLastError);
-    EXPECT_EQ("Google Contacts could not be loaded: the helper program reported: Wrong password for demo@example.com\n"
-              "Google Calendar could not be loaded: the helper program reported: Wrong password for demo@example.com",
-              LoadFailureText());
+    // Both helpers said the same: it is said once.
+    EXPECT_EQ("The helper program said: Wrong password for demo@example.com", LoadFailureText());
 }
