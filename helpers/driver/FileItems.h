@@ -1,0 +1,46 @@
+// A file that holds several items of a kind (an address-book or calendar export) taken apart into
+// them: each item's bytes and its place, what the file would be with one item alone, and what it
+// becomes without some. The load and the save take a file apart the same way; the save only once it
+// has the bytes the load saw, so both find the same items in the same places.
+#pragma once
+
+#include "helpers/account/ItemPlace.h"
+#include "helpers/base/ItemKind.h"
+#include "helpers/base/TextSpan.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct FileItem
+{
+    std::vector<TextSpan> spans; // its components in the order of the file
+    ItemPlace place;
+    std::string refused; // why the item is not served (and so never deleted); empty when it is
+};
+
+class FileItems
+{
+public:
+    // Takes text (kept by the caller for the life of this object) apart into the items of the kind.
+    // An iCalendar item is a component with its changed occurrences (the components of its UID), as a
+    // file of one item is read; a component without a UID is an item alone. False, with the reason in
+    // fault, when the items cannot be told apart safely: components not closed in order, or something
+    // outside the items that the reader would still take for an item.
+    bool Split(HelperKind kind, std::string_view text, std::string& fault);
+
+    const std::vector<FileItem>& Items() const { return m_items; }
+    // The file as it would be holding that item alone: its bytes and everything outside the items (a
+    // calendar's own lines and its VTIMEZONEs), each where it stands.
+    std::string TextOf(size_t item) const;
+    // The file without the items marked gone, every other byte as it was.
+    std::string TextWithout(const std::vector<bool>& gone) const;
+    // The item at that place; npos when there is none.
+    size_t Find(const ItemPlace& place) const;
+    // "contacts/export.vcf (item 7 of 50)": how messages name an item.
+    std::string Shown(const std::string& file, size_t item) const;
+
+private:
+    std::string_view m_text;
+    std::vector<FileItem> m_items;
+};
