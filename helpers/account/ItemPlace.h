@@ -32,8 +32,8 @@ struct ItemPlace
     bool operator==(const ItemPlace&) const = default;
 };
 
-// A UID longer than this, escaped, is placed by position: the place must leave room for the file
-// name and the content identity in the record's 4096-byte helper text.
+// A place by UID longer than this (a UID of about a thousand bytes) is made a place by position: the
+// place must leave room for the file name and the content identity in the record's 4096-byte text.
 inline constexpr size_t kMaxPlacedUidBytes = 1024;
 
 std::string FormatItemPlace(const ItemPlace& place);

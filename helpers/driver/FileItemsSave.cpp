@@ -87,6 +87,8 @@ bool Rewrite(HelperRun& run, const ItemFile& file, const std::string& text, cons
     std::string trashPath;
     if (!CopyToTrash(run.account, file, day, text, SystemTimeOf(loaded.modified), trashPath, error))
         return false;
+    // What a rewrite killed midway left beside the file goes first (the file is no link, CopyToTrash saw).
+    platform::RemoveReplaceLeftovers(path.c_str());
     // A program that changes the file meanwhile (a synchronisation) wins: its change is kept.
     const auto stillSame = [&] {
         std::string now;
