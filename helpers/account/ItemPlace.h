@@ -28,6 +28,8 @@ struct ItemPlace
     // forgotten rather than passed on to whatever item moved into that position.
     size_t position = 0;
     uint32_t hash = 0;
+    // A file left with one item is a file of one item again: its record carries no place, and the app
+    // sees that item as new too.
 
     bool operator==(const ItemPlace&) const = default;
 };

@@ -87,6 +87,7 @@ bool FileItems::Split(HelperKind kind, std::string_view text, std::string& fault
 {
     m_text = text;
     m_items.clear();
+    m_spans.clear();
     std::vector<ComponentSpan> components;
     const char* component = KindInfo(kind).component;
     if (!(component ? FindCalendarComponents(text, component, components, fault)
@@ -94,11 +95,29 @@ bool FileItems::Split(HelperKind kind, std::string_view text, std::string& fault
         return false;
     m_items = GroupComponents(components);
     PlaceItems(text, m_items);
+    for (size_t i = 0; i < m_items.size(); ++i)
+        for (const TextSpan& span : m_items[i].spans)
+            m_spans.emplace_back(span, i);
+    std::sort(m_spans.begin(), m_spans.end(),
+              [](const auto& a, const auto& b) { return a.first.begin < b.first.begin; });
+    m_frame = TextWithout(std::vector<bool>(m_items.size(), true));
+    m_frameAt.clear();
+    m_spansOf.assign(m_items.size(), {});
+    size_t gaps = 0;
+    size_t at = 0;
+    for (size_t i = 0; i < m_spans.size(); ++i) {
+        gaps += m_spans[i].first.begin - at;
+        at = m_spans[i].first.end;
+        m_frameAt.push_back(gaps);
+        m_spansOf[m_spans[i].second].push_back(i);
+    }
     // What lies outside the items must hold none the reader would count: an item nested where it
     // does not belong, or a card line the reader joins otherwise, would go along unseen.
-    if (CountItems(kind, TextWithout(std::vector<bool>(m_items.size(), true))).own != 0) {
+    if (CountItems(kind, m_frame).own != 0) {
         fault = Format("%s outside the ones that can be told apart", KindInfo(kind).items);
         m_items.clear();
+        m_spans.clear();
+        m_spansOf.clear();
         return false;
     }
     return true;
@@ -106,22 +125,30 @@ bool FileItems::Split(HelperKind kind, std::string_view text, std::string& fault
 
 std::string FileItems::TextOf(size_t item) const
 {
-    std::vector<bool> gone(m_items.size(), true);
-    gone[item] = false;
-    return TextWithout(gone);
+    std::string text;
+    size_t at = 0;
+    for (const size_t index : m_spansOf[item]) {
+        const TextSpan& span = m_spans[index].first;
+        text.append(m_frame, at, m_frameAt[index] - at);
+        text.append(m_text.substr(span.begin, span.end - span.begin));
+        at = m_frameAt[index];
+    }
+    text.append(m_frame, at);
+    return text;
 }
 
 std::string FileItems::TextWithout(const std::vector<bool>& gone) const
 {
-    std::vector<TextSpan> cut;
-    for (size_t i = 0; i < m_items.size(); ++i)
-        if (gone[i])
-            cut.insert(cut.end(), m_items[i].spans.begin(), m_items[i].spans.end());
-    std::sort(cut.begin(), cut.end(), [](const TextSpan& a, const TextSpan& b) { return a.begin < b.begin; });
+    return Assemble(gone);
+}
+
+std::string FileItems::Assemble(const std::vector<bool>& gone) const
+{
     std::string text;
-    text.reserve(m_text.size());
     size_t at = 0;
-    for (const TextSpan& span : cut) {
+    for (const auto& [span, item] : m_spans) {
+        if (!gone[item])
+            continue;
         text.append(m_text.substr(at, span.begin - at));
         at = span.end;
     }

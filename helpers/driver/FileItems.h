@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct FileItem
@@ -41,6 +42,16 @@ public:
     std::string Shown(const std::string& file, size_t item) const;
 
 private:
+    // The text without the spans of the items marked gone: one walk over the spans in the order of
+    // the text, so that serving every item of a large export costs no sort per item.
+    std::string Assemble(const std::vector<bool>& gone) const;
+
     std::string_view m_text;
     std::vector<FileItem> m_items;
+    std::vector<std::pair<TextSpan, size_t>> m_spans; // every item's spans with its item, in text order
+    // What is outside every item, where each span stands in it and which spans are each item's: an
+    // item alone is the frame with its few spans put back, not a walk over every span of the file.
+    std::string m_frame;
+    std::vector<size_t> m_frameAt;
+    std::vector<std::vector<size_t>> m_spansOf;
 };

@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // No vCard or single event comes near this; a larger file is something else, and reading it whole
-// would only cost memory.
+// would only cost memory. An export larger than this (thousands of cards, or cards with photos) is
+// refused whole like any such file.
 constexpr std::uintmax_t kMaxItemFileBytes = 1 << 20;
 
 // A list owning the records it holds (allocated with malloc, as the data file code expects).
@@ -324,10 +325,10 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     }
     const ItemText text(run.session.Kind(), std::move(raw));
     const ContentIdentity content = IdentityOfContent(text.Text(), modified);
-    // Deleting the only item of a file moves the file, and whatever else it holds with it; an item of
-    // several is cut out of its file, which keeps items of other kinds no better than a move would.
-    // A file with no item of the kind is left to the reader, which says why, or passed over as a file
-    // of another kind.
+    // Deleting the only item of a file moves the file, and whatever else it holds with it. A file that
+    // holds items of another kind too stays refused, with one item of the kind or several: deleting its
+    // last one would still take the others' items to the trash. A file with no item of the kind is left
+    // to the reader, which says why, or passed over as a file of another kind.
     const ItemCounts counts = text.Counts();
     if (counts.own >= 1 && counts.others > 0) {
         run.session.Error(SharedFileError(run.session.Kind(), shown, counts));

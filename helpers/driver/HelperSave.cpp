@@ -160,36 +160,44 @@ bool ReadItemContent(const std::string& path, ContentIdentity& identity, std::st
     return true;
 }
 
-// A task's or note's item the identity names in one file as it is now: the file itself when it holds
-// one item, else the places of its items that match. Several matches are all given.
+// An item a task's or note's record could name in a file as it is now, with the second head value the
+// load gives it.
 struct IdentityHit
 {
     std::string name;
-    std::string place;
+    std::string place; // empty: the file itself
     std::string content;
+    int32_t second = 0;
 };
 
-void MatchIdentity(HelperRun& run, const std::string& name, ItemIdentity identity, std::vector<IdentityHit>& same)
+// The file's own identity and, in a file of several items, each item's.
+std::vector<IdentityHit> IdentitiesIn(HelperRun& run, const std::string& name)
 {
-    const std::string path = run.account.ItemPath({"", name});
+    std::vector<IdentityHit> hits;
     int64_t modified = 0;
     std::string text;
     std::string fault;
-    if (!ReadItemText(path, text, modified, fault))
-        return;
+    if (!ReadItemText(run.account.ItemPath({"", name}), text, modified, fault))
+        return hits;
     const ContentIdentity now = IdentityOfContent(text, modified);
     const std::string content = FormatContentIdentity(now);
-    if (IdentityOfItem(name, now).second == identity.second)
-        same.push_back({name, "", content});
+    hits.push_back({name, "", content, IdentityOfItem(name, now).second});
     const ItemCounts counts = CountItems(run.session.Kind(), text);
     FileItems items;
     if (counts.own < 2 || counts.others > 0 || !items.Split(run.session.Kind(), text, fault))
-        return;
+        return hits;
     for (const FileItem& item : items.Items()) {
         const std::string place = FormatItemPlace(item.place);
-        if (IdentityOfPlacedItem(name, place, now).second == identity.second)
-            same.push_back({name, place, content});
+        hits.push_back({name, place, content, IdentityOfPlacedItem(name, place, now).second});
     }
+    return hits;
+}
+
+void KeepMatches(const std::vector<IdentityHit>& hits, int32_t second, std::vector<IdentityHit>& same)
+{
+    for (const IdentityHit& hit : hits)
+        if (hit.second == second)
+            same.push_back(hit);
 }
 
 // The items among the names still in the folder that a task's or note's identity names: the first head
@@ -204,7 +212,7 @@ std::vector<IdentityHit> FindIdentity(HelperRun& run, const std::vector<std::str
             byName.push_back(name);
     std::vector<IdentityHit> same;
     for (const std::string& name : byName)
-        MatchIdentity(run, name, identity, same);
+        KeepMatches(IdentitiesIn(run, name), identity.second, same);
     return same;
 }
 
@@ -313,16 +321,27 @@ size_t DeleteFromFile(HelperRun& run, bool byIdentity, std::vector<std::string>&
                       const std::string& day, SaveResults& results)
 {
     const ItemFile file = requests[first].item;
+    // A task's or note's file is read and taken apart once for all the records still to come, unless
+    // another file's name shares its first hash.
+    const int32_t nameHash = IdentityOfName(file.name).first;
+    const bool alone = byIdentity && std::count_if(names.begin(), names.end(), [nameHash](const std::string& name) {
+                                         return IdentityOfName(name).first == nameHash;
+                                     }) == 1;
+    const std::vector<IdentityHit> inFile = alone ? IdentitiesIn(run, file.name) : std::vector<IdentityHit>();
     std::vector<size_t> group{first};
     for (size_t j = first + 1; j < requests.size(); ++j) {
         DeleteRequest& other = requests[j];
         if (decided[j])
             continue;
         if (byIdentity) {
-            if (other.identity.first != IdentityOfName(file.name).first)
+            if (other.identity.first != nameHash)
                 continue;
+            std::vector<IdentityHit> same;
             std::vector<std::string> byName;
-            const std::vector<IdentityHit> same = FindIdentity(run, names, other.identity, byName);
+            if (alone)
+                KeepMatches(inFile, other.identity.second, same);
+            else
+                same = FindIdentity(run, names, other.identity, byName);
             if (same.size() != 1 || same.front().name != file.name || same.front().place.empty())
                 continue;
             other.item = file;
