@@ -1908,8 +1908,8 @@ TEST_F(HelperProgramTest, AnExportChangedSinceTheLoadKeepsEveryItem)
 }
 
 // The boundary of the account holds for an export as for any file: a file that is a link is never
-// written through, one behind a folder link never reached.
-TEST_F(HelperProgramTest, AnExportBehindALinkIsNeverRewritten)
+// written through, one behind a folder link never reached, a name that leaves the account refused.
+TEST_F(HelperProgramTest, AnExportIsNeverRewrittenOutsideTheAccount)
 {
     TempDir outside;
     const Export book = AddressBookExport();
@@ -1942,6 +1942,15 @@ TEST_F(HelperProgramTest, AnExportBehindALinkIsNeverRewritten)
     EXPECT_EQ(1, Run(Kind::Calendar, 2));
     EXPECT_EQ(CalendarExport().Text(), TempDir::ReadFile(outside.file("export.ics")));
     EXPECT_EQ(0u, LastError(Kind::Calendar).find("Not following calendar/linked/")) << LastError(Kind::Calendar);
+
+    // Nor does a place behind a name make a path out of the account.
+    const std::string accounts = TempDir::ReadFile(m_work.file("accounts.ini"));
+    events.clear();
+    events.push_back(EventRecord("..", "accounts.ini\\uid=x/1:2:0123456789abcdef", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
+    EXPECT_EQ("Not a plain file name, skipped: calendar/../accounts.ini", LastError(Kind::Calendar));
 }
 
 // What the load cannot take apart safely it refuses as before, whole or item by item; the rest of the
