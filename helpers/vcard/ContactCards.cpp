@@ -97,6 +97,9 @@ bool FindContactCards(std::string_view text, std::vector<ComponentSpan>& cards, 
     bool afterAgent = false;
     ComponentSpan card;
     for (const SpannedLine& line : SpannedLines(text, from)) {
+        // The reader passes blank lines over before it looks at a line, an AGENT's too.
+        if (IsBlankValue(line.text))
+            continue;
         VCardProperty property;
         const bool parsed = ParseVCardLine({line.text, 0}, property);
         if (parsed && IsBoundary(property, "BEGIN")) {

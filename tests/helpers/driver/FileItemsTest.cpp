@@ -72,6 +72,11 @@ TEST(FileItemsTest, CardsAreCutWhereTheReaderSeesThemEnd)
                   "END:VCARD\r\nEND:VCARD\r\n",
                   0},
                  {kBea, 1}})},
+        {"a blank line between an AGENT and its card",
+         Pieces(
+             {{"BEGIN:VCARD\r\nVERSION:2.1\r\nAGENT:\r\n\r\nBEGIN:VCARD\r\nFN:Assistant\r\nEND:VCARD\r\nEND:VCARD\r\n",
+               0},
+              {kBea, 1}})},
         {"folded boundaries in any letter case",
          Pieces({{"begin:vcard\r\nFN:Ann\r\nEND:VC\r\n ARD\r\n", 0}, {"BEGIN:V\r\n CARD\nFN:Bea\nend:vcard  \n", 1}})},
         {"bytes of no card around them",

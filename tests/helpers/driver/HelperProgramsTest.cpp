@@ -2043,3 +2043,23 @@ TEST_F(HelperProgramTest, TaskAndNoteExportsAreServedItemByItem)
         EXPECT_EQ(expected, ResultEntries(c.kind == Kind::Tasks ? "GTaskResult.ini" : "GNoteResult.ini"));
     }
 }
+
+// An item of an export is read as the same components in a file of their own are: changed
+// occurrences without their series are one event, read from the first, the others named.
+TEST_F(HelperProgramTest, AnItemOfAnExportReadsAsItWouldInAFileOfItsOwn)
+{
+    const std::string first = Component("VEVENT", "Moved once", "series", "RECURRENCE-ID:20240112T120000\r\n");
+    const std::string second = Component("VEVENT", "Moved twice", "series", "RECURRENCE-ID:20240119T120000\r\n");
+    Put("calendar/alone.ics", CalendarOf(first + second));
+    Put("calendar/export.ics", CalendarOf(Component("VEVENT", "Single") + first + second));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(3u, events.records.size());
+    EXPECT_STREQ("Moved once", events.records[0]->szSubject);
+    EXPECT_STREQ("Single", events.records[1]->szSubject);
+    EXPECT_STREQ("Moved once", events.records[2]->szSubject);
+    EXPECT_DOUBLE_EQ(events.records[0]->dtStart, events.records[2]->dtStart);
+    const std::string fault = " was read in part: 2 changed occurrences without their series, only the first read";
+    const std::vector<std::string> errors = {"calendar/alone.ics" + fault, "calendar/export.ics (item 2 of 2)" + fault};
+    EXPECT_EQ(errors, Errors(Kind::Calendar));
+}
