@@ -91,6 +91,8 @@ int CreateNewFile(const char* path, const std::string& content, unsigned mode, c
 // with the folder synchronised after the rename. stillSame is asked once the new content is on the
 // disk, just before the rename; when it says no, the file stays as it was. 0, or the errno of the
 // failure: ELOOP for a link, EINVAL for anything but a regular file, ECANCELED when stillSame said no.
+// The file is a new one under the old name: its owner is the caller, and other names it had (hard
+// links) keep the old content.
 int ReplaceRegularFile(const char* path, const std::string& content, const std::function<bool()>& stillSame);
 
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the

@@ -34,7 +34,8 @@ public:
     // The file as it would be holding that item alone: its bytes and everything outside the items (a
     // calendar's own lines and its VTIMEZONEs), each where it stands.
     std::string TextOf(size_t item) const;
-    // The file without the items marked gone, every other byte as it was.
+    // The file without the items marked gone, every other byte as it was: what lies between two items
+    // (a blank line) stays, even when both go.
     std::string TextWithout(const std::vector<bool>& gone) const;
     // The item at that place; npos when there is none.
     size_t Find(const ItemPlace& place) const;

@@ -87,9 +87,11 @@ bool Rewrite(HelperRun& run, const ItemFile& file, const std::string& text, cons
     std::string trashPath;
     if (!CopyToTrash(run.account, file, day, text, SystemTimeOf(loaded.modified), trashPath, error))
         return false;
-    // What a rewrite killed midway left beside the file goes first (the file is no link, CopyToTrash saw).
+    // What a rewrite killed midway left beside the file ("export.vcf.tmp<pid>-<n>", which no load lists)
+    // goes first; the file is no link, CopyToTrash saw to that.
     platform::RemoveReplaceLeftovers(path.c_str());
-    // A program that changes the file meanwhile (a synchronisation) wins: its change is kept.
+    // A program that changes the file meanwhile (a synchronisation) wins: its change is kept. Only a
+    // change in the moment between this last look and the rename would be lost.
     const auto stillSame = [&] {
         std::string now;
         std::string fault;
