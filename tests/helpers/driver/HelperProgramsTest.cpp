@@ -2071,3 +2071,28 @@ TEST_F(HelperProgramTest, AnItemOfAnExportReadsAsItWouldInAFileOfItsOwn)
     const std::vector<std::string> errors = {"calendar/alone.ics" + fault, "calendar/export.ics (item 2 of 2)" + fault};
     EXPECT_EQ(errors, Errors(Kind::Calendar));
 }
+
+// A record naming a place the export does not have (not one the load wrote) keeps nothing from going
+// that the others name.
+TEST_F(HelperProgramTest, ARecordOfAPlaceTheExportDoesNotHaveDeletesNothingOfIt)
+{
+    const Export calendar = CalendarExport();
+    Put("calendar/export.ics", calendar.Text());
+    ASSERT_EQ(0, Run(Kind::Calendar, 1));
+    auto data = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(6u, data.records.size());
+    data.records[1]->ActionCode = 3;
+    std::string text = data.records[4]->szHelperTextB;
+    text.replace(0, text.find('/'), "export.ics\\uid=gone@example.com");
+    CopyText(data.records[4]->szHelperTextB, text.c_str());
+    data.records[4]->ActionCode = 3;
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), data.records,
+                           GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    EXPECT_EQ(calendar.Without({1}), TempDir::ReadFile(m_account + "calendar/export.ics"));
+    const std::string reason = "No item of calendar/export.ics is at uid=gone@example.com, skipped";
+    const std::map<std::string, std::string> expected = {
+        {"Result.Count", "2"}, {"Record.2", "Deleted"}, {"Record.5", "Not deleted: " + reason}};
+    EXPECT_EQ(expected, ResultEntries("GDateResult.ini"));
+    EXPECT_EQ(std::vector<std::string>{reason}, Errors(Kind::Calendar));
+}
