@@ -5,9 +5,11 @@
 #include "app/core/PhoneKey.h"
 #include "app/core/SmartText.h"
 #include "common/misc/CxDateTime.h"
+#include "common/misc/TextBuf.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -230,17 +232,29 @@ const char* DateCaption(int32_t type)
     }
 }
 
+// A contact's date as "mm/dd/yyyy" for any year a date value can hold: a birthday may well lie before
+// the years the list texts show.
+std::string DayText(double value)
+{
+    platform::SystemTime st{};
+    if (!VariantTimeToSystemTime(value, &st))
+        return "?";
+    char text[16];
+    FormatText(text, "%02u/%02u/%04u", unsigned{st.wMonth}, unsigned{st.wDay}, unsigned{st.wYear});
+    return text;
+}
+
 // A date is lost unless the kept record has the same day under the same kind.
 void AddLostDates(std::vector<std::string>& lost, const GAddrRecord& d, const GAddrRecord& k)
 {
     for (int i = 0; i < kDateSlots; ++i) {
-        if (IsZeroTime(d.dtDate[i]) || d.dtDate[i] != d.dtDate[i])
+        if (IsZeroTime(d.dtDate[i]) || !std::isfinite(d.dtDate[i]))
             continue;
         bool kept = false;
         for (int j = 0; j < kDateSlots && !kept; ++j)
-            kept = k.nDateType[j] == d.nDateType[i] && DateText(k.dtDate[j]) == DateText(d.dtDate[i]);
+            kept = k.nDateType[j] == d.nDateType[i] && std::floor(k.dtDate[j]) == std::floor(d.dtDate[i]);
         if (!kept)
-            lost.push_back(std::string(DateCaption(d.nDateType[i])) + " " + DateText(d.dtDate[i]));
+            lost.push_back(std::string(DateCaption(d.nDateType[i])) + " " + DayText(d.dtDate[i]));
     }
 }
 
@@ -340,25 +354,6 @@ std::string ExactMatchedOn(const RuleField<Record> (&rule)[N], const Record& d, 
     return out;
 }
 
-std::string ContactName(const GAddrRecord& r)
-{
-    std::string name(FieldText(r.szDisplayName));
-    if (name.empty())
-        for (std::string_view part : {FieldText(r.szFirstName), FieldText(r.szMiddleName), FieldText(r.szLastName)})
-            if (!part.empty())
-                Append(name, " ", part);
-    return name;
-}
-
-std::string ContactKeptText(const GAddrRecord& k)
-{
-    std::string text = ContactName(k);
-    const std::vector<std::string_view> emails = Emails(k);
-    if (!emails.empty())
-        Append(text, " ", "<" + std::string(emails.front()) + ">");
-    return text;
-}
-
 // What smart matching found the two to share: the name, and the e-mail addresses and numbers both hold.
 std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
 {
@@ -377,24 +372,18 @@ std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
     return out;
 }
 
-std::string EventKeptText(const GDateRecord& k)
-{
-    std::string text(FieldText(k.szSubject));
-    if (!IsZeroTime(k.dtStart))
-        Append(text, ", ", k.nAllDayEvent ? DateText(k.dtStart) : DateTimeText(k.dtStart));
-    return text;
-}
-
 std::string SmartEventMatchedOn(const GDateRecord& d, const GDateRecord& k)
 {
     std::string out;
     const std::string subject = NormalizeName(FieldText(d.szSubject));
     if (!subject.empty() && subject == NormalizeName(FieldText(k.szSubject)))
         out = "subject";
+    // Instants in whole seconds, all-day events by the day, as smart matching compares them.
     const auto sameTime = [&](double a, double b) {
-        if (IsZeroTime(a) || (d.nAllDayEvent != 0) != (k.nAllDayEvent != 0))
+        if (IsZeroTime(a) || !std::isfinite(a) || !std::isfinite(b) || std::fabs(a) > 1.0e9 || std::fabs(b) > 1.0e9 ||
+            (d.nAllDayEvent != 0) != (k.nAllDayEvent != 0))
             return false;
-        return d.nAllDayEvent ? DateText(a) == DateText(b) : DateTimeText(a) == DateTimeText(b);
+        return d.nAllDayEvent ? std::floor(a) == std::floor(b) : std::llround(a * 86400.0) == std::llround(b * 86400.0);
     };
     if (sameTime(d.dtStart, k.dtStart))
         Append(out, " + ", "start");
@@ -420,6 +409,33 @@ const GDateRecord* KeptOf(const GDateRecord& r)
 
 } // namespace
 
+std::string ContactName(const GAddrRecord& r)
+{
+    std::string name(FieldText(r.szDisplayName));
+    if (name.empty())
+        for (std::string_view part : {FieldText(r.szFirstName), FieldText(r.szMiddleName), FieldText(r.szLastName)})
+            if (!part.empty())
+                Append(name, " ", part);
+    return name;
+}
+
+std::string KeptRecordText(const GAddrRecord& k)
+{
+    std::string text = ContactName(k);
+    const std::vector<std::string_view> emails = Emails(k);
+    if (!emails.empty())
+        Append(text, " ", "<" + std::string(emails.front()) + ">");
+    return text;
+}
+
+std::string KeptRecordText(const GDateRecord& k)
+{
+    std::string text(FieldText(k.szSubject));
+    if (!IsZeroTime(k.dtStart))
+        Append(text, ", ", k.nAllDayEvent ? DateText(k.dtStart) : DateTimeText(k.dtStart));
+    return text;
+}
+
 ReviewFacts ContactReviewFacts(const GAddrRecord& duplicate)
 {
     ReviewFacts facts;
@@ -428,7 +444,7 @@ ReviewFacts ContactReviewFacts(const GAddrRecord& duplicate)
         return facts;
     const GAddrRecord& d = duplicate;
     const GAddrRecord& k = *kept;
-    facts.kept = ContactKeptText(k);
+    facts.kept = KeptRecordText(k);
     facts.matchedOn =
         AppSettings.MatchMode == MATCH_SMART ? SmartContactMatchedOn(d, k) : ExactMatchedOn(kContactRule, d, k);
     std::vector<std::string>& lost = facts.wouldBeLost;
@@ -450,7 +466,7 @@ ReviewFacts EventReviewFacts(const GDateRecord& duplicate)
         return facts;
     const GDateRecord& d = duplicate;
     const GDateRecord& k = *kept;
-    facts.kept = EventKeptText(k);
+    facts.kept = KeptRecordText(k);
     facts.matchedOn =
         AppSettings.MatchMode == MATCH_SMART ? SmartEventMatchedOn(d, k) : ExactMatchedOn(kEventRule, d, k);
     const std::string_view location = FieldText(d.szLocation);
@@ -519,9 +535,17 @@ constexpr int32_t kMiscListIds[] = {
     FIELD_ID_MANAGER,     FIELD_ID_ASSISTANT,  FIELD_ID_CREATED,   FIELD_ID_MODIFIED,
 };
 
-// Dates share one buffer that the next call overwrites, so each text is copied at once.
+std::string TimeText(double value)
+{
+    return IsZeroTime(value) ? std::string() : DateTimeText(value);
+}
+
+// Dates share one buffer that the next call overwrites, so each text is copied at once. An unset
+// creation or modification time has no text, as in the list.
 std::string IdText(const GAddrRecord& r, int32_t id)
 {
+    if (id == FIELD_ID_CREATED || id == FIELD_ID_MODIFIED)
+        return TimeText(id == FIELD_ID_CREATED ? r.dtCreated : r.dtModified);
     return GetFieldText(&r, id);
 }
 
@@ -548,11 +572,6 @@ void MarkHoverRow(PairList& pairs, const std::vector<int32_t>& ids, int32_t firs
         it = std::find_if(ids.begin(), ids.end(), [&](int32_t id) { return id >= first && id < primary; });
     if (it != ids.end())
         pairs.At(static_cast<size_t>(it - ids.begin())).main = true;
-}
-
-std::string TimeText(double value)
-{
-    return IsZeroTime(value) ? std::string() : DateTimeText(value);
 }
 
 // The RRULE line of the recurrence text, which says the rule in a line.
