@@ -191,6 +191,14 @@ TfmQoData::TfmQoData(QWidget* parent)
     // Tasks and notes have services of their own but are not offered yet.
     pData->setTabVisible(pData->indexOf(tTask), false);
     pData->setTabVisible(pData->indexOf(tNote), false);
+    // The report covers both tabs, so its button sits beside them; the row of buttons below has no
+    // room left beside the case box's caption.
+    auto* corner = new QWidget(pData);
+    btnExport = MakeDialogButton(corner, "btnExport", QStringLiteral("&Export report..."));
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 0, 0, 2);
+    cornerLayout->addWidget(btnExport);
+    pData->setCornerWidget(corner, Qt::TopRightCorner);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 8);
@@ -250,12 +258,11 @@ QWidget* TfmQoData::BuildButtonBar()
     btnRefresh = MakeDialogButton(bar, "btnRefresh", QStringLiteral("&Refresh"));
     btnSelAll = MakeDialogButton(bar, "btnSelAll", QStringLiteral("Select All Dups"));
     btnClear = MakeDialogButton(bar, "btnClear", QStringLiteral("Clear Selection"));
-    btnExport = MakeDialogButton(bar, "btnExport", QStringLiteral("&Export report..."));
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(cbCase);
     layout->addStretch();
-    for (QPushButton* button : {btnOption, btnRefresh, btnSelAll, btnClear, btnExport})
+    for (QPushButton* button : {btnOption, btnRefresh, btnSelAll, btnClear})
         layout->addWidget(button);
     return bar;
 }

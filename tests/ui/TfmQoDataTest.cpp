@@ -1067,7 +1067,9 @@ TEST_F(TfmQoDataTest, ExportTakesTheCurrentTicksFirst)
     Page().TransferData(false);
     SetTicked(Page().lvAddr->topLevelItem(0), false);
     m_saveAnswer = {QString::fromStdString(m_home.file("ticks.csv")), "CSV file (*.csv)"};
-    Page().btnExportClick();
+    EXPECT_EQ(QString("&Export report..."), Page().btnExport->text());
+    Page().btnExport->click();
+    ASSERT_EQ(1u, m_saveRequests.size());
     const auto* unticked = static_cast<const GAddrRecord*>(RowRecord(Page().lvAddr->topLevelItem(0)));
     const auto* ticked = static_cast<const GAddrRecord*>(RowRecord(Page().lvAddr->topLevelItem(1)));
     EXPECT_EQ(0u, unticked->dwFlags & REC_SELECTED);
