@@ -5,7 +5,6 @@
 #include "common/google/records/GAddrRecord.h"
 #include "common/google/records/GDateRecord.h"
 
-#include <QApplication>
 #include <QStyle>
 #include <QTreeWidgetItem>
 
@@ -29,7 +28,7 @@ public:
 
     QVariant data(int column, int role) const override
     {
-        if (role != Qt::ToolTipRole || column == kLossColumn)
+        if (role != Qt::ToolTipRole || column == kLossColumn || !m_duplicate.pKept)
             return QTreeWidgetItem::data(column, role);
         return HoverText(Compare(m_duplicate, *m_duplicate.pKept));
     }

@@ -79,8 +79,11 @@ void TfmQoCompare::Fill(const std::vector<FieldPair>& fields)
             for (int column = 0; column < lvCompare->columnCount(); ++column)
                 row->setFont(column, bold);
         }
+        // A long text is cut short in its column; its tool tip shows it whole, escaped as rich text so
+        // that a text holding markup shows as written.
         for (int column : {kDuplicateColumn, kKeptColumn})
-            row->setToolTip(column, row->text(column).toHtmlEscaped());
+            if (!row->text(column).isEmpty())
+                row->setToolTip(column, QStringLiteral("<qt>%1</qt>").arg(row->text(column).toHtmlEscaped()));
         rows.append(row);
     }
     ReplaceRows(lvCompare, rows);

@@ -194,6 +194,7 @@ TfmQoData::TfmQoData(QWidget* parent)
     // The report covers both tabs, so its button sits beside them; the row of buttons below has no
     // room left beside the case box's caption.
     auto* corner = new QWidget(pData);
+    corner->setObjectName(QStringLiteral("pExport"));
     btnExport = MakeDialogButton(corner, "btnExport", QStringLiteral("&Export report..."));
     auto* cornerLayout = new QHBoxLayout(corner);
     cornerLayout->setContentsMargins(0, 0, 0, 2);
