@@ -11,6 +11,7 @@
 #include <vector>
 
 class QTreeWidgetItem;
+class QWidget;
 struct GAddrRecord;
 struct GDateRecord;
 

@@ -22,8 +22,9 @@ public:
     explicit TfmQoData(QWidget* parent);
 
     // false: entering from the account page, scan the chosen applications and list their duplicates;
-    // true. true: leaving with Next, the tick marks become the records' selection for deletion; false
-    // when the user, asked about deleting most of an application or very many records, said No.
+    // returns true. true: leaving with Next, the tick marks become the records' selection for
+    // deletion; returns false when the user, asked before a deletion of most of an application's
+    // records or of very many, said No.
     bool TransferData(bool save);
 
     void cbCaseClick();
