@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -51,7 +52,7 @@ std::string DateTimeText(double value)
 class PhoneKeyCache
 {
 public:
-    const std::string& Key(std::string_view text)
+    const PhoneKeys& Keys()
     {
         std::string region = DefaultPhoneRegion();
         if (!m_phones || region != m_region) {
@@ -59,11 +60,16 @@ public:
             m_region = std::move(region);
             m_keys.clear();
         }
+        return *m_phones;
+    }
+    const std::string& Key(std::string_view text)
+    {
+        const PhoneKeys& phones = Keys();
         if (m_keys.size() > kMaxEntries)
             m_keys.clear();
         auto [it, added] = m_keys.try_emplace(std::string(text));
         if (added)
-            it->second = m_phones->Key(text);
+            it->second = phones.Key(text);
         return it->second;
     }
 
@@ -80,12 +86,83 @@ PhoneKeyCache& PhoneCache()
     return cache;
 }
 
+// A number written the plain way: digits and the usual separators, a leading '+' for one with its
+// country code. Most numbers in an account are, and two of them can mostly be told apart or alike
+// without reading them. Parentheses are taken only in a national number: "+49 (0)30" hides a prefix.
+struct PlainNumber
+{
+    bool plain = false;
+    bool international = false;
+    std::string digits;
+};
+
+PlainNumber ReadPlain(std::string_view text)
+{
+    PlainNumber n;
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        n.international = true;
+        text.remove_prefix(1);
+    }
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            n.digits.push_back(c);
+        else if (!(c == ' ' || c == '-' || c == '.' || c == '/' || (!n.international && (c == '(' || c == ')'))))
+            return {};
+    }
+    n.plain = true;
+    return n;
+}
+
+// Within the digit counts the keys take, as PhoneKeys counts them.
+bool IsIdentifierLength(const PlainNumber& n)
+{
+    return n.digits.size() >= 5 && n.digits.size() <= 20;
+}
+
+bool IsPhoneIdentifier(std::string_view text)
+{
+    const PlainNumber n = ReadPlain(text);
+    return n.plain ? IsIdentifierLength(n) && text.size() <= PhoneKeys::kMaxText : !PhoneCache().Key(text).empty();
+}
+
+// True or false when the plain forms decide, else nothing is known without reading both.
+std::optional<bool> SamePlainNumber(const PlainNumber& a, const PlainNumber& b)
+{
+    if (!IsIdentifierLength(a) || !IsIdentifierLength(b))
+        return false;
+    if (a.international == b.international && a.digits == b.digits)
+        return true;
+    // Every way of writing a number ends in its subscriber number.
+    if (a.digits.compare(a.digits.size() - 4, 4, b.digits, b.digits.size() - 4, 4) != 0)
+        return false;
+    if (a.international != b.international) {
+        const PlainNumber& national = a.international ? b : a;
+        const PlainNumber& international = a.international ? a : b;
+        const PhoneKeys& phones = PhoneCache().Keys();
+        const std::string& prefix = phones.NationalPrefix();
+        std::string_view local = national.digits;
+        if (!prefix.empty() && local.substr(0, prefix.size()) == prefix)
+            local.remove_prefix(prefix.size());
+        if (!phones.CountryCode().empty() && international.digits == phones.CountryCode() + std::string(local))
+            return true;
+    }
+    return std::nullopt;
+}
+
 // The same number, however written; a text that is no number is the same only as itself. Equal texts
 // need no reading at all, which is the common case between duplicates.
 bool SamePhone(std::string_view a, std::string_view b)
 {
     if (a == b)
         return true;
+    if (a.size() <= PhoneKeys::kMaxText && b.size() <= PhoneKeys::kMaxText) {
+        const PlainNumber pa = ReadPlain(a), pb = ReadPlain(b);
+        if (pa.plain && pb.plain)
+            if (const std::optional<bool> same = SamePlainNumber(pa, pb))
+                return *same;
+    }
     const std::string& key = PhoneCache().Key(a);
     return !key.empty() && key == PhoneCache().Key(b);
 }
@@ -367,7 +444,7 @@ std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
             Append(out, " + ", "email " + std::string(email));
     const std::vector<std::string_view> keptPhones = Phones(k);
     for (std::string_view phone : Phones(d))
-        if (!PhoneCache().Key(phone).empty() && Holds(keptPhones, phone, SamePhone))
+        if (IsPhoneIdentifier(phone) && Holds(keptPhones, phone, SamePhone))
             Append(out, " + ", "phone " + std::string(phone));
     return out;
 }
