@@ -41,6 +41,7 @@ struct ReportSection
 {
     const char* application;
     const char* columns[4];
+    bool numbers[4]; // numbers and times, which read badly broken over two lines
     std::vector<ReportGroup> groups;
 };
 
@@ -155,10 +156,15 @@ std::vector<ReportSection> Sections()
 {
     std::vector<ReportSection> sections;
     if ((AppSettings.AppFlag & APP_CONTACTS) && g_pAddrDupList)
-        sections.push_back({"Contacts", {"Name", "Email", "Phone", "Company"}, GroupsOf<GAddrRecord>(*g_pAddrDupList)});
+        sections.push_back({"Contacts",
+                            {"Name", "Email", "Phone", "Company"},
+                            {false, false, true, false},
+                            GroupsOf<GAddrRecord>(*g_pAddrDupList)});
     if ((AppSettings.AppFlag & APP_CALENDAR) && g_pDateDupList)
-        sections.push_back(
-            {"Calendar", {"Subject", "Start Time", "End Time", "Location"}, GroupsOf<GDateRecord>(*g_pDateDupList)});
+        sections.push_back({"Calendar",
+                            {"Subject", "Start Time", "End Time", "Location"},
+                            {false, true, true, false},
+                            GroupsOf<GDateRecord>(*g_pDateDupList)});
     return sections;
 }
 
@@ -264,6 +270,10 @@ th { background: #0080c0; color: #fff; font-weight: bold; }
 tbody:nth-of-type(even) td { background: #f1f5f9; }
 tbody tr:first-child td { border-top: 2px solid #7a8a99; }
 td.role { white-space: nowrap; font-weight: bold; }
+td.number { white-space: nowrap; }
+tr.kept td:first-child { border-left: 4px solid #1b6e20; }
+tr.delete td:first-child { border-left: 4px solid #b00020; }
+tr.unticked td:first-child { border-left: 4px solid #9a9a9a; }
 tr.kept td.role { color: #1b6e20; }
 tr.kept td.role::before { content: "\2713  "; }
 tr.delete td.role { color: #b00020; }
@@ -276,12 +286,15 @@ p.empty { color: #666; font-style: italic; }
 </head>
 <body>
 <h1>Duplicates found by Qosweep</h1>
-<p class="summary">What deleting the ticked records would do. Nothing has been deleted yet.</p>
 )";
 
 std::string HtmlReport(const std::vector<ReportSection>& sections)
 {
     std::string out = kHtmlHead;
+    char now[32];
+    CxDateTime().FormatDateTime(now);
+    out += "<p class=\"summary\">What deleting the ticked records would do, as of " + Html(now) +
+           ". Nothing has been deleted yet.</p>\n";
     for (const ReportSection& section : sections) {
         size_t deleted = 0;
         for (const ReportGroup& group : section.groups)
@@ -305,7 +318,7 @@ std::string HtmlReport(const std::vector<ReportSection>& sections)
                        "</td><td class=\"role\">" + Html(row.role) + "</td><td class=\"name\">" + Html(row.cells[0]) +
                        "</td>";
                 for (int c = 1; c < 4; ++c)
-                    out += "<td>" + Html(row.cells[c]) + "</td>";
+                    out += (section.numbers[c] ? "<td class=\"number\">" : "<td>") + Html(row.cells[c]) + "</td>";
                 out +=
                     "<td>" + Html(row.matchedOn) + "</td><td class=\"lost\">" + Html(row.wouldBeLost) + "</td></tr>\n";
             }
