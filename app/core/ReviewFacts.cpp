@@ -3,6 +3,7 @@
 #include "app/core/AppSettings.h"
 #include "app/core/DuplicateRule.h"
 #include "app/core/PhoneKey.h"
+#include "app/core/SmartMatch.h"
 #include "app/core/SmartText.h"
 #include "common/misc/CxDateTime.h"
 #include "common/misc/TextBuf.h"
@@ -397,22 +398,20 @@ const ContactRuleField kContactRule[] = {
 
 const EventRuleField kEventRule[] = {
     {"Subject", &TAppSettings::DateSubject,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szSubject, b.szSubject); },
-     false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szSubject, b.szSubject); }},
     {"Start Time", &TAppSettings::DateStartTime,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtStart, b.dtStart); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtStart, b.dtStart); }},
     {"End Time", &TAppSettings::DateEndTime,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtEnd, b.dtEnd); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtEnd, b.dtEnd); }},
     {"All Day Event", &TAppSettings::DateAllDayEvent,
      [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) {
          return m.Value(a.nAllDayEvent != 0, b.nAllDayEvent != 0);
      },
      true},
     {"Location", &TAppSettings::DateLocation,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szLocation, b.szLocation); },
-     false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szLocation, b.szLocation); }},
     {"Notes", &TAppSettings::DateNote,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szNote, b.szNote); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szNote, b.szNote); }},
 };
 
 // The switched-on fields on which the two agree with something in them: a field empty in both agreed
@@ -435,8 +434,8 @@ std::string ExactMatchedOn(const RuleField<Record> (&rule)[N], const Record& d, 
 std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
 {
     std::string out;
-    const std::string name = NormalizeName(ContactName(d));
-    if (!name.empty() && name == NormalizeName(ContactName(k)))
+    const std::string name = SmartContactName(d);
+    if (!name.empty() && name == SmartContactName(k))
         out = "name";
     const std::vector<std::string_view> keptEmails = Emails(k);
     for (std::string_view email : Emails(d))
@@ -449,27 +448,23 @@ std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
     return out;
 }
 
+// What smart matching found two events to share, read the way it reads them.
 std::string SmartEventMatchedOn(const GDateRecord& d, const GDateRecord& k)
 {
+    const SmartEvent a = SmartEventOf(d), b = SmartEventOf(k);
     std::string out;
-    const std::string subject = NormalizeName(FieldText(d.szSubject));
-    if (!subject.empty() && subject == NormalizeName(FieldText(k.szSubject)))
+    if (!a.subject.empty() && a.subject == b.subject)
         out = "subject";
-    // Instants in whole seconds, all-day events by the day, as smart matching compares them.
-    const auto sameTime = [&](double a, double b) {
-        if (IsZeroTime(a) || !std::isfinite(a) || !std::isfinite(b) || std::fabs(a) > 1.0e9 || std::fabs(b) > 1.0e9 ||
-            (d.nAllDayEvent != 0) != (k.nAllDayEvent != 0))
-            return false;
-        return d.nAllDayEvent ? std::floor(a) == std::floor(b) : std::llround(a * 86400.0) == std::llround(b * 86400.0);
-    };
-    if (sameTime(d.dtStart, k.dtStart))
+    // An all-day event's times are days, another's are instants: the two never compare.
+    const bool comparable = a.timed && b.timed && a.allDay == b.allDay;
+    if (comparable && a.start == b.start)
         Append(out, " + ", "start");
-    if (sameTime(d.dtEnd, k.dtEnd))
+    if (comparable && a.end == b.end)
         Append(out, " + ", "end");
-    const bool series = d.nRecurrenceType != RECUR_NONE || d.szRecurrence[0] != '\0';
-    if (series && d.nRecurrenceType == k.nRecurrenceType && d.nRecurInterval == k.nRecurInterval &&
-        d.nRecurDayOfWeek == k.nRecurDayOfWeek && d.nRecurDayOfMonth == k.nRecurDayOfMonth &&
-        d.nRecurMonthOfYear == k.nRecurMonthOfYear && d.nRecurInstance == k.nRecurInstance)
+    if (a.recurring && b.recurring && a.recurType == b.recurType && a.recurInterval == b.recurInterval &&
+        a.recurDayOfWeek == b.recurDayOfWeek && a.recurDayOfMonth == b.recurDayOfMonth &&
+        a.recurMonthOfYear == b.recurMonthOfYear && a.recurInstance == b.recurInstance && a.recurEnd == b.recurEnd &&
+        a.unreadRecurrence == b.unreadRecurrence)
         Append(out, " + ", "recurrence");
     return out;
 }

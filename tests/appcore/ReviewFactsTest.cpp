@@ -267,6 +267,18 @@ TEST_F(ReviewFactsTest, SmartModeNamesWhatBothShare)
     }
     EXPECT_EQ("subject + start + end", Facts(EventText{"Team Sync "}, EventText{"team sync"}).matchedOn);
     EXPECT_EQ("subject + start", Facts(EventText{.end = kDay + kTen + 0.5}, EventText{}).matchedOn);
+    // An all-day event's days never compare with a timed event's instants.
+    EXPECT_EQ("subject", Facts(EventText{.allDay = 1}, EventText{}).matchedOn);
+    RecordPtr<GDateRecord> d = Event({}), k = Event({});
+    for (GDateRecord* r : {d.get(), k.get()}) {
+        r->nRecurrenceType = RECUR_WEEKLY;
+        r->nRecurInterval = 1;
+        r->nRecurDayOfWeek = DAY_WEDNESDAY;
+    }
+    d->pKept = k.get();
+    EXPECT_EQ("subject + start + end + recurrence", EventReviewFacts(*d).matchedOn);
+    k->nRecurInterval = 2;
+    EXPECT_EQ("subject + start + end", EventReviewFacts(*d).matchedOn);
 }
 
 TEST_F(ReviewFactsTest, WouldBeLostIsWhatTheKeptContactLacksInAnyForm)
