@@ -122,14 +122,16 @@ const Record* KeptOf(const Record* r)
     return r->pKept && r->pKept != r ? r->pKept : nullptr;
 }
 
-// The groups of a duplicate list in the order their first record appears in it. Ticks are read from
-// REC_SELECTED, which the review page sets from its rows.
+// The groups of a duplicate list in the order their first duplicate appears in it. Ticks are read
+// from REC_SELECTED, which the review page sets from its rows. The walk goes by the nodes, so the
+// list's cursor stays where the page left it.
 template <class Record>
-std::vector<ReportGroup> GroupsOf(CxList& list)
+std::vector<ReportGroup> GroupsOf(const CxList& list)
 {
     std::vector<const Record*> records;
-    for (void* p = list.GetFirst(); p; p = list.GetNext())
-        records.push_back(static_cast<const Record*>(p));
+    for (const CxListNode* node = list.GetHeadNode(); node; node = node->pNext)
+        if (node->pData)
+            records.push_back(static_cast<const Record*>(node->pData));
 
     std::unordered_map<const Record*, size_t> groupOfKept;
     const std::unordered_set<const Record*> listed(records.begin(), records.end());
@@ -145,7 +147,7 @@ std::vector<ReportGroup> GroupsOf(CxList& list)
     for (const Record* r : records)
         if (const Record* kept = KeptOf(r))
             groupFor(kept).rows.push_back(RowOf(*r, Ticked(r->dwFlags) ? kRoleDelete : kRoleUnticked, true));
-    // A record of no group heads no group either; it follows the groups, in list order.
+    // A record in no group makes a group of its own, after the others, in list order.
     for (const Record* r : records)
         if (!KeptOf(r) && !groupOfKept.count(r))
             groups.push_back({{RowOf(*r, Ticked(r->dwFlags) ? kRoleNoGroup : kRoleUnticked, false)}});
@@ -245,6 +247,11 @@ std::string Html(const std::string& raw)
     return out;
 }
 
+std::string Counted(size_t n, const char* noun)
+{
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 const char* RoleClass(const char* role)
 {
     if (role == kRoleKept)
@@ -301,8 +308,8 @@ std::string HtmlReport(const std::vector<ReportSection>& sections)
             for (const ReportRow& row : group.rows)
                 deleted += RoleClass(row.role) == std::string_view("delete");
         out += "<h2>" + Html(section.application) + "</h2>\n";
-        out += "<p class=\"summary\">" + std::to_string(section.groups.size()) + " groups, " + std::to_string(deleted) +
-               " records to delete</p>\n";
+        out += "<p class=\"summary\">" + Counted(section.groups.size(), "group") + ", " + Counted(deleted, "record") +
+               " to delete</p>\n";
         if (section.groups.empty()) {
             out += "<p class=\"empty\">No duplicates.</p>\n";
             continue;
