@@ -122,10 +122,17 @@ bool IsIdentifierLength(const PlainNumber& n)
     return n.digits.size() >= 5 && n.digits.size() <= 20;
 }
 
-bool IsPhoneIdentifier(std::string_view text)
+// A number of a record with its plain form, read once for all the comparisons it takes part in.
+struct PhoneText
 {
-    const PlainNumber n = ReadPlain(text);
-    return n.plain ? IsIdentifierLength(n) && text.size() <= PhoneKeys::kMaxText : !PhoneCache().Key(text).empty();
+    std::string_view text;
+    PlainNumber plain;
+};
+
+bool IsPhoneIdentifier(const PhoneText& phone)
+{
+    return phone.plain.plain ? IsIdentifierLength(phone.plain) && phone.text.size() <= PhoneKeys::kMaxText
+                             : !PhoneCache().Key(phone.text).empty();
 }
 
 // True or false when the plain forms decide, else nothing is known without reading both.
@@ -154,18 +161,15 @@ std::optional<bool> SamePlainNumber(const PlainNumber& a, const PlainNumber& b)
 
 // The same number, however written; a text that is no number is the same only as itself. Equal texts
 // need no reading at all, which is the common case between duplicates.
-bool SamePhone(std::string_view a, std::string_view b)
+bool SamePhone(const PhoneText& a, const PhoneText& b)
 {
-    if (a == b)
+    if (a.text == b.text)
         return true;
-    if (a.size() <= PhoneKeys::kMaxText && b.size() <= PhoneKeys::kMaxText) {
-        const PlainNumber pa = ReadPlain(a), pb = ReadPlain(b);
-        if (pa.plain && pb.plain)
-            if (const std::optional<bool> same = SamePlainNumber(pa, pb))
-                return *same;
-    }
-    const std::string& key = PhoneCache().Key(a);
-    return !key.empty() && key == PhoneCache().Key(b);
+    if (a.plain.plain && b.plain.plain && a.text.size() <= PhoneKeys::kMaxText && b.text.size() <= PhoneKeys::kMaxText)
+        if (const std::optional<bool> same = SamePlainNumber(a.plain, b.plain))
+            return *same;
+    const std::string& key = PhoneCache().Key(a.text);
+    return !key.empty() && key == PhoneCache().Key(b.text);
 }
 
 bool SameEmail(std::string_view a, std::string_view b)
@@ -238,7 +242,8 @@ std::vector<std::string_view> Texts(const char (&slots)[K][N], const char* prima
     if (primary)
         add(std::string_view(primary, strnlen(primary, capacity)));
     for (const auto& slot : slots)
-        add(FieldText(slot));
+        if (slot[0] != '\0')
+            add(FieldText(slot));
     return out;
 }
 
@@ -247,9 +252,12 @@ std::vector<std::string_view> Emails(const GAddrRecord& r)
     return Texts(r.szEmail, r.szEmailPrimary, sizeof r.szEmailPrimary);
 }
 
-std::vector<std::string_view> Phones(const GAddrRecord& r)
+std::vector<PhoneText> Phones(const GAddrRecord& r)
 {
-    return Texts(r.szPhone, r.szPhonePrimary, sizeof r.szPhonePrimary);
+    std::vector<PhoneText> out;
+    for (std::string_view text : Texts(r.szPhone, r.szPhonePrimary, sizeof r.szPhonePrimary))
+        out.push_back({text, ReadPlain(text)});
+    return out;
 }
 
 std::vector<std::string_view> Webs(const GAddrRecord& r)
@@ -260,6 +268,10 @@ std::vector<std::string_view> Webs(const GAddrRecord& r)
 // One address slot as one text: the whole address when the helper gave it, else its parts.
 std::string AddressText(const GAddrRecord& r, int slot)
 {
+    // Most slots are free; their first bytes tell so without measuring every part.
+    if (!r.szAddress[slot][0] && !r.szStreet[slot][0] && !r.szPOBox[slot][0] && !r.szNeighborhood[slot][0] &&
+        !r.szCity[slot][0] && !r.szState[slot][0] && !r.szPostal[slot][0] && !r.szCountry[slot][0])
+        return {};
     std::string whole(FieldText(r.szAddress[slot]));
     if (!whole.empty())
         return whole;
@@ -283,10 +295,20 @@ std::vector<std::string> Addresses(const GAddrRecord& r)
     return out;
 }
 
-template <class Texts, class Same>
-bool Holds(const Texts& texts, std::string_view text, Same same)
+template <class Texts, class Text, class Same>
+bool Holds(const Texts& texts, const Text& text, Same same)
 {
     return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return same(text, t); });
+}
+
+std::string_view TextOf(std::string_view text)
+{
+    return text;
+}
+
+std::string_view TextOf(const PhoneText& phone)
+{
+    return phone.text;
 }
 
 // What the duplicate holds in a family that the kept record holds in no form.
@@ -295,7 +317,7 @@ void AddLost(std::vector<std::string>& lost, const char* what, const Texts& dupl
 {
     for (const auto& text : duplicate)
         if (!Holds(kept, text, same))
-            lost.push_back(std::string(what) + " " + Excerpt(text));
+            lost.push_back(std::string(what) + " " + Excerpt(TextOf(text)));
 }
 
 const char* DateCaption(int32_t type)
@@ -441,10 +463,10 @@ std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
     for (std::string_view email : Emails(d))
         if (!EmailKey(email).empty() && Holds(keptEmails, email, SameEmail))
             Append(out, " + ", "email " + std::string(email));
-    const std::vector<std::string_view> keptPhones = Phones(k);
-    for (std::string_view phone : Phones(d))
+    const std::vector<PhoneText> keptPhones = Phones(k);
+    for (const PhoneText& phone : Phones(d))
         if (IsPhoneIdentifier(phone) && Holds(keptPhones, phone, SamePhone))
-            Append(out, " + ", "phone " + std::string(phone));
+            Append(out, " + ", "phone " + std::string(phone.text));
     return out;
 }
 
@@ -621,10 +643,20 @@ std::string IdText(const GAddrRecord& r, int32_t id)
     return GetFieldText(&r, id);
 }
 
-std::string IdLabel(int32_t id)
+// The field table's names by id, looked up once: the table is searched entry by entry.
+const std::string& IdLabel(int32_t id)
 {
-    GAddrFieldInfo info;
-    return FindFieldInfo(id, &info) ? std::string(FieldText(info.szName)) : std::string();
+    static const std::vector<std::string> labels = [] {
+        std::vector<std::string> names(FIELD_ID_MODIFIED + 1);
+        for (size_t i = 0; i < kAddrFieldCount; ++i) {
+            const GAddrFieldInfo& info = GetAddrFieldTable()[i];
+            if (info.nId >= 0 && static_cast<size_t>(info.nId) < names.size())
+                names[static_cast<size_t>(info.nId)] = std::string(FieldText(info.szName));
+        }
+        return names;
+    }();
+    static const std::string none;
+    return id >= 0 && static_cast<size_t>(id) < labels.size() ? labels[static_cast<size_t>(id)] : none;
 }
 
 std::string CustomText(const GAddrRecord& r, int n)
