@@ -1,6 +1,6 @@
 // Times the review page's facts and comparison of every duplicate of a large account: each kept
-// contact with two duplicates, whose numbers are written as the kept one's or otherwise, and a number
-// of their own the kept one lacks.
+// contact with two duplicates, one holding the kept one's numbers, one of them written otherwise, and
+// a number of its own the kept one lacks; the other only the mobile number.
 //
 //   qosweep_reviewfacts_bench [ROWS] [exact|smart]    default 25000 smart
 #include "app/core/AppSettings.h"
@@ -53,9 +53,10 @@ int main(int argc, char** argv)
     std::vector<Contact> kept, dups;
     for (int i = 0; i < (rows + 1) / 2; ++i) {
         const std::string n = std::to_string(1000000 + i);
+        const std::string landline = std::to_string(9999999 - i), own = std::to_string(5000000 + 7 * i);
         const std::string name = "Person " + n, email = "p" + n + "@example.org";
-        kept.push_back(MakeContact(name, email, {"+49 170 " + n, "+49 30 " + n}));
-        dups.push_back(MakeContact(name, email, {"+49 170 " + n, "030 " + n, "+49 40 " + n}));
+        kept.push_back(MakeContact(name, email, {"+49 170 " + n, "+49 30 " + landline}));
+        dups.push_back(MakeContact(name, email, {"+49 170 " + n, "030 " + landline, "+49 40 " + own}));
         dups.push_back(MakeContact(name, email, {"+49 170 " + n}));
         dups[dups.size() - 2]->pKept = dups.back()->pKept = kept.back().get();
     }

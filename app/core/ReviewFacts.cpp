@@ -3,6 +3,7 @@
 #include "app/core/AppSettings.h"
 #include "app/core/DuplicateRule.h"
 #include "app/core/PhoneKey.h"
+#include "app/core/SmartMatch.h"
 #include "app/core/SmartText.h"
 #include "common/misc/CxDateTime.h"
 #include "common/misc/TextBuf.h"
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -51,7 +53,7 @@ std::string DateTimeText(double value)
 class PhoneKeyCache
 {
 public:
-    const std::string& Key(std::string_view text)
+    const PhoneKeys& Keys()
     {
         std::string region = DefaultPhoneRegion();
         if (!m_phones || region != m_region) {
@@ -59,11 +61,16 @@ public:
             m_region = std::move(region);
             m_keys.clear();
         }
+        return *m_phones;
+    }
+    const std::string& Key(std::string_view text)
+    {
+        const PhoneKeys& phones = Keys();
         if (m_keys.size() > kMaxEntries)
             m_keys.clear();
         auto [it, added] = m_keys.try_emplace(std::string(text));
         if (added)
-            it->second = m_phones->Key(text);
+            it->second = phones.Key(text);
         return it->second;
     }
 
@@ -80,14 +87,89 @@ PhoneKeyCache& PhoneCache()
     return cache;
 }
 
+// A number written the plain way: digits and the usual separators, a leading '+' for one with its
+// country code. Most numbers in an account are, and two of them can mostly be told apart or alike
+// without reading them. Parentheses are taken only in a national number: "+49 (0)30" hides a prefix.
+struct PlainNumber
+{
+    bool plain = false;
+    bool international = false;
+    std::string digits;
+};
+
+PlainNumber ReadPlain(std::string_view text)
+{
+    PlainNumber n;
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        n.international = true;
+        text.remove_prefix(1);
+    }
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            n.digits.push_back(c);
+        else if (!(c == ' ' || c == '-' || c == '.' || c == '/' || (!n.international && (c == '(' || c == ')'))))
+            return {};
+    }
+    n.plain = true;
+    return n;
+}
+
+// Within the digit counts the keys take, as PhoneKeys counts them.
+bool IsIdentifierLength(const PlainNumber& n)
+{
+    return n.digits.size() >= 5 && n.digits.size() <= 20;
+}
+
+// A number of a record with its plain form, read once for all the comparisons it takes part in.
+struct PhoneText
+{
+    std::string_view text;
+    PlainNumber plain;
+};
+
+bool IsPhoneIdentifier(const PhoneText& phone)
+{
+    return phone.plain.plain ? IsIdentifierLength(phone.plain) && phone.text.size() <= PhoneKeys::kMaxText
+                             : !PhoneCache().Key(phone.text).empty();
+}
+
+// True or false when the plain forms decide, else nothing is known without reading both.
+std::optional<bool> SamePlainNumber(const PlainNumber& a, const PlainNumber& b)
+{
+    if (!IsIdentifierLength(a) || !IsIdentifierLength(b))
+        return false;
+    if (a.international == b.international && a.digits == b.digits)
+        return true;
+    // Every way of writing a number ends in its subscriber number.
+    if (a.digits.compare(a.digits.size() - 4, 4, b.digits, b.digits.size() - 4, 4) != 0)
+        return false;
+    if (a.international != b.international) {
+        const PlainNumber& national = a.international ? b : a;
+        const PlainNumber& international = a.international ? a : b;
+        const PhoneKeys& phones = PhoneCache().Keys();
+        const std::string& prefix = phones.NationalPrefix();
+        std::string_view local = national.digits;
+        if (!prefix.empty() && local.substr(0, prefix.size()) == prefix)
+            local.remove_prefix(prefix.size());
+        if (!phones.CountryCode().empty() && international.digits == phones.CountryCode() + std::string(local))
+            return true;
+    }
+    return std::nullopt;
+}
+
 // The same number, however written; a text that is no number is the same only as itself. Equal texts
 // need no reading at all, which is the common case between duplicates.
-bool SamePhone(std::string_view a, std::string_view b)
+bool SamePhone(const PhoneText& a, const PhoneText& b)
 {
-    if (a == b)
+    if (a.text == b.text)
         return true;
-    const std::string& key = PhoneCache().Key(a);
-    return !key.empty() && key == PhoneCache().Key(b);
+    if (a.plain.plain && b.plain.plain && a.text.size() <= PhoneKeys::kMaxText && b.text.size() <= PhoneKeys::kMaxText)
+        if (const std::optional<bool> same = SamePlainNumber(a.plain, b.plain))
+            return *same;
+    const std::string& key = PhoneCache().Key(a.text);
+    return !key.empty() && key == PhoneCache().Key(b.text);
 }
 
 bool SameEmail(std::string_view a, std::string_view b)
@@ -160,7 +242,8 @@ std::vector<std::string_view> Texts(const char (&slots)[K][N], const char* prima
     if (primary)
         add(std::string_view(primary, strnlen(primary, capacity)));
     for (const auto& slot : slots)
-        add(FieldText(slot));
+        if (slot[0] != '\0')
+            add(FieldText(slot));
     return out;
 }
 
@@ -169,9 +252,12 @@ std::vector<std::string_view> Emails(const GAddrRecord& r)
     return Texts(r.szEmail, r.szEmailPrimary, sizeof r.szEmailPrimary);
 }
 
-std::vector<std::string_view> Phones(const GAddrRecord& r)
+std::vector<PhoneText> Phones(const GAddrRecord& r)
 {
-    return Texts(r.szPhone, r.szPhonePrimary, sizeof r.szPhonePrimary);
+    std::vector<PhoneText> out;
+    for (std::string_view text : Texts(r.szPhone, r.szPhonePrimary, sizeof r.szPhonePrimary))
+        out.push_back({text, ReadPlain(text)});
+    return out;
 }
 
 std::vector<std::string_view> Webs(const GAddrRecord& r)
@@ -182,6 +268,10 @@ std::vector<std::string_view> Webs(const GAddrRecord& r)
 // One address slot as one text: the whole address when the helper gave it, else its parts.
 std::string AddressText(const GAddrRecord& r, int slot)
 {
+    // Most slots are free; their first bytes tell so without measuring every part.
+    if (!r.szAddress[slot][0] && !r.szStreet[slot][0] && !r.szPOBox[slot][0] && !r.szNeighborhood[slot][0] &&
+        !r.szCity[slot][0] && !r.szState[slot][0] && !r.szPostal[slot][0] && !r.szCountry[slot][0])
+        return {};
     std::string whole(FieldText(r.szAddress[slot]));
     if (!whole.empty())
         return whole;
@@ -205,10 +295,20 @@ std::vector<std::string> Addresses(const GAddrRecord& r)
     return out;
 }
 
-template <class Texts, class Same>
-bool Holds(const Texts& texts, std::string_view text, Same same)
+template <class Texts, class Text, class Same>
+bool Holds(const Texts& texts, const Text& text, Same same)
 {
     return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return same(text, t); });
+}
+
+std::string_view TextOf(std::string_view text)
+{
+    return text;
+}
+
+std::string_view TextOf(const PhoneText& phone)
+{
+    return phone.text;
 }
 
 // What the duplicate holds in a family that the kept record holds in no form.
@@ -217,7 +317,7 @@ void AddLost(std::vector<std::string>& lost, const char* what, const Texts& dupl
 {
     for (const auto& text : duplicate)
         if (!Holds(kept, text, same))
-            lost.push_back(std::string(what) + " " + Excerpt(text));
+            lost.push_back(std::string(what) + " " + Excerpt(TextOf(text)));
 }
 
 const char* DateCaption(int32_t type)
@@ -320,22 +420,20 @@ const ContactRuleField kContactRule[] = {
 
 const EventRuleField kEventRule[] = {
     {"Subject", &TAppSettings::DateSubject,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szSubject, b.szSubject); },
-     false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szSubject, b.szSubject); }},
     {"Start Time", &TAppSettings::DateStartTime,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtStart, b.dtStart); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtStart, b.dtStart); }},
     {"End Time", &TAppSettings::DateEndTime,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtEnd, b.dtEnd); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Date(a.dtEnd, b.dtEnd); }},
     {"All Day Event", &TAppSettings::DateAllDayEvent,
      [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) {
          return m.Value(a.nAllDayEvent != 0, b.nAllDayEvent != 0);
      },
      true},
     {"Location", &TAppSettings::DateLocation,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szLocation, b.szLocation); },
-     false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szLocation, b.szLocation); }},
     {"Notes", &TAppSettings::DateNote,
-     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szNote, b.szNote); }, false},
+     [](CxRuleMatch& m, const GDateRecord& a, const GDateRecord& b) { return m.Text(a.szNote, b.szNote); }},
 };
 
 // The switched-on fields on which the two agree with something in them: a field empty in both agreed
@@ -358,41 +456,37 @@ std::string ExactMatchedOn(const RuleField<Record> (&rule)[N], const Record& d, 
 std::string SmartContactMatchedOn(const GAddrRecord& d, const GAddrRecord& k)
 {
     std::string out;
-    const std::string name = NormalizeName(ContactName(d));
-    if (!name.empty() && name == NormalizeName(ContactName(k)))
+    const std::string name = SmartContactName(d);
+    if (!name.empty() && name == SmartContactName(k))
         out = "name";
     const std::vector<std::string_view> keptEmails = Emails(k);
     for (std::string_view email : Emails(d))
         if (!EmailKey(email).empty() && Holds(keptEmails, email, SameEmail))
             Append(out, " + ", "email " + std::string(email));
-    const std::vector<std::string_view> keptPhones = Phones(k);
-    for (std::string_view phone : Phones(d))
-        if (!PhoneCache().Key(phone).empty() && Holds(keptPhones, phone, SamePhone))
-            Append(out, " + ", "phone " + std::string(phone));
+    const std::vector<PhoneText> keptPhones = Phones(k);
+    for (const PhoneText& phone : Phones(d))
+        if (IsPhoneIdentifier(phone) && Holds(keptPhones, phone, SamePhone))
+            Append(out, " + ", "phone " + std::string(phone.text));
     return out;
 }
 
+// What smart matching found two events to share, read the way it reads them.
 std::string SmartEventMatchedOn(const GDateRecord& d, const GDateRecord& k)
 {
+    const SmartEvent a = SmartEventOf(d), b = SmartEventOf(k);
     std::string out;
-    const std::string subject = NormalizeName(FieldText(d.szSubject));
-    if (!subject.empty() && subject == NormalizeName(FieldText(k.szSubject)))
+    if (!a.subject.empty() && a.subject == b.subject)
         out = "subject";
-    // Instants in whole seconds, all-day events by the day, as smart matching compares them.
-    const auto sameTime = [&](double a, double b) {
-        if (IsZeroTime(a) || !std::isfinite(a) || !std::isfinite(b) || std::fabs(a) > 1.0e9 || std::fabs(b) > 1.0e9 ||
-            (d.nAllDayEvent != 0) != (k.nAllDayEvent != 0))
-            return false;
-        return d.nAllDayEvent ? std::floor(a) == std::floor(b) : std::llround(a * 86400.0) == std::llround(b * 86400.0);
-    };
-    if (sameTime(d.dtStart, k.dtStart))
+    // An all-day event's times are days, another's are instants: the two never compare.
+    const bool comparable = a.timed && b.timed && a.allDay == b.allDay;
+    if (comparable && a.start == b.start)
         Append(out, " + ", "start");
-    if (sameTime(d.dtEnd, k.dtEnd))
+    if (comparable && a.end == b.end)
         Append(out, " + ", "end");
-    const bool series = d.nRecurrenceType != RECUR_NONE || d.szRecurrence[0] != '\0';
-    if (series && d.nRecurrenceType == k.nRecurrenceType && d.nRecurInterval == k.nRecurInterval &&
-        d.nRecurDayOfWeek == k.nRecurDayOfWeek && d.nRecurDayOfMonth == k.nRecurDayOfMonth &&
-        d.nRecurMonthOfYear == k.nRecurMonthOfYear && d.nRecurInstance == k.nRecurInstance)
+    if (a.recurring && b.recurring && a.recurType == b.recurType && a.recurInterval == b.recurInterval &&
+        a.recurDayOfWeek == b.recurDayOfWeek && a.recurDayOfMonth == b.recurDayOfMonth &&
+        a.recurMonthOfYear == b.recurMonthOfYear && a.recurInstance == b.recurInstance && a.recurEnd == b.recurEnd &&
+        a.unreadRecurrence == b.unreadRecurrence)
         Append(out, " + ", "recurrence");
     return out;
 }
@@ -549,10 +643,20 @@ std::string IdText(const GAddrRecord& r, int32_t id)
     return GetFieldText(&r, id);
 }
 
-std::string IdLabel(int32_t id)
+// The field table's names by id, looked up once: the table is searched entry by entry.
+const std::string& IdLabel(int32_t id)
 {
-    GAddrFieldInfo info;
-    return FindFieldInfo(id, &info) ? std::string(FieldText(info.szName)) : std::string();
+    static const std::vector<std::string> labels = [] {
+        std::vector<std::string> names(FIELD_ID_MODIFIED + 1);
+        for (size_t i = 0; i < kAddrFieldCount; ++i) {
+            const GAddrFieldInfo& info = GetAddrFieldTable()[i];
+            if (info.nId >= 0 && static_cast<size_t>(info.nId) < names.size())
+                names[static_cast<size_t>(info.nId)] = std::string(FieldText(info.szName));
+        }
+        return names;
+    }();
+    static const std::string none;
+    return id >= 0 && static_cast<size_t>(id) < labels.size() ? labels[static_cast<size_t>(id)] : none;
 }
 
 std::string CustomText(const GAddrRecord& r, int n)

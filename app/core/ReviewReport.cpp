@@ -41,6 +41,7 @@ struct ReportSection
 {
     const char* application;
     const char* columns[4];
+    bool numbers[4]; // numbers and times, which read badly broken over two lines
     std::vector<ReportGroup> groups;
 };
 
@@ -121,14 +122,16 @@ const Record* KeptOf(const Record* r)
     return r->pKept && r->pKept != r ? r->pKept : nullptr;
 }
 
-// The groups of a duplicate list in the order their first record appears in it. Ticks are read from
-// REC_SELECTED, which the review page sets from its rows.
+// The groups of a duplicate list in the order their first duplicate appears in it. Ticks are read
+// from REC_SELECTED, which the review page sets from its rows. The walk goes by the nodes, so the
+// list's cursor stays where the page left it.
 template <class Record>
-std::vector<ReportGroup> GroupsOf(CxList& list)
+std::vector<ReportGroup> GroupsOf(const CxList& list)
 {
     std::vector<const Record*> records;
-    for (void* p = list.GetFirst(); p; p = list.GetNext())
-        records.push_back(static_cast<const Record*>(p));
+    for (const CxListNode* node = list.GetHeadNode(); node; node = node->pNext)
+        if (node->pData)
+            records.push_back(static_cast<const Record*>(node->pData));
 
     std::unordered_map<const Record*, size_t> groupOfKept;
     const std::unordered_set<const Record*> listed(records.begin(), records.end());
@@ -144,7 +147,7 @@ std::vector<ReportGroup> GroupsOf(CxList& list)
     for (const Record* r : records)
         if (const Record* kept = KeptOf(r))
             groupFor(kept).rows.push_back(RowOf(*r, Ticked(r->dwFlags) ? kRoleDelete : kRoleUnticked, true));
-    // A record of no group heads no group either; it follows the groups, in list order.
+    // A record in no group makes a group of its own, after the others, in list order.
     for (const Record* r : records)
         if (!KeptOf(r) && !groupOfKept.count(r))
             groups.push_back({{RowOf(*r, Ticked(r->dwFlags) ? kRoleNoGroup : kRoleUnticked, false)}});
@@ -155,10 +158,15 @@ std::vector<ReportSection> Sections()
 {
     std::vector<ReportSection> sections;
     if ((AppSettings.AppFlag & APP_CONTACTS) && g_pAddrDupList)
-        sections.push_back({"Contacts", {"Name", "Email", "Phone", "Company"}, GroupsOf<GAddrRecord>(*g_pAddrDupList)});
+        sections.push_back({"Contacts",
+                            {"Name", "Email", "Phone", "Company"},
+                            {false, false, true, false},
+                            GroupsOf<GAddrRecord>(*g_pAddrDupList)});
     if ((AppSettings.AppFlag & APP_CALENDAR) && g_pDateDupList)
-        sections.push_back(
-            {"Calendar", {"Subject", "Start Time", "End Time", "Location"}, GroupsOf<GDateRecord>(*g_pDateDupList)});
+        sections.push_back({"Calendar",
+                            {"Subject", "Start Time", "End Time", "Location"},
+                            {false, true, true, false},
+                            GroupsOf<GDateRecord>(*g_pDateDupList)});
     return sections;
 }
 
@@ -239,6 +247,11 @@ std::string Html(const std::string& raw)
     return out;
 }
 
+std::string Counted(size_t n, const char* noun)
+{
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 const char* RoleClass(const char* role)
 {
     if (role == kRoleKept)
@@ -264,6 +277,10 @@ th { background: #0080c0; color: #fff; font-weight: bold; }
 tbody:nth-of-type(even) td { background: #f1f5f9; }
 tbody tr:first-child td { border-top: 2px solid #7a8a99; }
 td.role { white-space: nowrap; font-weight: bold; }
+td.number { white-space: nowrap; }
+tr.kept td:first-child { border-left: 4px solid #1b6e20; }
+tr.delete td:first-child { border-left: 4px solid #b00020; }
+tr.unticked td:first-child { border-left: 4px solid #9a9a9a; }
 tr.kept td.role { color: #1b6e20; }
 tr.kept td.role::before { content: "\2713  "; }
 tr.delete td.role { color: #b00020; }
@@ -276,20 +293,23 @@ p.empty { color: #666; font-style: italic; }
 </head>
 <body>
 <h1>Duplicates found by Qosweep</h1>
-<p class="summary">What deleting the ticked records would do. Nothing has been deleted yet.</p>
 )";
 
 std::string HtmlReport(const std::vector<ReportSection>& sections)
 {
     std::string out = kHtmlHead;
+    char now[32];
+    CxDateTime().FormatDateTime(now);
+    out += "<p class=\"summary\">What deleting the ticked records would do, as of " + Html(now) +
+           ". Nothing has been deleted yet.</p>\n";
     for (const ReportSection& section : sections) {
         size_t deleted = 0;
         for (const ReportGroup& group : section.groups)
             for (const ReportRow& row : group.rows)
                 deleted += RoleClass(row.role) == std::string_view("delete");
         out += "<h2>" + Html(section.application) + "</h2>\n";
-        out += "<p class=\"summary\">" + std::to_string(section.groups.size()) + " groups, " + std::to_string(deleted) +
-               " records to delete</p>\n";
+        out += "<p class=\"summary\">" + Counted(section.groups.size(), "group") + ", " + Counted(deleted, "record") +
+               " to delete</p>\n";
         if (section.groups.empty()) {
             out += "<p class=\"empty\">No duplicates.</p>\n";
             continue;
@@ -305,7 +325,7 @@ std::string HtmlReport(const std::vector<ReportSection>& sections)
                        "</td><td class=\"role\">" + Html(row.role) + "</td><td class=\"name\">" + Html(row.cells[0]) +
                        "</td>";
                 for (int c = 1; c < 4; ++c)
-                    out += "<td>" + Html(row.cells[c]) + "</td>";
+                    out += (section.numbers[c] ? "<td class=\"number\">" : "<td>") + Html(row.cells[c]) + "</td>";
                 out +=
                     "<td>" + Html(row.matchedOn) + "</td><td class=\"lost\">" + Html(row.wouldBeLost) + "</td></tr>\n";
             }

@@ -1,6 +1,7 @@
 #include "app/core/ReviewFacts.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/PhoneKey.h"
 #include "common/google/records/ContactFields.h"
 #include "common/misc/TextBuf.h"
 #include "tests/support/ScopedEnv.h"
@@ -266,6 +267,18 @@ TEST_F(ReviewFactsTest, SmartModeNamesWhatBothShare)
     }
     EXPECT_EQ("subject + start + end", Facts(EventText{"Team Sync "}, EventText{"team sync"}).matchedOn);
     EXPECT_EQ("subject + start", Facts(EventText{.end = kDay + kTen + 0.5}, EventText{}).matchedOn);
+    // An all-day event's days never compare with a timed event's instants.
+    EXPECT_EQ("subject", Facts(EventText{.allDay = 1}, EventText{}).matchedOn);
+    RecordPtr<GDateRecord> d = Event({}), k = Event({});
+    for (GDateRecord* r : {d.get(), k.get()}) {
+        r->nRecurrenceType = RECUR_WEEKLY;
+        r->nRecurInterval = 1;
+        r->nRecurDayOfWeek = DAY_WEDNESDAY;
+    }
+    d->pKept = k.get();
+    EXPECT_EQ("subject + start + end + recurrence", EventReviewFacts(*d).matchedOn);
+    k->nRecurInterval = 2;
+    EXPECT_EQ("subject + start + end", EventReviewFacts(*d).matchedOn);
 }
 
 TEST_F(ReviewFactsTest, WouldBeLostIsWhatTheKeptContactLacksInAnyForm)
@@ -343,6 +356,36 @@ TEST_F(ReviewFactsTest, WouldBeLostIsWhatTheKeptContactLacksInAnyForm)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.lost, Facts(c.duplicate, c.kept).wouldBeLost);
+    }
+}
+
+// Most numbers are told alike or apart without being read; whichever way, a number counts as lost
+// exactly when its key differs from the kept number's.
+TEST_F(ReviewFactsTest, NumbersAreLostExactlyWhenTheirKeysDiffer)
+{
+    const std::pair<const char*, const char*> pairs[] = {
+        {"+49 170 1234567", "0170 1234567"},
+        {"0170 1234567", "0170-123-4567"},
+        {"(030) 123456", "+49 30 123456"},
+        {"+49 (0)30 123456", "+49 30 123456"},
+        {"0170 1234567", "0170 1234568"},
+        {"+49 170 1234567", "+43 170 1234567"},
+        {"170 1234567", "0170 1234567"},
+        {"+49170 1234567", "49170 1234567"},
+        {"tel:+49 170 1234567", "0170/1234567"},
+        {"1234", "01234"},
+        {"+49 170 1234567 ext. 12", "+49 170 1234567"},
+        {"+49.170.1234567", "+491701234567"},
+        {"00 49 170 1234567", "+49 170 1234567"},
+        {"\xD9\xA0\xD9\xA1\xD9\xA7\xD9\xA0 1234567", "0170 1234567"},
+    };
+    const PhoneKeys keys("DE");
+    for (const auto& [mine, kept] : pairs) {
+        SCOPED_TRACE(std::string(mine) + " against " + kept);
+        const std::string key = keys.Key(mine);
+        const bool lost = key.empty() || key != keys.Key(kept);
+        const ReviewFacts facts = Facts({"Anna Berger", {}, {mine}}, {"Anna Berger", {}, {kept}});
+        EXPECT_EQ(lost, !facts.wouldBeLost.empty());
     }
 }
 

@@ -114,6 +114,20 @@ TEST_F(ReviewReportTest, OnlyTheChosenApplicationsAreReported)
     EXPECT_EQ(1u, table.size()); // the header alone
 }
 
+// The review page walks its lists with their cursors; a report written between two steps of a walk
+// leaves it where it was.
+TEST_F(ReviewReportTest, ListCursorsStayWhereTheyWere)
+{
+    AddFixtureGroups();
+    m_addrList.GetFirst();
+    m_addrList.GetNext();
+    void* third = m_addrList.GetNext();
+    m_addrList.GetFirst();
+    m_addrList.GetNext();
+    ReviewReportText(ReportFormat::Html);
+    EXPECT_EQ(third, m_addrList.GetNext());
+}
+
 TEST_F(ReviewReportTest, MalformedBytesBecomeReplacementCharacters)
 {
     AddFixtureGroups();
