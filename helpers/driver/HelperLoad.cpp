@@ -23,10 +23,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// No vCard or single event comes near this; a larger file is something else, and reading it whole
-// would only cost memory. An export larger than this (thousands of cards, or cards with photos) is
-// refused whole like any such file.
-constexpr std::uintmax_t kMaxItemFileBytes = 1 << 20;
+// No vCard or single event comes near this; a larger one is something else, and reading it would
+// only cost memory. It holds for a file of one item and for each item of an export.
+constexpr std::uintmax_t kMaxItemBytes = 1 << 20;
+// An export holds thousands of cards, some with photos, so a file may be far larger than one item;
+// past this it is no file of items a person keeps.
+constexpr std::uintmax_t kMaxItemFileBytes = 1 << 28;
+
+std::string TooLarge(std::uintmax_t limit)
+{
+    return Format("larger than %ju bytes", limit);
+}
 
 // A list owning the records it holds (allocated with malloc, as the data file code expects).
 class RecordList
@@ -295,7 +302,13 @@ void AddFileItems(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& 
                                      itemShown.c_str(), fileItem.refused.c_str()));
             continue;
         }
-        const ItemText itemText(helperKind, items.TextOf(i));
+        std::string alone = items.TextOf(i);
+        if (alone.size() > kMaxItemBytes) {
+            run.session.Error(
+                Format("Cannot read %s, skipped: %s", itemShown.c_str(), TooLarge(kMaxItemBytes).c_str()));
+            continue;
+        }
+        const ItemText itemText(helperKind, std::move(alone));
         const ItemCounts itemCounts = itemText.Counts();
         if (itemCounts.own == 0 && itemCounts.others == 0) {
             run.session.Error(Format("No %s in %s, skipped", KindInfo(helperKind).item, itemShown.c_str()));
@@ -336,6 +349,10 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
     }
     if (counts.own > 1) {
         AddFileItems(run, kind, item, text.Text(), counts, content, record, data);
+        return;
+    }
+    if (text.Text().size() > kMaxItemBytes) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), TooLarge(kMaxItemBytes).c_str()));
         return;
     }
     AddItem(run, kind, item, text, shown, "", content, record, data);
@@ -457,7 +474,7 @@ std::string ReadFault(const std::string& path)
     if (ec)
         return ec.message();
     if (size > kMaxItemFileBytes)
-        return Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
+        return TooLarge(kMaxItemFileBytes);
     return "cannot be read";
 }
 

@@ -1765,6 +1765,28 @@ TEST_F(HelperProgramTest, AnAddressBookExportIsServedCardByCard)
     EXPECT_EQ(Loaded("contacts/single.vcf"), data.records[50]->szHelperText);
 }
 
+// A file of one item past a megabyte is refused, as before; an export may be far larger, as long as
+// each of its items stays under that.
+TEST_F(HelperProgramTest, AnExportLargerThanAnyOneItemIsServedButNoItemOfItThatLarge)
+{
+    const auto card = [](const std::string& name, size_t noteBytes) {
+        return "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nNOTE:" + std::string(noteBytes, 'n') +
+               "\r\nEND:VCARD\r\n";
+    };
+    Put("contacts/large.vcf", card("Ann", 600000) + card("Bea", 600000) + card("Cy", 600000));
+    Put("contacts/mixed.vcf", card("Dee", 10) + card("Huge", 1 << 20) + card("Eve", 10));
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+
+    const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    std::vector<std::string> names;
+    for (const auto& record : data.records)
+        names.push_back(record->szDisplayName);
+    EXPECT_EQ((std::vector<std::string>{"Ann", "Bea", "Cy", "Dee", "Eve"}), names);
+    EXPECT_EQ(1, ErrorCount(Kind::Contacts));
+    EXPECT_EQ("Cannot read contacts/mixed.vcf (item 2 of 3), skipped: larger than 1048576 bytes",
+              LastError(Kind::Contacts));
+}
+
 TEST_F(HelperProgramTest, ACalendarExportIsServedEventByEventWithItsChangedOccurrences)
 {
     const Export calendar = CalendarExport();
