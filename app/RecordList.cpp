@@ -58,10 +58,15 @@ QStringList EventRowTexts(const GDateRecord& r)
 QTreeWidgetItem* MakeRecordRow(void* record, const QStringList& texts, bool ticked)
 {
     auto* row = new QTreeWidgetItem(texts);
+    BindRecordRow(row, record, ticked);
+    return row;
+}
+
+void BindRecordRow(QTreeWidgetItem* row, void* record, bool ticked)
+{
     row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren);
     row->setData(0, kRecordRole, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
     SetTicked(row, ticked);
-    return row;
 }
 
 void ReplaceRows(QTreeWidget* list, const QList<QTreeWidgetItem*>& rows)

@@ -35,6 +35,8 @@ QStringList EventRowTexts(const GDateRecord& r);
 
 // A row standing for record, ticked or not.
 QTreeWidgetItem* MakeRecordRow(void* record, const QStringList& texts, bool ticked);
+// Makes a row made elsewhere (an item of a class of its own) stand for record, ticked or not.
+void BindRecordRow(QTreeWidgetItem* row, void* record, bool ticked);
 // Replaces every row of the list, with repainting held until the last row is in.
 void ReplaceRows(QTreeWidget* list, const QList<QTreeWidgetItem*>& rows);
 

@@ -112,6 +112,9 @@ void TfmDupOption::BuildControls()
     pMain->setObjectName(QStringLiteral("pMain"));
     pMain->addTab(BuildTab(kContactsTab), QStringLiteral("Contacts"));
     pMain->addTab(BuildTab(kCalendarTab), QStringLiteral("Calendar"));
+    cbUntickLosing =
+        new QCheckBox(QStringLiteral("Leave duplicates that hold data the kept record lacks unticked"), this);
+    cbUntickLosing->setObjectName(QStringLiteral("cbUntickLosing"));
     QWidget* pairs = BuildPairsList();
     btnOK = MakeDialogButton(this, "btnOK", QStringLiteral("&OK"));
     btnCancel = MakeDialogButton(this, "btnCancel", QStringLiteral("&Cancel"));
@@ -126,6 +129,8 @@ void TfmDupOption::BuildControls()
     body->addWidget(modes);
     body->addSpacing(10);
     body->addWidget(pMain, 1);
+    body->addSpacing(8);
+    body->addWidget(cbUntickLosing);
     body->addSpacing(12);
     body->addWidget(pairs);
     body->addSpacing(12);
@@ -257,6 +262,10 @@ bool TfmDupOption::TransferData(bool save)
         else
             box->setChecked(AppSettings.*rule.setting);
     }
+    if (save)
+        AppSettings.UntickLosingDuplicates = cbUntickLosing->isChecked();
+    else
+        cbUntickLosing->setChecked(AppSettings.UntickLosingDuplicates);
     if (!save) {
         (AppSettings.MatchMode == MATCH_SMART ? rbtnSmart : rbtnExact)->setChecked(true);
         FillPairs();

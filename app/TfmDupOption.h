@@ -18,7 +18,7 @@ class TfmDupOption : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr QSize kClientSize{547, 640};
+    static constexpr QSize kClientSize{547, 672};
 
     explicit TfmDupOption(QWidget* owner);
 
@@ -37,6 +37,8 @@ public:
     QRadioButton* rbtnExact = nullptr;
     QRadioButton* rbtnSmart = nullptr;
     QTabWidget* pMain = nullptr;
+    // How the review page ticks a duplicate that holds data its kept record lacks.
+    QCheckBox* cbUntickLosing = nullptr;
     QStackedWidget* pPairs = nullptr;
     QTreeWidget* lvPairs = nullptr;
     QLabel* lblNoPairs = nullptr;

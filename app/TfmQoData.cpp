@@ -1,13 +1,18 @@
 #include "app/TfmQoData.h"
 
+#include "app/AppMessage.h"
 #include "app/DialogUtil.h"
 #include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
+#include "app/ReviewRows.h"
+#include "app/SaveFileDialog.h"
 #include "app/TfmDupOption.h"
+#include "app/TfmQoCompare.h"
 #include "app/core/AppSettings.h"
 #include "app/core/ContactScan.h"
 #include "app/core/EventScan.h"
+#include "app/core/ReviewReport.h"
 #include "app/core/ServiceSet.h"
 #include "app/detail/TfmQoAddrDetail.h"
 #include "app/detail/TfmQoDateDetail.h"
@@ -15,6 +20,8 @@
 #include "common/google/CxGDateUtil.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -26,14 +33,27 @@
 
 namespace {
 
-const ListShape kAddrList = {
-    "lvAddr",
-    "Contacts",
-    {{"Display Name", 120}, {"Email", 120}, {"Primary Phone", 100}, {"Company", 100}, {"Title", 100}}};
-const ListShape kDateList = {
-    "lvDate",
-    "Calendar events",
-    {{"Subject", 200}, {"Start Time", 80}, {"End Time", 80}, {"All Day Event", 100}, {"Location", 150}}};
+// A record's own columns, then what the row tells about a duplicate (ReviewColumn).
+const ListShape kAddrList = {"lvAddr",
+                             "Contacts",
+                             {{"Display Name", 120},
+                              {"Email", 120},
+                              {"Primary Phone", 100},
+                              {"Company", 100},
+                              {"Title", 100},
+                              {"Kept record", 180},
+                              {"Matched on", 150},
+                              {"Would be lost", 90}}};
+const ListShape kDateList = {"lvDate",
+                             "Calendar events",
+                             {{"Subject", 200},
+                              {"Start Time", 80},
+                              {"End Time", 80},
+                              {"All Day Event", 100},
+                              {"Location", 150},
+                              {"Kept record", 180},
+                              {"Matched on", 150},
+                              {"Would be lost", 90}}};
 // Never filled: tasks and notes are not offered yet.
 const ListShape kTaskList = {
     "lvTask", "Tasks", {{"Subject", 150}, {"Importance", 80}, {"Due Date", 80}, {"Body", 200}}};
@@ -58,11 +78,12 @@ uint32_t DupCount(CxList* list)
 
 // Rows of the list's records in row order, each with the record it stands for.
 template <typename Record>
-QList<QTreeWidgetItem*> RowsOf(Record* (*first)(), Record* (*next)(), QStringList (*texts)(const Record&), bool ticked)
+QList<QTreeWidgetItem*> RowsOf(const QWidget& list, Record* (*first)(), Record* (*next)(), bool duplicatesView)
 {
+    const ReviewRowStyle style = CurrentRowStyle(list);
     QList<QTreeWidgetItem*> rows;
     for (Record* r = first(); r; r = next())
-        rows.append(MakeRecordRow(r, texts(*r), ticked));
+        rows.append(MakeReviewRow(r, duplicatesView, style));
     return rows;
 }
 
@@ -110,6 +131,41 @@ void TakeListTicks(QTreeWidget* list, CxList* dupList)
     }
 }
 
+// The records of a duplicate list the deletion would take.
+uint32_t SelectedCount(CxList* dupList, bool contacts)
+{
+    uint32_t count = 0;
+    for (void* p = dupList->GetFirst(); p; p = dupList->GetNext()) {
+        const uint32_t flags = contacts ? static_cast<GAddrRecord*>(p)->dwFlags : static_cast<GDateRecord*>(p)->dwFlags;
+        count += (flags & REC_SELECTED) ? 1 : 0;
+    }
+    return count;
+}
+
+// More than half of what was loaded, or more than kLargeDeletion records whatever was loaded.
+constexpr uint32_t kLargeDeletion = 500;
+
+bool IsLargeDeletion(uint32_t ticked, uint32_t loaded)
+{
+    return ticked > kLargeDeletion || uint64_t{ticked} * 2 > loaded;
+}
+
+const QStringList kReportFilters = {QStringLiteral("CSV file (*.csv)"), QStringLiteral("HTML page (*.html)")};
+
+// The format of a chosen file: its extension when it names one, else the filter chosen, whose
+// extension the path then gets.
+ReportFormat ChosenFormat(QString& path, const QString& filter)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return ReportFormat::Csv;
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        return ReportFormat::Html;
+    const bool html = filter == kReportFilters[1];
+    path += html ? QStringLiteral(".html") : QStringLiteral(".csv");
+    return html ? ReportFormat::Html : ReportFormat::Csv;
+}
+
 } // namespace
 
 TfmQoData::TfmQoData(QWidget* parent)
@@ -135,6 +191,15 @@ TfmQoData::TfmQoData(QWidget* parent)
     // Tasks and notes have services of their own but are not offered yet.
     pData->setTabVisible(pData->indexOf(tTask), false);
     pData->setTabVisible(pData->indexOf(tNote), false);
+    // The report covers both tabs, so its button sits beside them; the row of buttons below has no
+    // room left beside the case box's caption.
+    auto* corner = new QWidget(pData);
+    corner->setObjectName(QStringLiteral("pExport"));
+    btnExport = MakeDialogButton(corner, "btnExport", QStringLiteral("&Export report..."));
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 0, 0, 2);
+    cornerLayout->addWidget(btnExport);
+    pData->setCornerWidget(corner, Qt::TopRightCorner);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 8);
@@ -147,6 +212,7 @@ TfmQoData::TfmQoData(QWidget* parent)
     connect(btnSelAll, &QPushButton::clicked, this, &TfmQoData::btnSelAllClick);
     connect(btnClear, &QPushButton::clicked, this, &TfmQoData::btnClearClick);
     connect(btnOption, &QPushButton::clicked, this, &TfmQoData::btnOptionClick);
+    connect(btnExport, &QPushButton::clicked, this, &TfmQoData::btnExportClick);
     connect(cbAddrAll, &QCheckBox::clicked, this, &TfmQoData::cbAddrAllClick);
     connect(cbDateAll, &QCheckBox::clicked, this, &TfmQoData::cbDateAllClick);
     connect(lvAddr, &QTreeWidget::itemDoubleClicked, this, &TfmQoData::lvAddrDblClick);
@@ -211,7 +277,7 @@ bool TfmQoData::TransferData(bool save)
 {
     if (save) {
         TakeTicks();
-        return true;
+        return ConfirmLargeDeletions();
     }
     pData->setTabVisible(pData->indexOf(tAddr), AppSettings.AppFlag & APP_CONTACTS);
     pData->setTabVisible(pData->indexOf(tDate), AppSettings.AppFlag & APP_CALENDAR);
@@ -262,8 +328,8 @@ void TfmQoData::FillAddr(bool duplicatesOnly)
 {
     if (!g_pAddrDupList)
         return;
-    ReplaceRows(lvAddr, duplicatesOnly ? RowsOf(&FirstAddrDup, &NextAddrDup, &ContactRowTexts, true)
-                                       : RowsOf(&FirstContact, &NextContact, &ContactRowTexts, false));
+    ReplaceRows(lvAddr, duplicatesOnly ? RowsOf(*lvAddr, &FirstAddrDup, &NextAddrDup, true)
+                                       : RowsOf(*lvAddr, &FirstContact, &NextContact, false));
     pData->setTabText(pData->indexOf(tAddr), CountCaption("Contacts", DupCount(g_pAddrDupList)));
     const CommAddrMgr* manager = g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
     lblAddrCount->setText(QStringLiteral("%1 Contact records in total").arg(manager ? manager->GetRecordCount() : 0));
@@ -273,8 +339,8 @@ void TfmQoData::FillDate(bool duplicatesOnly)
 {
     if (!g_pDateDupList)
         return;
-    ReplaceRows(lvDate, duplicatesOnly ? RowsOf(&FirstDateDup, &NextDateDup, &EventRowTexts, true)
-                                       : RowsOf(&FirstEvent, &NextEvent, &EventRowTexts, false));
+    ReplaceRows(lvDate, duplicatesOnly ? RowsOf(*lvDate, &FirstDateDup, &NextDateDup, true)
+                                       : RowsOf(*lvDate, &FirstEvent, &NextEvent, false));
     pData->setTabText(pData->indexOf(tDate), CountCaption("Calendar", DupCount(g_pDateDupList)));
     const CommDateMgr* manager = g_pDateUtil ? g_pDateUtil->GetDateMgr() : nullptr;
     lblDateCount->setText(QStringLiteral("%1 Calendar records in total").arg(manager ? manager->GetRecordCount() : 0));
@@ -286,6 +352,39 @@ void TfmQoData::TakeTicks()
         TakeListTicks<GAddrRecord>(lvAddr, g_pAddrDupList);
     if (IsShown(tDate))
         TakeListTicks<GDateRecord>(lvDate, g_pDateDupList);
+}
+
+// A slip of "Select All Dups" in the show-all view, or a rule that matches far too much, would take
+// most of an account: such a deletion is asked about first, per application, and No stays here.
+bool TfmQoData::ConfirmLargeDeletions()
+{
+    struct Application
+    {
+        QWidget* tab;
+        CxList* dupList;
+        uint32_t loaded;
+        const char* records;
+    };
+    const CommAddrMgr* contacts = g_pAddrUtil ? g_pAddrUtil->GetAddrMgr() : nullptr;
+    const CommDateMgr* events = g_pDateUtil ? g_pDateUtil->GetDateMgr() : nullptr;
+    const Application applications[] = {
+        {tAddr, g_pAddrDupList, contacts ? contacts->GetRecordCount() : 0u, "contacts"},
+        {tDate, g_pDateDupList, events ? events->GetRecordCount() : 0u, "calendar events"},
+    };
+    for (const Application& a : applications) {
+        if (!IsShown(a.tab) || !a.dupList)
+            continue;
+        const uint32_t ticked = SelectedCount(a.dupList, a.tab == tAddr);
+        if (!IsLargeDeletion(ticked, a.loaded))
+            continue;
+        const QString question = QStringLiteral("You are about to delete %1 of %2 %3. Continue?")
+                                     .arg(ticked)
+                                     .arg(a.loaded)
+                                     .arg(QLatin1String(a.records));
+        if (AppQuestionBox(this, question, QStringLiteral("Confirm Deletion"), QMessageBox::No) != QMessageBox::Yes)
+            return false;
+    }
+    return true;
 }
 
 void TfmQoData::TickAll(bool ticked)
@@ -339,18 +438,43 @@ void TfmQoData::cbDateAllClick()
     FillDate(!cbDateAll->isChecked());
 }
 
+// A duplicate opens beside the record it duplicates; any other record (show-all) in its detail dialog.
 void TfmQoData::lvAddrDblClick()
 {
-    const auto* r = static_cast<const GAddrRecord*>(RowRecord(lvAddr->currentItem()));
-    if (r && lvAddr->currentItem()->isSelected() && ShowContactDetail(this, r->pMgrNode, g_pAddrUtil))
+    auto* r = static_cast<GAddrRecord*>(RowRecord(lvAddr->currentItem()));
+    if (!r || !lvAddr->currentItem()->isSelected())
+        return;
+    if (IsReviewDuplicate(*r) ? ShowContactComparison(this, *r) : ShowContactDetail(this, r->pMgrNode, g_pAddrUtil))
         Rescan();
 }
 
 void TfmQoData::lvDateDblClick()
 {
-    const auto* r = static_cast<const GDateRecord*>(RowRecord(lvDate->currentItem()));
-    if (r && lvDate->currentItem()->isSelected() && ShowEventDetail(this, r->pMgrNode, g_pDateUtil))
+    auto* r = static_cast<GDateRecord*>(RowRecord(lvDate->currentItem()));
+    if (!r || !lvDate->currentItem()->isSelected())
+        return;
+    if (IsReviewDuplicate(*r) ? ShowEventComparison(this, *r) : ShowEventDetail(this, r->pMgrNode, g_pDateUtil))
         Rescan();
+}
+
+void TfmQoData::btnExportClick()
+{
+    // The report tells what Next would delete: the ticks as they stand now.
+    TakeTicks();
+    const SaveFileRequest request{QStringLiteral("Export Report"),
+                                  QDir::home().filePath(QStringLiteral("Qosweep report.csv")), kReportFilters};
+    SaveFileAnswer answer = AskSaveFileName(this, request);
+    if (answer.path.isEmpty())
+        return;
+    const ReportFormat format = ChosenFormat(answer.path, answer.filter);
+    std::string fault;
+    if (WriteReviewReport(answer.path.toStdString(), format, fault))
+        return;
+    // The fault is a whole sentence saying why; one without it still names the file.
+    AppMessageBox(
+        this, fault.empty()
+                  ? QStringLiteral("The report could not be written to %1.").arg(QDir::toNativeSeparators(answer.path))
+                  : QString::fromStdString(fault));
 }
 
 std::unique_ptr<QMenu> TfmQoData::MakeRowMenu(QTreeWidget* list, QTreeWidgetItem* row)

@@ -21,8 +21,10 @@ public:
     // parent is the main window's panel the page fills; the main window creates and destroys it.
     explicit TfmQoData(QWidget* parent);
 
-    // false: entering from the account page, scan the chosen applications and list their duplicates.
-    // true: leaving with Next, the tick marks become the records' selection for deletion. Both true.
+    // false: entering from the account page, scan the chosen applications and list their duplicates;
+    // returns true. true: leaving with Next, the tick marks become the records' selection for
+    // deletion; returns false when the user, asked before a deletion of most of an application's
+    // records or of very many, said No.
     bool TransferData(bool save);
 
     void cbCaseClick();
@@ -34,6 +36,8 @@ public:
     void cbDateAllClick();
     void lvAddrDblClick();
     void lvDateDblClick();
+    // Writes the report of the lists, with the current ticks, into a file the user picks.
+    void btnExportClick();
 
     // The context menu of a row of lvAddr or lvDate: "Not a duplicate", enabled when the row's
     // record is a duplicate that can be kept apart from the record its group keeps. Null for no row.
@@ -60,6 +64,7 @@ public:
     QPushButton* btnRefresh = nullptr;
     QPushButton* btnSelAll = nullptr;
     QPushButton* btnClear = nullptr;
+    QPushButton* btnExport = nullptr;
 
 private:
     QWidget* BuildTab(const char* name, const ListShape& list, QTreeWidget*& built);
@@ -76,5 +81,6 @@ private:
     void FillAddr(bool duplicatesOnly);
     void FillDate(bool duplicatesOnly);
     void TakeTicks();
+    bool ConfirmLargeDeletions();
     void TickAll(bool ticked);
 };

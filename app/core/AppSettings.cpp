@@ -40,6 +40,7 @@ const FlagKey kFlagKeys[] = {
     {"DateRecur", &TAppSettings::DateRecur, false},
     {"DateNote", &TAppSettings::DateNote, false},
     {"EnableDebug", &TAppSettings::EnableDebug, false},
+    {"UntickLosingDuplicates", &TAppSettings::UntickLosingDuplicates, false},
 };
 
 void ReadPassword()

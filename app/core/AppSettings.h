@@ -41,6 +41,8 @@ struct TAppSettings
     bool EnableDebug;
     int32_t LogLevel;
     int32_t MatchMode; // MATCH_EXACT unless the user chose smart matching
+    // The review page leaves a duplicate unticked when it holds data its kept record lacks.
+    bool UntickLosingDuplicates;
 };
 
 // The one settings record, touched only from the user-interface thread.

@@ -53,6 +53,10 @@ PhoneKeys::PhoneKeys(std::string region)
     // calling code 0 and leaves only numbers written with their country code.
     const bool known = region.size() == 2 && PhoneNumberUtil::GetInstance()->GetCountryCodeForRegion(region) != 0;
     m_region = known ? std::move(region) : "ZZ";
+    if (known) {
+        m_countryCode = std::to_string(PhoneNumberUtil::GetInstance()->GetCountryCodeForRegion(m_region));
+        PhoneNumberUtil::GetInstance()->GetNddPrefixForRegion(m_region, true, &m_nationalPrefix);
+    }
 }
 
 std::string PhoneKeys::Key(std::string_view text) const

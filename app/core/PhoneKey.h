@@ -21,9 +21,15 @@ public:
     std::string Key(std::string_view text) const;
     // The region the keys are made for, after the unknown ones became "ZZ".
     const std::string& Region() const { return m_region; }
+    // Its country calling code ("49"; empty for "ZZ") and the prefix a national number starts with
+    // there ("0"; empty where there is none).
+    const std::string& CountryCode() const { return m_countryCode; }
+    const std::string& NationalPrefix() const { return m_nationalPrefix; }
 
 private:
     std::string m_region;
+    std::string m_countryCode;
+    std::string m_nationalPrefix;
 };
 
 // The region of the user's locale: from LC_ALL, else LC_TELEPHONE, else LANG (e.g. "de_DE.UTF-8" → "DE"); "ZZ"

@@ -14,14 +14,14 @@ struct FieldPair
     std::string label;     // "Display Name", "Email 2", "Start Time", ...
     std::string duplicate; // the field as text; empty when unset
     std::string kept;
-    bool differs = false;  // the two texts are not the same under the case setting
-    bool main = false;     // one of the few fields the hover text shows
+    bool differs = false; // the two texts are not the same under the case setting
+    bool main = false;    // one of the few fields the hover text shows
 };
 
 struct ReviewFacts
 {
-    std::string kept;                     // "Kept record": the kept contact's name and e-mail, or the kept event's subject and start
-    std::string matchedOn;                // "Matched on": "Display Name, Email", or "name + phone +49 170 1234567"
+    std::string kept;      // "Kept record": the kept contact's name and e-mail, or the kept event's subject and start
+    std::string matchedOn; // "Matched on": "Display Name, Email", or "name + phone +49 170 1234567"
     std::vector<std::string> wouldBeLost; // one entry per datum the kept record lacks: "Email anna@example.org"
 };
 
@@ -29,6 +29,12 @@ struct ReviewFacts
 // empty for a record that is kept or in no group.
 ReviewFacts ContactReviewFacts(const GAddrRecord& duplicate);
 ReviewFacts EventReviewFacts(const GDateRecord& duplicate);
+
+// The contact's display name, else its name parts; the "Kept record" text of a record: the name and
+// the first e-mail address, or the subject and the start.
+std::string ContactName(const GAddrRecord& contact);
+std::string KeptRecordText(const GAddrRecord& contact);
+std::string KeptRecordText(const GDateRecord& event);
 
 // "Email anna@example.org; Phone +1 555 0100": the marker's text, empty when nothing would be lost.
 std::string WouldBeLostText(const ReviewFacts& facts);

@@ -12,9 +12,11 @@
 #include "common/google/records/HelperContract.h"
 #include "common/misc/TextBuf.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <thread>
+#include <vector>
 
 CxGAddrUtil* g_pAddrUtil = nullptr;
 CxGDateUtil* g_pDateUtil = nullptr;
@@ -88,33 +90,62 @@ bool LoadApplication(CxGAppBaseUtil& util, const char* szWaitText, const char* s
 
 namespace {
 
-// Why each chosen application's last load failed, one line each.
-std::string s_loadFailure;
+// Why a chosen application's last load failed: the runner's outcome in our own words, or the error
+// the helper program itself listed last.
+struct LoadFailure
+{
+    std::string what;        // "Google Contacts"
+    std::string reason;      // empty when the helper said why
+    std::string helperError; // what it said
+};
+
+std::vector<LoadFailure> s_loadFailures;
 
 // The runner's outcome comes first: a helper that never finished may have left an error file of an
 // earlier run, and a wrong password is not the cause of a helper that hung.
 void NoteLoadFailure(const CxGAppBaseUtil& util, const char* szWhat)
 {
-    std::string reason;
+    LoadFailure failure{szWhat, "", ""};
     switch (util.m_lastRunOutcome) {
     case HelperRunOutcome::NotStarted:
-        reason = "the helper program could not be started.";
+        failure.reason = "the helper program could not be started.";
         break;
     case HelperRunOutcome::TimedOut:
-        reason = "the helper program did not finish in time.";
+        failure.reason = "the helper program did not finish in time.";
         break;
     case HelperRunOutcome::WaitFailed:
-        reason = "the helper program did not finish.";
+        failure.reason = "the helper program did not finish.";
         break;
     case HelperRunOutcome::NotRun:
     case HelperRunOutcome::Finished:
-        reason = util.m_bHasError ? std::string("the helper program reported: ") + util.m_szLastError
-                                  : std::string("the helper program did not hand over its data.");
+        if (util.m_bHasError && util.m_szLastError[0] != '\0')
+            failure.helperError = util.m_szLastError;
+        else
+            failure.reason = "the helper program did not hand over its data.";
         break;
     }
-    if (!s_loadFailure.empty())
-        s_loadFailure += '\n';
-    s_loadFailure += std::string(szWhat) + " could not be loaded: " + reason;
+    s_loadFailures.push_back(std::move(failure));
+}
+
+// Both helpers turn a wrong password away with the same words: those are said once, plainly. Helpers
+// that said different things are each named, so the user knows which application's words are which.
+bool HelpersSaidTheSame()
+{
+    const std::string* first = nullptr;
+    for (const LoadFailure& failure : s_loadFailures) {
+        if (failure.helperError.empty())
+            continue;
+        if (first && *first != failure.helperError)
+            return false;
+        first = &failure.helperError;
+    }
+    return true;
+}
+
+std::string HelperSaidLine(const LoadFailure& failure, bool bNameIt)
+{
+    return (bNameIt ? "The " + failure.what + " helper program said: " : std::string("The helper program said: ")) +
+           failure.helperError;
 }
 
 } // namespace
@@ -137,7 +168,7 @@ void ForgetPairsOfGoneItems(bool bAllLoaded)
 
 bool LoadServices()
 {
-    s_loadFailure.clear();
+    s_loadFailures.clear();
     FreeServices();
     if (!CreateUtilities()) {
         FreeServices();
@@ -202,7 +233,18 @@ void AddShortfall(std::string& text, const CxGAppBaseUtil* pUtil, const char* sz
 
 std::string LoadFailureText()
 {
-    return s_loadFailure;
+    const bool bSame = HelpersSaidTheSame();
+    std::vector<std::string> lines;
+    for (const LoadFailure& failure : s_loadFailures) {
+        std::string line = failure.helperError.empty() ? failure.what + " could not be loaded: " + failure.reason
+                                                       : HelperSaidLine(failure, !bSame);
+        if (std::find(lines.begin(), lines.end(), line) == lines.end())
+            lines.push_back(std::move(line));
+    }
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
 }
 
 std::string LoadShortfallText()

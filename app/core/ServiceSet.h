@@ -33,8 +33,9 @@ bool LoadServices();
 // before its record count; empty when everything was.
 std::string LoadShortfallText();
 // After a failed load: a line for each chosen application that did not load, saying why as far as
-// the app knows (the helper could not start, did not finish in time, reported an error, or handed
-// over its data); empty after a load that went through.
+// the app knows (the helper could not start, did not finish in time, or handed over no data), or
+// "The helper program said: ..." with the error the helper listed last (said once when both helpers
+// said the same, else naming each application); empty after a load that went through.
 std::string LoadFailureText();
 // Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
 // and nulls all eight pointers. Nothing happens for an empty set.

@@ -81,6 +81,20 @@ struct FileTime
 // read: the open's own status, which spares a reader that needs both a second look up of the path.
 bool ReadFileContents(const char* path, size_t maxBytes, std::string& content, FileTime* modified = nullptr);
 
+// Writes a new regular file with that content, permission bits and modification time, where nothing
+// stands yet (not even a dangling link): 0, or the errno of the failure, EEXIST when the path is
+// taken. The content is on the disk when it returns; a failure leaves no file behind.
+int CreateNewFile(const char* path, const std::string& content, unsigned mode, const FileTime& modified);
+
+// Replaces the content of a regular file as ReplaceFileContents does (a new file beside it with the
+// old one's mode, on the disk before it is renamed over the old one), but never through a link, and
+// with the folder synchronised after the rename. stillSame is asked once the new content is on the
+// disk, just before the rename; when it says no, the file stays as it was. 0, or the errno of the
+// failure: ELOOP for a link, EINVAL for anything but a regular file, ECANCELED when stillSame said no.
+// The file is a new one under the old name: its owner is the caller, and other names it had (hard
+// links) keep the old content.
+int ReplaceRegularFile(const char* path, const std::string& content, const std::function<bool()>& stillSame);
+
 // Creates or truncates a regular file for binary writing ("wb"), readable and writable by the
 // owner only (0600 whatever the umask); an existing file has its mode tightened before it is cut.
 // Null, with errno set, for a symbolic link, anything but a regular file, or a file whose mode we

@@ -162,3 +162,37 @@ bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::
     error = Format("Cannot move %s to the trash: no free name left", shown.c_str());
     return false;
 }
+
+bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, const std::string& bytes,
+                 const platform::FileTime& modified, std::string& trashPath, std::string& error)
+{
+    if (!IsTrashableItem(account, item, error))
+        return false;
+    const std::string shown = account.RelativePath(item);
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(account.ItemPath(item), ec);
+    if (fs::is_symlink(status)) {
+        error = Format("Not following %s: a link", shown.c_str());
+        return false;
+    }
+    std::string folder;
+    std::string why;
+    if (!WalkTrash(account, TrashFolderOf(account, day, item.subfolder), true, folder, why)) {
+        error = Format("Cannot copy %s to the trash: %s", shown.c_str(), why.c_str());
+        return false;
+    }
+    const auto mode = static_cast<unsigned>(status.permissions() & fs::perms::mask);
+    for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
+        trashPath = folder + TrashCandidateName(item.name, attempt);
+        const int fault = platform::CreateNewFile(trashPath.c_str(), bytes, mode, modified);
+        if (fault == 0)
+            return true;
+        if (fault != EEXIST) {
+            error = Format("Cannot copy %s to the trash: %s", shown.c_str(),
+                           std::generic_category().message(fault).c_str());
+            return false;
+        }
+    }
+    error = Format("Cannot copy %s to the trash: no free name left", shown.c_str());
+    return false;
+}

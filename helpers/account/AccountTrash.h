@@ -2,6 +2,7 @@
 // the day of the deletion, never unlinked, so the user can move it back.
 #pragma once
 
+#include "common/platform/Platform.h"
 #include "helpers/account/AccountFolder.h"
 
 #include <string>
@@ -25,6 +26,14 @@ bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::st
 // that appears there while the move is under way. False, with the reason in error, for an item
 // IsTrashableItem refuses, a folder on the way that is a link or not a folder, or a move that fails.
 bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error);
+
+// Puts a copy of the item into the trash where MoveToTrash would move it, and leaves the item where it
+// is: for a file about to be rewritten without some of its items, so that the trash keeps it whole.
+// bytes is what the item holds (as the caller read it), written with the item's permission bits and
+// the modification time given; trashPath gets the copy's path. False, with the reason in error, as
+// MoveToTrash, and for an item that is itself a link.
+bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, const std::string& bytes,
+                 const platform::FileTime& modified, std::string& trashPath, std::string& error);
 
 // The name of the attempt-th try: name itself for 0, then "stem-1.ext", "stem-2.ext"... with the stem
 // cut (never inside a UTF-8 character) so that the name stays within the 255 bytes a file name may

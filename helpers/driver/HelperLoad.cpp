@@ -7,7 +7,9 @@
 #include "common/platform/Platform.h"
 #include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
+#include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
+#include "helpers/driver/FileItems.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/ical/CalendarItems.h"
 #include "helpers/vcard/ContactCard.h"
@@ -21,9 +23,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// No vCard or single event comes near this; a larger file is something else, and reading it whole
-// would only cost memory.
-constexpr std::uintmax_t kMaxItemFileBytes = 1 << 20;
+// No vCard or single event comes near this; a larger one is something else, and reading it would
+// only cost memory. It holds for a file of one item and for each item of an export.
+constexpr std::uintmax_t kMaxItemBytes = 1 << 20;
+// An export holds thousands of cards, some with photos, so a file may be far larger than one item;
+// past this it is no file of items a person keeps.
+constexpr std::uintmax_t kMaxItemFileBytes = 1 << 28;
+
+std::string TooLarge(std::uintmax_t limit)
+{
+    return Format("larger than %ju bytes", limit);
+}
 
 // A list owning the records it holds (allocated with malloc, as the data file code expects).
 class RecordList
@@ -117,32 +127,34 @@ private:
 template <class Record>
 struct LoadKind
 {
-    void (*fill)(Record&, const ItemFile&, const ContentIdentity&);
+    // place: where the item lies in a file of several (FormatItemPlace); empty for a file of one.
+    void (*fill)(Record&, const ItemFile&, std::string_view place, const ContentIdentity&);
     void (*fields)(CxGFieldWriter&, const Record&);
 };
 
 // The content identity rides behind the name in the helper's own text (see NameWithContent); the
-// save splits it off again and deletes the file only while it still has that content.
-void FillContact(GAddrRecord& record, const ItemFile& item, const ContentIdentity& content)
+// save splits it off again and deletes the file only while it still has that content. An item of a
+// file of several has its place between the two (see NameWithPlace).
+void FillContact(GAddrRecord& record, const ItemFile& item, std::string_view place, const ContentIdentity& content)
 {
-    CopyUtf8(record.szHelperText, NameWithContent(item.name, content));
+    CopyUtf8(record.szHelperText, NameWithContent(NameWithPlace(item.name, place), content));
 }
 
 // Text A is the subfolder as the other helpers' records carry it, but it holds only 31 bytes and a
 // synchronised calendar's folder is often named after a longer address; text C carries the whole
 // name, and the save goes by that. Text B carries the content identity behind the name, as contacts do.
-void FillEvent(GDateRecord& record, const ItemFile& item, const ContentIdentity& content)
+void FillEvent(GDateRecord& record, const ItemFile& item, std::string_view place, const ContentIdentity& content)
 {
     CopyUtf8(record.szHelperTextA, item.subfolder);
-    CopyUtf8(record.szHelperTextB, NameWithContent(item.name, content));
+    CopyUtf8(record.szHelperTextB, NameWithContent(NameWithPlace(item.name, place), content));
     CopyUtf8(record.szHelperTextC, item.subfolder);
 }
 
-// Head value 3 holds a hash over the name and the content identity (see IdentityOfItem).
+// Head value 3 holds a hash over the name, the place and the content identity (see IdentityOfItem).
 template <class Record>
-void FillByIdentity(Record& record, const ItemFile& item, const ContentIdentity& content)
+void FillByIdentity(Record& record, const ItemFile& item, std::string_view place, const ContentIdentity& content)
 {
-    const ItemIdentity identity = IdentityOfItem(item.name, content);
+    const ItemIdentity identity = IdentityOfPlacedItem(item.name, place, content);
     record.nHeadValue1 = identity.first;
     record.nHeadValue3 = identity.second;
 }
@@ -242,8 +254,95 @@ bool HoldsOtherKind(std::string_view text, HelperKind kind)
     return false;
 }
 
-// Reads one item into the scratch record and adds it to the data file; faults are reported and the
-// item skipped, or kept when it was read in part.
+// Reads the item text into the scratch record and adds it to the data file as the item at place;
+// faults are reported under the name shown and the item skipped, or kept when it was read in part.
+template <class Record>
+bool AddItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, const ItemText& text,
+             const std::string& shown, std::string_view place, const ContentIdentity& content, Record& record,
+             PendingFile& data)
+{
+    std::string problem;
+    std::memset(&record, 0, sizeof record); // the readers fill a zeroed record
+    if (!text.Read(record, problem)) {
+        if (HoldsOtherKind(text.Text(), run.session.Kind())) {
+            run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(run.session.Kind()).item));
+            return false;
+        }
+        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(run.session.Kind()).item, shown.c_str(),
+                                 problem.empty() ? "" : ": ", problem.c_str()));
+        return false;
+    }
+    if (!problem.empty())
+        run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
+    kind.fill(record, item, place, content);
+    record.ActionCode = 0;
+    data.Add(record, kind.fields);
+    if (run.session.Logs(3))
+        run.session.Log(3, Format("Read %s", shown.c_str()));
+    return true;
+}
+
+// What the reader guessed (a character set, a zone's times kept as written) is no fault of the
+// read, but the user should know, and the error file is all of a run the app shows. As an error it
+// also makes the exit status say so, which the app never reads. The notes are the whole file's, told
+// once under its name however many of its items were served.
+void ReportNotes(HelperRun& run, const std::string& shown, const ItemText& text)
+{
+    for (const std::string& note : text.Notes())
+        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
+}
+
+// A file of several items of the kind (an export) is served item by item, each read from the file as
+// it would be holding that item alone, so a calendar's VTIMEZONEs and its own lines apply to each.
+// An item the reader does not find to be exactly one is reported and stays in the file unserved.
+// True when any item of the file went into the data file.
+template <class Record>
+bool AddFileItems(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, std::string_view text,
+                  const ItemCounts& counts, const ContentIdentity& content, Record& record, PendingFile& data)
+{
+    const HelperKind helperKind = run.session.Kind();
+    const std::string shown = run.account.RelativePath(item);
+    FileItems items;
+    std::string fault;
+    if (!items.Split(helperKind, text, fault)) {
+        run.session.Error(Format("%s holds %zu %s that cannot be told apart safely (%s); skipped, so that "
+                                 "deleting one never removes the others",
+                                 shown.c_str(), counts.own, KindInfo(helperKind).items, fault.c_str()));
+        return false;
+    }
+    bool added = false;
+    for (size_t i = 0; i < items.Items().size(); ++i) {
+        const FileItem& fileItem = items.Items()[i];
+        const std::string itemShown = items.Shown(shown, i);
+        if (!fileItem.refused.empty()) {
+            run.session.Error(Format("%s holds %s; skipped, so that deleting one never removes the others",
+                                     itemShown.c_str(), fileItem.refused.c_str()));
+            continue;
+        }
+        std::string alone = items.TextOf(i);
+        if (alone.size() > kMaxItemBytes) {
+            run.session.Error(
+                Format("Cannot read %s, skipped: %s", itemShown.c_str(), TooLarge(kMaxItemBytes).c_str()));
+            continue;
+        }
+        const ItemText itemText(helperKind, std::move(alone));
+        const ItemCounts itemCounts = itemText.Counts();
+        if (itemCounts.own == 0 && itemCounts.others == 0) {
+            run.session.Error(Format("No %s in %s, skipped", KindInfo(helperKind).item, itemShown.c_str()));
+            continue;
+        }
+        if (itemCounts.own != 1 || itemCounts.others != 0) {
+            run.session.Error(SharedFileError(helperKind, itemShown, itemCounts));
+            continue;
+        }
+        added = AddItem(run, kind, item, itemText, itemShown, FormatItemPlace(fileItem.place), content, record, data) ||
+                added;
+    }
+    return added;
+}
+
+// Reads one item file and adds what it holds to the data file; faults are reported and the item
+// skipped, or kept when it was read in part.
 template <class Record>
 void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, Record& record, PendingFile& data)
 {
@@ -257,36 +356,27 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
         return;
     }
     const ItemText text(run.session.Kind(), std::move(raw));
-    // Deleting an item moves its file, and whatever else the file holds with it. A file with no item
-    // of the kind is left to the reader, which says why, or passed over as a file of another kind.
+    const ContentIdentity content = IdentityOfContent(text.Text(), modified);
+    // Deleting the only item of a file moves the file, and whatever else it holds with it. A file that
+    // holds items of another kind too stays refused, with one item of the kind or several: deleting its
+    // last one would still take the others' items to the trash. A file with no item of the kind is left
+    // to the reader, which says why, or passed over as a file of another kind.
     const ItemCounts counts = text.Counts();
-    if (counts.own > 1 || (counts.own == 1 && counts.others > 0)) {
+    if (counts.own >= 1 && counts.others > 0) {
         run.session.Error(SharedFileError(run.session.Kind(), shown, counts));
         return;
     }
-    std::memset(&record, 0, sizeof record); // the readers fill a zeroed record
-    if (!text.Read(record, problem)) {
-        if (HoldsOtherKind(text.Text(), run.session.Kind())) {
-            run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(run.session.Kind()).item));
-            return;
-        }
-        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(run.session.Kind()).item, shown.c_str(),
-                                 problem.empty() ? "" : ": ", problem.c_str()));
+    if (counts.own > 1) {
+        if (AddFileItems(run, kind, item, text.Text(), counts, content, record, data))
+            ReportNotes(run, shown, text);
         return;
     }
-    if (!problem.empty())
-        run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
-    // What the reader guessed (a character set, a zone's times kept as written) is no fault of the
-    // read, but the user should know, and the error file is all of a run the app shows. As an error
-    // it also makes the exit status say so, which the app never reads. Notes speak of the whole
-    // text: one file, one report.
-    for (const std::string& note : text.Notes())
-        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
-    kind.fill(record, item, IdentityOfContent(text.Text(), modified));
-    record.ActionCode = 0;
-    data.Add(record, kind.fields);
-    if (run.session.Logs(3))
-        run.session.Log(3, Format("Read %s", shown.c_str()));
+    if (text.Text().size() > kMaxItemBytes) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), TooLarge(kMaxItemBytes).c_str()));
+        return;
+    }
+    if (AddItem(run, kind, item, text, shown, "", content, record, data))
+        ReportNotes(run, shown, text);
 }
 
 template <class Record>
@@ -388,7 +478,7 @@ ItemCounts CountItems(HelperKind kind, std::string_view text)
 
 std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts)
 {
-    if (counts.own > 1)
+    if (counts.own > 1 && counts.others == 0)
         return Format("%s holds %zu %s; skipped, so that deleting one never removes the others", shown.c_str(),
                       counts.own, KindInfo(kind).items);
     return Format("%s holds items of another kind; skipped, so that deleting it never removes them", shown.c_str());
@@ -405,7 +495,7 @@ std::string ReadFault(const std::string& path)
     if (ec)
         return ec.message();
     if (size > kMaxItemFileBytes)
-        return Format("larger than %ju bytes", static_cast<std::uintmax_t>(kMaxItemFileBytes));
+        return TooLarge(kMaxItemFileBytes);
     return "cannot be read";
 }
 

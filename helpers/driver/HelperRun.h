@@ -27,8 +27,9 @@ struct HelperRun
 enum class RunResult { Finished, Stopped };
 
 // What one item file holds: items of the run's kind, and (calendar kinds) items of the other two.
-// Deleting an item moves its whole file, so a file stands for a record only when it holds one item of
-// the kind and nothing else.
+// Deleting the only item of a file moves the whole file, so a file of one item stands for a record
+// only when it holds nothing else; a file of several items of the kind (and none of another) is
+// served item by item (FileItems.h).
 struct ItemCounts
 {
     size_t own = 0;
@@ -54,5 +55,6 @@ bool ReadItemText(const std::string& path, std::string& text, int64_t& modified,
 // Load: reads every item file and writes the data file(s), whole or not at all.
 RunResult LoadAccount(HelperRun& run);
 // Save: reads the whole data file first, then moves the file of each record marked for deletion to
-// the account's trash, as long as the file still has the content the load saw.
+// the account's trash (or rewrites a file of several without the items marked, FileItemsSave.h), as
+// long as the file still has the content the load saw.
 RunResult SaveAccount(HelperRun& run);

@@ -6,11 +6,15 @@
 #include "helpers/account/AccountTrash.h"
 #include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
+#include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
+#include "helpers/driver/FileItems.h"
+#include "helpers/driver/FileItemsSave.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/SaveResults.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -59,6 +63,7 @@ struct DeleteRequest
     uint32_t record = 0; // 1-based position in the data file, for messages
     ItemFile item;       // contacts and events: the file named in the record
     std::string content; // contacts and events: the content identity the load wrote behind the name
+    std::string place;   // an item of a file of several: where it lies in the file; empty for a file of one
     ItemIdentity identity{0, 0};
 };
 
@@ -70,16 +75,24 @@ struct SaveKind
     bool byIdentity; // tasks and notes name their file only by its identity
 };
 
-// The helper texts hold "<name>/<content identity>" as the load wrote them (FillContact, FillEvent).
+// The helper texts hold "<name>/<content identity>", or "<name>\<place>/<content identity>" for an
+// item of a file of several, as the load wrote them (FillContact, FillEvent).
+void SplitHelperText(const char* text, DeleteRequest& request)
+{
+    std::string name;
+    SplitNameAndContent(text, name, request.content);
+    SplitNameAndPlace(name, request.item.name, request.place);
+}
+
 void ContactRequest(const GAddrRecord& record, DeleteRequest& request)
 {
-    SplitNameAndContent(record.szHelperText, request.item.name, request.content);
+    SplitHelperText(record.szHelperText, request);
 }
 
 void EventRequest(const GDateRecord& record, DeleteRequest& request)
 {
     request.item.subfolder = record.szHelperTextC;
-    SplitNameAndContent(record.szHelperTextB, request.item.name, request.content);
+    SplitHelperText(record.szHelperTextB, request);
 }
 
 template <class Record>
@@ -147,36 +160,71 @@ bool ReadItemContent(const std::string& path, ContentIdentity& identity, std::st
     return true;
 }
 
-std::string ChangedError(const std::string& shown)
+// An item a task's or note's record could name in a file as it is now, with the second head value the
+// load gives it.
+struct IdentityHit
 {
-    return Format("%s changed since it was loaded, not deleted", shown.c_str());
+    std::string name;
+    std::string place; // empty: the file itself
+    std::string content;
+    int32_t second = 0;
+};
+
+// The file's own identity and, in a file of several items, each item's.
+std::vector<IdentityHit> IdentitiesIn(HelperRun& run, const std::string& name)
+{
+    std::vector<IdentityHit> hits;
+    int64_t modified = 0;
+    std::string text;
+    std::string fault;
+    if (!ReadItemText(run.account.ItemPath({"", name}), text, modified, fault))
+        return hits;
+    const ContentIdentity now = IdentityOfContent(text, modified);
+    const std::string content = FormatContentIdentity(now);
+    hits.push_back({name, "", content, IdentityOfItem(name, now).second});
+    const ItemCounts counts = CountItems(run.session.Kind(), text);
+    FileItems items;
+    if (counts.own < 2 || counts.others > 0 || !items.Split(run.session.Kind(), text, fault))
+        return hits;
+    for (const FileItem& item : items.Items()) {
+        const std::string place = FormatItemPlace(item.place);
+        hits.push_back({name, place, content, IdentityOfPlacedItem(name, place, now).second});
+    }
+    return hits;
 }
 
-// Records of a helper that wrote no content identity are refused: nothing shows that the file still
-// holds what the user was shown, and loading again costs one run.
-std::string UnidentifiedError(const std::string& shown)
+void KeepMatches(const std::vector<IdentityHit>& hits, int32_t second, std::vector<IdentityHit>& same)
 {
-    return Format("%s was loaded without a record of its content, not deleted; load the account again", shown.c_str());
+    for (const IdentityHit& hit : hits)
+        if (hit.second == second)
+            same.push_back(hit);
 }
 
-// Finds a task's or note's file among the names still in the folder: the first head value picks the
-// candidates by name, the second must match the content one of them has now.
+// The items among the names still in the folder that a task's or note's identity names: the first head
+// value picks the candidates by name, the second must match the content one of them has now (and, in
+// a file of several items, the place of one of them).
+std::vector<IdentityHit> FindIdentity(HelperRun& run, const std::vector<std::string>& names, ItemIdentity identity,
+                                      std::vector<std::string>& byName)
+{
+    byName.clear();
+    for (const std::string& name : names)
+        if (IdentityOfName(name).first == identity.first)
+            byName.push_back(name);
+    std::vector<IdentityHit> same;
+    for (const std::string& name : byName)
+        KeepMatches(IdentitiesIn(run, name), identity.second, same);
+    return same;
+}
+
+// The one item of a task's or note's record, or false with the reason reported.
 bool ResolveIdentity(HelperRun& run, std::vector<std::string>& names, DeleteRequest& request)
 {
     std::vector<std::string> byName;
-    for (const std::string& name : names)
-        if (IdentityOfName(name).first == request.identity.first)
-            byName.push_back(name);
-    std::vector<std::string> same;
-    for (const std::string& name : byName) {
-        ContentIdentity now;
-        std::string fault;
-        if (ReadItemContent(run.account.ItemPath({"", name}), now, fault) &&
-            IdentityOfItem(name, now).second == request.identity.second)
-            same.push_back(name);
-    }
+    const std::vector<IdentityHit> same = FindIdentity(run, names, request.identity, byName);
     if (same.size() == 1) {
-        request.item.name = same.front();
+        request.item.name = same.front().name;
+        request.place = same.front().place;
+        request.content = same.front().content;
         return true;
     }
     const char* what = KindInfo(run.session.Kind()).item;
@@ -233,11 +281,10 @@ bool HoldsOneItem(HelperRun& run, const ItemFile& item)
     return true;
 }
 
+// A record of a file of one item (tasks and notes found by their identity already).
 bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names, DeleteRequest& request,
                 const std::string& day)
 {
-    if (byIdentity && !ResolveIdentity(run, names, request))
-        return false;
     std::string error;
     if (!IsTrashableItem(run.account, request.item, error)) {
         run.session.Error(error);
@@ -265,6 +312,65 @@ void NoteOutcome(HelperRun& run, SaveResults& results, const DeleteRequest& requ
     else
         results.NotDeleted(request.record,
                            run.session.ErrorCount() > errorsBefore ? run.session.LastError() : "not deleted");
+}
+
+// The records from first on that name items of the same file of several go together: the file is
+// rewritten once, where a second rewrite would find it changed by the first. The number deleted.
+size_t DeleteFromFile(HelperRun& run, bool byIdentity, std::vector<std::string>& names,
+                      std::vector<DeleteRequest>& requests, size_t first, std::vector<bool>& decided,
+                      const std::string& day, SaveResults& results)
+{
+    const ItemFile file = requests[first].item;
+    // A task's or note's file is read and taken apart once for all the records still to come, unless
+    // another file's name shares its first hash.
+    const int32_t nameHash = IdentityOfName(file.name).first;
+    const bool alone = byIdentity && std::count_if(names.begin(), names.end(), [nameHash](const std::string& name) {
+                                         return IdentityOfName(name).first == nameHash;
+                                     }) == 1;
+    const std::vector<IdentityHit> inFile = alone ? IdentitiesIn(run, file.name) : std::vector<IdentityHit>();
+    std::vector<size_t> group{first};
+    for (size_t j = first + 1; j < requests.size(); ++j) {
+        DeleteRequest& other = requests[j];
+        if (decided[j])
+            continue;
+        if (byIdentity) {
+            if (other.identity.first != nameHash)
+                continue;
+            std::vector<IdentityHit> same;
+            std::vector<std::string> byName;
+            if (alone)
+                KeepMatches(inFile, other.identity.second, same);
+            else
+                same = FindIdentity(run, names, other.identity, byName);
+            if (same.size() != 1 || same.front().name != file.name || same.front().place.empty())
+                continue;
+            other.item = file;
+            other.place = same.front().place;
+            other.content = same.front().content;
+        } else if (other.item.name != file.name || other.item.subfolder != file.subfolder || other.place.empty()) {
+            continue;
+        }
+        group.push_back(j);
+    }
+    std::vector<PlacedDelete> deletes;
+    for (const size_t k : group)
+        deletes.push_back({requests[k].record, requests[k].place, requests[k].content});
+    const std::vector<std::string> reasons = DeleteFileItems(run, file, deletes, day);
+    size_t deleted = 0;
+    for (size_t n = 0; n < group.size(); ++n) {
+        decided[group[n]] = true;
+        if (reasons[n].empty()) {
+            results.Deleted(requests[group[n]].record);
+            ++deleted;
+        } else {
+            results.NotDeleted(requests[group[n]].record, reasons[n]);
+        }
+    }
+    // A file whose every item went was moved; the list keeps in step with the folder.
+    std::error_code ec;
+    if (deleted > 0 && !std::filesystem::exists(std::filesystem::symlink_status(run.account.ItemPath(file), ec)))
+        names.erase(std::remove(names.begin(), names.end(), file.name), names.end());
+    return deleted;
 }
 
 template <class Record>
@@ -296,10 +402,14 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     }
     const char* what = KindInfo(run.session.Kind()).items;
     size_t moved = 0;
+    std::vector<bool> decided(requests.size(), false); // records that went with an earlier one of their file
     for (size_t i = 0; i < requests.size(); ++i) {
+        if (decided[i])
+            continue;
         if (run.session.StopRequested()) {
             for (size_t rest = i; rest < requests.size(); ++rest)
-                results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
+                if (!decided[rest])
+                    results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
             results.Write();
             run.session.Status("Stopped on request", true);
             run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", moved, requests.size(), what));
@@ -307,9 +417,15 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
         }
         run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
         const int errorsBefore = run.session.ErrorCount();
-        const bool deleted = DeleteItem(run, kind.byIdentity, names, requests[i], day);
-        moved += deleted ? 1 : 0;
-        NoteOutcome(run, results, requests[i], deleted, errorsBefore);
+        if (kind.byIdentity && !ResolveIdentity(run, names, requests[i])) {
+            NoteOutcome(run, results, requests[i], false, errorsBefore);
+        } else if (!requests[i].place.empty()) {
+            moved += DeleteFromFile(run, kind.byIdentity, names, requests, i, decided, day, results);
+        } else {
+            const bool deleted = DeleteItem(run, kind.byIdentity, names, requests[i], day);
+            moved += deleted ? 1 : 0;
+            NoteOutcome(run, results, requests[i], deleted, errorsBefore);
+        }
         run.PauseAfterItem();
     }
     results.Write();

@@ -20,6 +20,16 @@ std::string OneLine(const std::string& text)
 
 } // namespace
 
+std::string ChangedError(const std::string& shown)
+{
+    return Format("%s changed since it was loaded, not deleted", shown.c_str());
+}
+
+std::string UnidentifiedError(const std::string& shown)
+{
+    return Format("%s was loaded without a record of its content, not deleted; load the account again", shown.c_str());
+}
+
 SaveResults::SaveResults(HelperSession& session, const HelperParams& params)
     : m_session(session)
 {

@@ -8,6 +8,13 @@
 #include <cstdint>
 #include <string>
 
+// The reasons a save gives for a record it does not delete, in the error file and the result alike.
+// The file changed since the load (its size, time or bytes).
+std::string ChangedError(const std::string& shown);
+// Records of a helper that wrote no content identity are refused: nothing shows that the file still
+// holds what the user was shown, and loading again costs one run.
+std::string UnidentifiedError(const std::string& shown);
+
 class SaveResults
 {
 public:

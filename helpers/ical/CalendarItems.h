@@ -39,8 +39,8 @@ bool ReadNoteItem(std::string_view text, GNoteRecord& record, std::string& probl
 
 // The number of items of one component kind ("VEVENT", "VTODO", "VJOURNAL") in text: components that
 // share a UID are one item (a series and its changed occurrences), each one without a UID counts
-// alone; 0 when the text holds none (or is no calendar). A file holding more than one is served as
-// none: deleting one item would move them all.
+// alone; 0 when the text holds none (or is no calendar). A file holding more than one is served item
+// by item (CalendarComponents.h), each read from the file as it would be holding that item alone.
 size_t CountCalendarItems(std::string_view text, const char* component);
 
 // A text parsed once for both of the above: the load counts a file's items and then reads it, and the

@@ -17,8 +17,8 @@ bool ReadContactCard(std::string_view text, GAddrRecord& record, std::string& pr
 
 // The number of vCards at the top level of text; 0 when it holds none. A card nested right after an
 // empty AGENT value (as 2.1 writes one) does not count; any other BEGIN:VCARD starts a further card, and
-// a card missing its END still counts. A file holding more than one is served as none: deleting one
-// of its contacts would move them all.
+// a card missing its END still counts. A file holding more than one is served card by card
+// (ContactCards.h), or as none when its cards cannot be told apart.
 size_t CountContactCards(std::string_view text);
 
 // A text taken apart into its lines once for both of the above: the load counts a file's cards and

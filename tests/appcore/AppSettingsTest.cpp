@@ -47,7 +47,8 @@ void ExpectDefaults()
     EXPECT_TRUE(AppSettings.AddrEmail);
     for (bool off : {AppSettings.AddrCompanyName, AppSettings.AddrTitle, AppSettings.AddrPhone, AppSettings.AddrAddress,
                      AppSettings.AddrIM, AppSettings.AddrWebSite, AppSettings.AddrDate, AppSettings.AddrNote,
-                     AppSettings.DateLocation, AppSettings.DateRecur, AppSettings.DateNote, AppSettings.EnableDebug})
+                     AppSettings.DateLocation, AppSettings.DateRecur, AppSettings.DateNote, AppSettings.EnableDebug,
+                     AppSettings.UntickLosingDuplicates})
         EXPECT_FALSE(off);
     for (bool on :
          {AppSettings.DateSubject, AppSettings.DateStartTime, AppSettings.DateEndTime, AppSettings.DateAllDayEvent})
@@ -101,6 +102,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     AppSettings.EnableDebug = true;
     AppSettings.LogLevel = 1;
     AppSettings.MatchMode = MATCH_SMART;
+    AppSettings.UntickLosingDuplicates = true;
     const TAppSettings saved = AppSettings;
     SaveSettings();
 
@@ -112,13 +114,17 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     EXPECT_EQ(saved.LogLevel, AppSettings.LogLevel);
     EXPECT_EQ(MATCH_SMART, AppSettings.MatchMode);
     const bool TAppSettings::*flags[] = {
-        &TAppSettings::SaveEmail,       &TAppSettings::SavePassword,    &TAppSettings::CaseSensitive,
-        &TAppSettings::AddrDisplayName, &TAppSettings::AddrCompanyName, &TAppSettings::AddrTitle,
-        &TAppSettings::AddrEmail,       &TAppSettings::AddrPhone,       &TAppSettings::AddrAddress,
-        &TAppSettings::AddrIM,          &TAppSettings::AddrWebSite,     &TAppSettings::AddrDate,
-        &TAppSettings::AddrNote,        &TAppSettings::DateSubject,     &TAppSettings::DateLocation,
-        &TAppSettings::DateStartTime,   &TAppSettings::DateEndTime,     &TAppSettings::DateAllDayEvent,
-        &TAppSettings::DateRecur,       &TAppSettings::DateNote,        &TAppSettings::EnableDebug,
+        &TAppSettings::SaveEmail,       &TAppSettings::SavePassword,
+        &TAppSettings::CaseSensitive,   &TAppSettings::AddrDisplayName,
+        &TAppSettings::AddrCompanyName, &TAppSettings::AddrTitle,
+        &TAppSettings::AddrEmail,       &TAppSettings::AddrPhone,
+        &TAppSettings::AddrAddress,     &TAppSettings::AddrIM,
+        &TAppSettings::AddrWebSite,     &TAppSettings::AddrDate,
+        &TAppSettings::AddrNote,        &TAppSettings::DateSubject,
+        &TAppSettings::DateLocation,    &TAppSettings::DateStartTime,
+        &TAppSettings::DateEndTime,     &TAppSettings::DateAllDayEvent,
+        &TAppSettings::DateRecur,       &TAppSettings::DateNote,
+        &TAppSettings::EnableDebug,     &TAppSettings::UntickLosingDuplicates,
     };
     for (auto flag : flags)
         EXPECT_EQ(saved.*flag, AppSettings.*flag);
@@ -126,6 +132,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     EXPECT_EQ("1", Stored("DateRecur"));
     EXPECT_EQ("2", Stored("AppFlag"));
     EXPECT_EQ("1", Stored("MatchMode"));
+    EXPECT_EQ("1", Stored("UntickLosingDuplicates"));
 }
 
 TEST_F(AppSettingsTest, ForgottenCredentialsAreNeitherReadNorKept)

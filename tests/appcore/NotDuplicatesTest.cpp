@@ -210,6 +210,26 @@ TEST(NotDuplicatesIdentityTest, ItemsAreKnownByTheirNameNotTheirContent)
     EXPECT_EQ("Work/review.ics", EventIdentity(*event));
 }
 
+// The items of an export share its file: each is known by the file and its place in it, so two cards
+// of one export can be kept apart like any two.
+TEST(NotDuplicatesIdentityTest, ItemsOfOneFileAreKnownApartByTheirPlace)
+{
+    RecordPtr<GAddrRecord> first = Zeroed<GAddrRecord>();
+    RecordPtr<GAddrRecord> second = Zeroed<GAddrRecord>();
+    CopyText(first->szHelperText, "export.vcf\\uid=zq/120:1700000000:0123456789abcdef");
+    CopyText(second->szHelperText, "export.vcf\\uid=zq;2/120:1700000000:0123456789abcdef");
+    EXPECT_EQ("export.vcf\\uid=zq", ContactIdentity(*first));
+    EXPECT_EQ("export.vcf\\uid=zq;2", ContactIdentity(*second));
+    NotDuplicates pairs;
+    EXPECT_TRUE(pairs.Add(PairKind::Contact, ContactIdentity(*first), ContactIdentity(*second), "Zora", "Zora"));
+    EXPECT_TRUE(pairs.Contains(PairKind::Contact, ContactIdentity(*second), ContactIdentity(*first)));
+
+    RecordPtr<GDateRecord> event = Zeroed<GDateRecord>();
+    CopyText(event->szHelperTextC, "Work");
+    CopyText(event->szHelperTextB, "export.ics\\pos=3;0012abcd/99:1700000000:0123456789abcdef");
+    EXPECT_EQ("Work/export.ics\\pos=3;0012abcd", EventIdentity(*event));
+}
+
 TEST(NotDuplicatesIdentityTest, LabelsShowNameAndAddressOrSubjectAndStart)
 {
     RecordPtr<GAddrRecord> contact = Zeroed<GAddrRecord>();

@@ -52,6 +52,23 @@ TEST(PhoneKeyTest, RegionsAreCheckedAndUppercased)
     }
 }
 
+TEST(PhoneKeyTest, RegionsTellTheirCountryCodeAndNationalPrefix)
+{
+    struct Case
+    {
+        const char* region;
+        const char* countryCode;
+        const char* nationalPrefix;
+    };
+    const Case cases[] = {{"DE", "49", "0"}, {"us", "1", "1"}, {"IT", "39", ""}, {"ZZ", "", ""}, {"QQ", "", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.region);
+        const PhoneKeys keys(c.region);
+        EXPECT_EQ(c.countryCode, keys.CountryCode());
+        EXPECT_EQ(c.nationalPrefix, keys.NationalPrefix());
+    }
+}
+
 TEST(PhoneKeyTest, NationalNumbersWithoutARegionFallBackToTheirDigits)
 {
     const PhoneKeys keys("ZZ");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -738,4 +739,60 @@ TEST(PlatformFilesTest, RestrictToOwnerTightensRegularFilesOnly)
     EXPECT_FALSE(platform::RestrictToOwner(dir.file("missing").c_str()));
     EXPECT_EQ(ENOENT, errno);
     EXPECT_FALSE(platform::RestrictToOwner(dir.path().c_str())) << "a folder";
+}
+
+TEST(PlatformFilesTest, CreateNewFileTakesOnlyAFreeName)
+{
+    TempDir dir;
+    const FileTime time{1700000000, 123456789};
+    const std::string path = dir.file("new.vcf");
+    ASSERT_EQ(0, CreateNewFile(path.c_str(), "whole", 0640, time));
+    EXPECT_EQ("whole", TempDir::ReadFile(path));
+    struct stat info
+    {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777);
+    EXPECT_EQ(time.seconds, info.st_mtim.tv_sec);
+    EXPECT_EQ(time.nanoseconds, info.st_mtim.tv_nsec);
+
+    // A file, and a dangling link, stand where they stand: neither is written nor written through.
+    EXPECT_EQ(EEXIST, CreateNewFile(path.c_str(), "other", 0600, time));
+    EXPECT_EQ("whole", TempDir::ReadFile(path));
+    const std::string dangling = dir.file("dangling.vcf");
+    ASSERT_EQ(0, ::symlink(dir.file("target").c_str(), dangling.c_str()));
+    EXPECT_EQ(EEXIST, CreateNewFile(dangling.c_str(), "other", 0600, time));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("target")));
+    EXPECT_EQ(ENOENT, CreateNewFile(dir.file("missing/new.vcf").c_str(), "x", 0600, time));
+}
+
+TEST(PlatformFilesTest, ReplaceRegularFileNeverWritesThroughALink)
+{
+    TempDir dir;
+    const std::string path = dir.file("export.vcf");
+    TempDir::WriteFile(path, "old");
+    ::chmod(path.c_str(), 0640);
+    int asked = 0;
+    EXPECT_EQ(0, ReplaceRegularFile(path.c_str(), "new", [&] { return ++asked > 0; }));
+    EXPECT_EQ(1, asked);
+    EXPECT_EQ("new", TempDir::ReadFile(path));
+    struct stat info
+    {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777);
+
+    // Refused without a change: the check before the rename says no, a link, a folder, nothing there.
+    EXPECT_EQ(ECANCELED, ReplaceRegularFile(path.c_str(), "newer", [] { return false; }));
+    EXPECT_EQ("new", TempDir::ReadFile(path));
+    const std::string link = dir.file("link.vcf");
+    ASSERT_EQ(0, ::symlink(path.c_str(), link.c_str()));
+    EXPECT_EQ(ELOOP, ReplaceRegularFile(link.c_str(), "through", {}));
+    EXPECT_EQ("new", TempDir::ReadFile(path));
+    EXPECT_EQ(EINVAL, ReplaceRegularFile(dir.path().c_str(), "x", {}));
+    EXPECT_EQ(ENOENT, ReplaceRegularFile(dir.file("missing.vcf").c_str(), "x", {}));
+    // No temporary file is left beside it, whatever happened.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"export.vcf", "link.vcf"}), names);
 }

@@ -4,6 +4,7 @@
 
 #include "app/AppMessage.h"
 #include "app/ModalDialog.h"
+#include "app/SaveFileDialog.h"
 #include "app/TfmMain.h"
 #include "app/core/AppSettings.h"
 #include "app/core/NotDuplicates.h"
@@ -46,6 +47,7 @@ protected:
         SetAppMessageHandler([this](const AppMessageRecord& r) { OnMessage(r); });
         SetOpenWithShellHandler([this](const char* target) { m_opened.push_back(target); });
         SetModalDialogHandler([this](QDialog& dialog) { return OnDialog(dialog); });
+        SetSaveFileHandler([this](const SaveFileRequest& request) { return OnSaveFile(request); });
     }
 
     void TearDown() override
@@ -58,6 +60,7 @@ protected:
         SetAppMessageHandler({});
         SetOpenWithShellHandler({});
         SetModalDialogHandler({});
+        SetSaveFileHandler({});
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
         AppSettings = m_savedSettings;
@@ -120,6 +123,9 @@ protected:
     // What a test does while a box or a dialog is up; a dialog's handler returns its result.
     std::function<void(const AppMessageRecord&)> m_onMessage;
     std::function<int(QDialog&)> m_onDialog;
+    // The save-file dialogs asked for, and the answer each gets (none: cancelled).
+    std::vector<SaveFileRequest> m_saveRequests;
+    SaveFileAnswer m_saveAnswer;
 
 private:
     void OnMessage(const AppMessageRecord& r)
@@ -134,6 +140,12 @@ private:
         m_dialogs.push_back(dialog.objectName());
         m_dialogOwners.push_back(dialog.parentWidget());
         return m_onDialog ? m_onDialog(dialog) : QDialog::Rejected;
+    }
+
+    SaveFileAnswer OnSaveFile(const SaveFileRequest& request)
+    {
+        m_saveRequests.push_back(request);
+        return m_saveAnswer;
     }
 
     TAppSettings m_savedSettings{};

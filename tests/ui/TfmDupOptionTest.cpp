@@ -106,7 +106,7 @@ protected:
 TEST_F(TfmDupOptionTest, DefaultsShowOnTheirTabs)
 {
     EXPECT_EQ(QString("Set Qosweep Options"), Dialog().windowTitle());
-    EXPECT_EQ(QSize(547, 640), Dialog().size());
+    EXPECT_EQ(QSize(547, 672), Dialog().size());
     QTabWidget* tabs = Dialog().pMain;
     ASSERT_EQ(2, tabs->count());
     EXPECT_EQ(QString("Contacts"), tabs->tabText(0));
@@ -220,6 +220,49 @@ TEST_F(TfmDupOptionTest, TheModeRoundTripsThroughOKAndCancelLeavesIt)
         EXPECT_EQ(c.after, AppSettings.MatchMode);
         for (const RuleCase& rule : kRules)
             EXPECT_EQ(rule.byDefault, AppSettings.*rule.setting) << rule.box;
+    }
+}
+
+// The review page's tick rule for duplicates that would lose data: off for a new user, read from the
+// settings file, taken on OK only, and open to change in both matching modes.
+TEST_F(TfmDupOptionTest, TheUntickBoxShowsItsSettingAndOKTakesIt)
+{
+    EXPECT_EQ(QString("Leave duplicates that hold data the kept record lacks unticked"),
+              Dialog().cbUntickLosing->text());
+    EXPECT_FALSE(Dialog().cbUntickLosing->isChecked());
+
+    struct Case
+    {
+        bool stored;
+        int32_t mode;
+        bool flip;
+        bool ok;
+        bool after;
+    };
+    const Case cases[] = {
+        {true, MATCH_EXACT, false, true, true},
+        {true, MATCH_SMART, true, true, false},
+        {false, MATCH_SMART, true, true, true},
+        {false, MATCH_EXACT, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stored " << c.stored << " mode " << c.mode << (c.flip ? " flipped" : "")
+                                        << (c.ok ? " OK" : " Cancel"));
+        WriteSettingsFile("[Qosweep]\nMatchMode=" + std::to_string(c.mode) +
+                          "\nUntickLosingDuplicates=" + (c.stored ? "1" : "0") + "\n");
+        g_settingsFile.SetFilePath((m_dataFolder + "tessavo.ini").c_str());
+        LoadSettings();
+        m_dialog.reset();
+        QCheckBox* box = Dialog().cbUntickLosing;
+        EXPECT_EQ(c.stored, box->isChecked());
+        EXPECT_TRUE(box->isEnabled());
+        if (c.flip)
+            box->click();
+        if (c.ok)
+            Dialog().btnOKClick();
+        else
+            Dialog().btnCancel->click();
+        EXPECT_EQ(c.after, AppSettings.UntickLosingDuplicates);
     }
 }
 

@@ -602,8 +602,11 @@ TEST_F(TfmQoCleanTest, BackLinkReturnsToTheAccountPage)
 TEST_F(TfmQoCleanTest, GoingBackBeforeTheDeletionStartsCancelsIt)
 {
     GAddrRecord* ticked = AddContact({"Ann Lee", "", "", "ann@example.com", ""}, true);
+    // Deleting the one contact there is is asked about first; Yes goes on.
+    m_onMessage = [](const AppMessageRecord&) { SetNextAppAnswer(QMessageBox::Yes); };
     Window().show();
     Window().GoToPage(2);
+    ASSERT_EQ(1u, m_messages.size());
     ASSERT_TRUE(Page().tmStart->isActive());
     // The keyboard is in the log, not on a control of the page left behind.
     EXPECT_EQ(Page().memLog, Window().focusWidget());

@@ -1,9 +1,13 @@
-// The review page: counts, tabs, tick marks into the records' selection, show-all, rescans and the
-// detail dialogs, on an in-memory service set.
+// The review page: counts, tabs, tick marks into the records' selection, show-all, rescans, what a
+// duplicate's row tells, the comparison and detail dialogs, the report and the question before a
+// large deletion, on an in-memory service set.
 
 #include "app/TfmQoData.h"
 #include "app/RecordList.h"
+#include "app/ReviewRows.h"
 #include "app/TfmDupOption.h"
+#include "app/TfmQoClean.h"
+#include "app/TfmQoCompare.h"
 #include "app/TfmQoSource.h"
 #include "app/core/ContactScan.h"
 #include "app/core/NotDuplicates.h"
@@ -18,9 +22,13 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -408,7 +416,7 @@ TEST_F(TfmQoDataTest, CancellingTheRuleDialogNeitherRescansNorRefills)
     EXPECT_EQ(std::vector<bool>{false}, Ticks(Page().lvAddr));
 }
 
-TEST_F(TfmQoDataTest, DoubleClickOpensTheRowsDetailDialog)
+TEST_F(TfmQoDataTest, DoubleClickOpensADuplicateBesideItsKeptRecord)
 {
     AddContacts(1, 0);
     AddEventPairs(1);
@@ -422,7 +430,7 @@ TEST_F(TfmQoDataTest, DoubleClickOpensTheRowsDetailDialog)
     Page().lvAddrDblClick();
     Page().lvDate->setCurrentItem(Page().lvDate->topLevelItem(0));
     Page().lvDateDblClick();
-    EXPECT_EQ((std::vector<QString>{"fmQoAddrDetail", "fmQoDateDetail"}), m_dialogs);
+    EXPECT_EQ((std::vector<QString>{"fmQoCompare", "fmQoCompare"}), m_dialogs);
     EXPECT_EQ((std::vector<QWidget*>{&Page(), &Page()}), m_dialogOwners);
 }
 
@@ -581,6 +589,11 @@ TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateOffersNotADuplicate)
         bool offered = false;
         bool take = true;
         m_onDialog = [&](QDialog& dialog) -> int {
+            // A duplicate opens in the comparison first; its own detail dialog is one button away.
+            if (auto* compare = dynamic_cast<TfmQoCompare*>(&dialog)) {
+                compare->btnDupDetail->click();
+                return compare->result();
+            }
             auto* button = dialog.findChild<QPushButton*>(QStringLiteral("btnNotDuplicate"));
             offered = button && !button->isHidden() && button->isEnabled();
             if (!offered || !take)
@@ -591,7 +604,9 @@ TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateOffersNotADuplicate)
         };
         list->setCurrentItem(list->topLevelItem(0));
         c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
-        ASSERT_EQ(1u, m_dialogs.size());
+        ASSERT_EQ(
+            (std::vector<QString>{"fmQoCompare", c.kind == PairKind::Contact ? "fmQoAddrDetail" : "fmQoDateDetail"}),
+            m_dialogs);
         EXPECT_TRUE(offered);
         EXPECT_EQ(std::vector<std::string>{c.otherRow}, RowIdentities(c.kind));
         EXPECT_TRUE(g_notDuplicates.Contains(c.kind, c.kept, c.duplicate));
@@ -611,7 +626,7 @@ TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateOffersNotADuplicate)
             list->setCurrentItem(list->topLevelItem(i));
             m_dialogs.clear();
             c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
-            ASSERT_EQ(1u, m_dialogs.size());
+            ASSERT_EQ(duplicate ? 2u : 1u, m_dialogs.size());
             EXPECT_EQ(duplicate, offered) << i;
             offers += offered;
         }
@@ -628,6 +643,10 @@ TEST_F(TfmQoDataTest, TheDetailDialogOfADuplicateWithoutIdentityShowsTheButtonDi
     Page().TransferData(false);
     bool shown = false, enabled = true;
     m_onDialog = [&](QDialog& dialog) {
+        if (auto* compare = dynamic_cast<TfmQoCompare*>(&dialog)) {
+            compare->btnDupDetail->click();
+            return QDialog::Rejected;
+        }
         auto& detail = dynamic_cast<TfmQoAddrDetail&>(dialog);
         shown = !detail.btnNotDuplicate->isHidden();
         enabled = detail.btnNotDuplicate->isEnabled();
@@ -656,6 +675,560 @@ TEST_F(TfmQoDataTest, TheCaseBoxFollowsTheMatchingMode)
         Page().btnOptionClick();
         EXPECT_EQ(mode, AppSettings.MatchMode);
         EXPECT_EQ(mode == MATCH_EXACT, Page().cbCase->isEnabled()) << mode;
+    }
+}
+
+// Two pairs of each kind: in the first the older record holds what its kept record lacks (a phone
+// number and a note for a contact, a location for an event), in the second the two are the same.
+void AddLosingAndCleanPairs()
+{
+    RecordPtr<GAddrRecord> losing = MakeContact("Ann Lee", "ann@example.com", 100);
+    CopyText(losing->szPhonePrimary, "+1 555 0100");
+    CopyText(losing->szNote, "<b>call</b> & write");
+    AddContact(*losing);
+    AddContact(*MakeContact("Ann Lee", "ann@example.com", 200));
+    AddContact(*MakeContact("Bob Roe", "bob@example.com", 100));
+    AddContact(*MakeContact("Bob Roe", "bob@example.com", 200));
+    RecordPtr<GDateRecord> losingEvent = MakeEvent("Review", 45000.375, 45000.4375, 100);
+    CopyText(losingEvent->szLocation, "Room 4");
+    AddEvent(*losingEvent);
+    AddEvent(*MakeEvent("Review", 45000.375, 45000.4375, 200));
+    AddEvent(*MakeEvent("Lunch", 45001.5, 45001.55, 100));
+    AddEvent(*MakeEvent("Lunch", 45001.5, 45001.55, 200));
+}
+
+struct LossCase
+{
+    PairKind kind;
+    const char* losing; // the caption of the row that would lose data
+    const char* clean;
+    const char* lost; // what the marker tells
+};
+
+const LossCase kLossCases[] = {
+    {PairKind::Contact, "Ann Lee", "Bob Roe", "Phone +1 555 0100; Note <b>call</b> & write"},
+    {PairKind::Event, "Review", "Lunch", "Location Room 4"},
+};
+
+TEST_F(TfmQoDataTest, BothListsKeepTheirColumnsAndGainTheKeptRecordWhatMatchedAndTheMarker)
+{
+    const QStringList own[] = {{"Display Name", "Email", "Primary Phone", "Company", "Title"},
+                               {"Subject", "Start Time", "End Time", "All Day Event", "Location"}};
+    QTreeWidget* lists[] = {Page().lvAddr, Page().lvDate};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(lists[i]->objectName().toStdString());
+        ASSERT_EQ(8, lists[i]->columnCount());
+        QStringList captions;
+        for (int column = 0; column < 8; ++column)
+            captions << lists[i]->headerItem()->text(column);
+        EXPECT_EQ(own[i] + QStringList({"Kept record", "Matched on", "Would be lost"}), captions);
+    }
+}
+
+// The row of a duplicate shows its kept record (not its own fields again) and what the two matched on
+// under the mode in force; in the show-all view the other records leave those columns empty.
+TEST_F(TfmQoDataTest, ADuplicatesRowTellsItsKeptRecordAndWhatTheyMatchedOn)
+{
+    struct Case
+    {
+        PairKind kind;
+        int32_t mode;
+        const char* kept;
+        const char* matchedOn;
+    };
+    const Case cases[] = {
+        {PairKind::Contact, MATCH_EXACT, "Ann Lee <ann@example.com>", "Display Name, Email"},
+        {PairKind::Contact, MATCH_SMART, "Ann Lee <ann@example.com>", "name + email ANN@example.com"},
+        {PairKind::Event, MATCH_EXACT, "Review, 03/15/2023 09:00:00", "Subject, Start Time, End Time, All Day Event"},
+        {PairKind::Event, MATCH_SMART, "Review, 03/15/2023 09:00:00", "subject + start + end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.matchedOn);
+        InstallEmptyServices(m_home.path());
+        AppSettings.MatchMode = c.mode;
+        // The duplicate writes its text in capitals; the kept record's own spelling is what shows.
+        AddContact(*MakeContact("Ann Lee", "ANN@example.com", 100));
+        AddContact(*MakeContact("Ann Lee", "ann@example.com", 200));
+        AddContact(*MakeContact("Single", "single@example.com", 300));
+        AddEvent(*MakeEvent("REVIEW", 45000.375, 45000.4375, 100));
+        AddEvent(*MakeEvent("Review", 45000.375, 45000.4375, 200));
+        AddEvent(*MakeEvent("Single", 45003.375, 45003.4375, 300));
+        Page().TransferData(false);
+        QTreeWidget* list = List(c.kind);
+        ASSERT_EQ(1, list->topLevelItemCount());
+        const QTreeWidgetItem* row = list->topLevelItem(0);
+        EXPECT_EQ(QString(c.kept), row->text(kKeptColumn));
+        EXPECT_EQ(QString(c.matchedOn), row->text(kMatchedColumn));
+        EXPECT_EQ(QString(), row->text(kLossColumn));
+
+        (c.kind == PairKind::Contact ? Page().cbAddrAll : Page().cbDateAll)->click();
+        ASSERT_EQ(3, list->topLevelItemCount());
+        int described = 0;
+        for (int i = 0; i < 3; ++i) {
+            const QTreeWidgetItem* any = list->topLevelItem(i);
+            described += !any->text(kKeptColumn).isEmpty();
+            EXPECT_EQ(any->text(kKeptColumn).isEmpty(), any->text(kMatchedColumn).isEmpty()) << i;
+        }
+        EXPECT_EQ(1, described) << "only the duplicate has a kept record";
+        (c.kind == PairKind::Contact ? Page().cbAddrAll : Page().cbDateAll)->click();
+    }
+}
+
+TEST_F(TfmQoDataTest, TheMarkerShowsOnADuplicateHoldingWhatItsKeptRecordLacks)
+{
+    AddLosingAndCleanPairs();
+    Page().TransferData(false);
+    for (const LossCase& c : kLossCases) {
+        SCOPED_TRACE(c.losing);
+        QTreeWidget* list = List(c.kind);
+        const QTreeWidgetItem* losing = RowNamed(list, c.losing);
+        ASSERT_NE(nullptr, losing);
+        EXPECT_FALSE(losing->icon(kLossColumn).isNull());
+        EXPECT_EQ(QString("Would be lost: ") + c.lost, losing->data(kLossColumn, Qt::AccessibleTextRole).toString());
+        // The marker's hover text is rich text: what the record holds is escaped, never markup.
+        const QString tip = losing->toolTip(kLossColumn);
+        EXPECT_TRUE(tip.contains(QString(c.lost).split("; ").first().toHtmlEscaped())) << tip.toStdString();
+        EXPECT_FALSE(tip.contains("<b>call")) << tip.toStdString();
+
+        const QTreeWidgetItem* clean = RowNamed(list, c.clean);
+        ASSERT_NE(nullptr, clean);
+        EXPECT_TRUE(clean->icon(kLossColumn).isNull());
+        EXPECT_TRUE(clean->data(kLossColumn, Qt::AccessibleTextRole).toString().isEmpty());
+        EXPECT_TRUE(clean->toolTip(kLossColumn).isEmpty());
+    }
+    EXPECT_TRUE(
+        RowNamed(Page().lvAddr, "Ann Lee")->toolTip(kLossColumn).contains("&lt;b&gt;call&lt;/b&gt; &amp; write"));
+}
+
+// Off (a new user's choice) every duplicate starts ticked; on, those that would lose data start
+// unticked, on entering and after every rescan. "Select All Dups" still ticks them all.
+TEST_F(TfmQoDataTest, TheUntickSettingLeavesDuplicatesThatWouldLoseDataUnticked)
+{
+    for (const bool untick : {false, true}) {
+        SCOPED_TRACE(untick);
+        InstallEmptyServices(m_home.path());
+        AppSettings.UntickLosingDuplicates = untick;
+        AddLosingAndCleanPairs();
+        Page().TransferData(false);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const LossCase& c : kLossCases) {
+                SCOPED_TRACE(testing::Message() << c.losing << " pass " << pass);
+                EXPECT_EQ(!untick, IsTicked(RowNamed(List(c.kind), c.losing)));
+                EXPECT_TRUE(IsTicked(RowNamed(List(c.kind), c.clean)));
+            }
+            Page().btnRefreshClick();
+        }
+        Page().btnSelAllClick();
+        EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvAddr));
+        EXPECT_EQ(std::vector<bool>(2, true), Ticks(Page().lvDate));
+    }
+}
+
+// The rule dialog's box changes the setting, and its OK rescans with it.
+TEST_F(TfmQoDataTest, TheRuleDialogsUntickBoxTakesEffectOnOK)
+{
+    AddLosingAndCleanPairs();
+    Page().TransferData(false);
+    m_onDialog = [](QDialog& dialog) {
+        auto& options = dynamic_cast<TfmDupOption&>(dialog);
+        EXPECT_FALSE(options.cbUntickLosing->isChecked());
+        options.cbUntickLosing->click();
+        options.btnOKClick();
+        return options.result();
+    };
+    Page().btnOptionClick();
+    EXPECT_TRUE(AppSettings.UntickLosingDuplicates);
+    EXPECT_FALSE(IsTicked(RowNamed(Page().lvAddr, "Ann Lee")));
+    EXPECT_TRUE(IsTicked(RowNamed(Page().lvAddr, "Bob Roe")));
+    EXPECT_FALSE(IsTicked(RowNamed(Page().lvDate, "Review")));
+}
+
+// The pointer on a duplicate's row shows its main fields beside the kept record's, the differing
+// ones in bold with a sign; the texts are escaped, so a field holding markup shows as written.
+TEST_F(TfmQoDataTest, HoveringADuplicateShowsItsMainFieldsBesideTheKeptRecords)
+{
+    RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
+    CopyText(older->szCompanyName, "<Acme & Co>");
+    AddContact(*older);
+    RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
+    CopyText(newer->szCompanyName, "Acme");
+    AddContact(*newer);
+    RecordPtr<GDateRecord> olderEvent = MakeEvent("Review", 45000.375, 45000.4375, 100);
+    CopyText(olderEvent->szLocation, "Room 1");
+    AddEvent(*olderEvent);
+    RecordPtr<GDateRecord> newerEvent = MakeEvent("Review", 45000.375, 45000.4375, 200);
+    CopyText(newerEvent->szLocation, "Room 2");
+    AddEvent(*newerEvent);
+    Page().TransferData(false);
+
+    struct Case
+    {
+        QTreeWidget* list;
+        QStringList same;    // table rows that must show unmarked
+        QStringList differs; // table rows that must show marked
+    };
+    const Case cases[] = {
+        {Page().lvAddr,
+         {"<tr><td>Display Name</td><td>Ann Lee</td><td>Ann Lee</td></tr>",
+          "<tr><td>Email(Primary)</td><td>ann@example.com</td><td>ann@example.com</td></tr>"},
+         {"<tr><td><b>\u2260 Company Name</b></td><td><b>&lt;Acme &amp; Co&gt;</b></td><td><b>Acme</b></td></tr>"}},
+        {Page().lvDate,
+         {"<tr><td>Subject</td><td>Review</td><td>Review</td></tr>"},
+         {"<tr><td><b>\u2260 Location</b></td><td><b>Room 1</b></td><td><b>Room 2</b></td></tr>"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list->objectName().toStdString());
+        ASSERT_EQ(1, c.list->topLevelItemCount());
+        const QString tip = c.list->topLevelItem(0)->toolTip(0);
+        EXPECT_EQ(tip, c.list->topLevelItem(0)->toolTip(kKeptColumn)) << "the whole row tells it";
+        for (const QString& row : c.same + c.differs)
+            EXPECT_TRUE(tip.contains(row)) << row.toStdString() << "\n" << tip.toStdString();
+        EXPECT_TRUE(tip.contains("This duplicate")) << tip.toStdString();
+    }
+    // A record that is no duplicate has nothing to be compared with.
+    Page().cbAddrAll->click();
+    for (int i = 0; i < Page().lvAddr->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = Page().lvAddr->topLevelItem(i);
+        const bool duplicate = (static_cast<GAddrRecord*>(RowRecord(row))->dwFlags & REC_DUPLICATE) != 0;
+        EXPECT_EQ(duplicate, !row->toolTip(0).isEmpty()) << i;
+    }
+}
+
+// A field of the comparison as the list shows it: sign, label, both texts, and whether it is bold.
+struct ComparedField
+{
+    QString sign;
+    QString label;
+    QString duplicate;
+    QString kept;
+    bool bold;
+    bool operator==(const ComparedField&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ComparedField& f)
+{
+    return out << '[' << f.sign.toStdString() << "|" << f.label.toStdString() << "|" << f.duplicate.toStdString() << "|"
+               << f.kept.toStdString() << (f.bold ? "|bold]" : "]");
+}
+
+std::vector<ComparedField> ComparedFields(const TfmQoCompare& dialog)
+{
+    std::vector<ComparedField> fields;
+    for (int i = 0; i < dialog.lvCompare->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = dialog.lvCompare->topLevelItem(i);
+        fields.push_back({row->text(TfmQoCompare::kDiffersColumn), row->text(TfmQoCompare::kFieldColumn),
+                          row->text(TfmQoCompare::kDuplicateColumn), row->text(TfmQoCompare::kKeptColumn),
+                          row->font(TfmQoCompare::kFieldColumn).bold()});
+    }
+    return fields;
+}
+
+// Double-clicking a duplicate shows it beside its kept record, field by field, the differences bold
+// and marked with a sign a screen reader reads as "differs"; from there either record opens in its
+// detail dialog. In the show-all view a record that is no duplicate opens in its detail dialog.
+TEST_F(TfmQoDataTest, TheComparisonShowsBothRecordsAndOpensEitherInItsDetailDialog)
+{
+    RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
+    CopyText(older->szCompanyName, "Acorn");
+    AddContact(*older);
+    RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
+    CopyText(newer->szCompanyName, "Birch");
+    AddContact(*newer);
+    RecordPtr<GDateRecord> olderEvent = MakeEvent("Review", 45000.375, 45000.4375, 100);
+    CopyText(olderEvent->szLocation, "Room 1");
+    AddEvent(*olderEvent);
+    RecordPtr<GDateRecord> newerEvent = MakeEvent("Review", 45000.375, 45000.4375, 200);
+    CopyText(newerEvent->szLocation, "Room 2");
+    AddEvent(*newerEvent);
+    Page().TransferData(false);
+
+    struct Case
+    {
+        PairKind kind;
+        const char* detail;
+        ComparedField same;
+        ComparedField differs;
+        const char* duplicateShows; // in the detail dialog's box below
+        const char* keptShows;
+    };
+    const Case cases[] = {
+        {PairKind::Contact,
+         "fmQoAddrDetail",
+         {"", "Display Name", "Ann Lee", "Ann Lee", false},
+         {"\u2260", "Company Name", "Acorn", "Birch", true},
+         "Acorn",
+         "Birch"},
+        {PairKind::Event,
+         "fmQoDateDetail",
+         {"", "Subject", "Review", "Review", false},
+         {"\u2260", "Location", "Room 1", "Room 2", true},
+         "Room 1",
+         "Room 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        QTreeWidget* list = List(c.kind);
+        m_dialogs.clear();
+        m_dialogOwners.clear();
+        std::vector<ComparedField> fields;
+        QString accessible, title;
+        std::vector<QString> detailShowed;
+        QDialog* compareDialog = nullptr;
+        m_onDialog = [&](QDialog& dialog) -> int {
+            if (auto* compare = dynamic_cast<TfmQoCompare*>(&dialog)) {
+                compareDialog = compare;
+                title = compare->windowTitle();
+                fields = ComparedFields(*compare);
+                for (int i = 0; i < compare->lvCompare->topLevelItemCount(); ++i)
+                    if (compare->lvCompare->topLevelItem(i)->text(TfmQoCompare::kFieldColumn) == c.differs.label)
+                        accessible = compare->lvCompare->topLevelItem(i)
+                                         ->data(TfmQoCompare::kDiffersColumn, Qt::AccessibleTextRole)
+                                         .toString();
+                compare->btnDupDetail->click();
+                compare->btnKeptDetail->click();
+                compare->btnClose->click();
+                return compare->result();
+            }
+            if (auto* contact = dynamic_cast<TfmQoAddrDetail*>(&dialog))
+                detailShowed.push_back(contact->edtCompany->text());
+            if (auto* event = dynamic_cast<TfmQoDateDetail*>(&dialog))
+                detailShowed.push_back(event->edtLocation->text());
+            return QDialog::Rejected;
+        };
+        list->setCurrentItem(list->topLevelItem(0));
+        c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
+
+        ASSERT_EQ((std::vector<QString>{"fmQoCompare", c.detail, c.detail}), m_dialogs);
+        EXPECT_EQ((std::vector<QWidget*>{&Page(), compareDialog, compareDialog}), m_dialogOwners);
+        EXPECT_EQ(QString("Compare with Kept Record"), title);
+        EXPECT_NE(fields.end(), std::find(fields.begin(), fields.end(), c.same)) << testing::PrintToString(fields);
+        EXPECT_NE(fields.end(), std::find(fields.begin(), fields.end(), c.differs)) << testing::PrintToString(fields);
+        EXPECT_EQ(QString("differs"), accessible);
+        EXPECT_EQ((std::vector<QString>{c.duplicateShows, c.keptShows}), detailShowed);
+        EXPECT_EQ(1, list->topLevelItemCount()) << "closing the comparison changes nothing";
+
+        // The kept record, listed in the show-all view, is no duplicate: its detail dialog opens.
+        QCheckBox* showAll = c.kind == PairKind::Contact ? Page().cbAddrAll : Page().cbDateAll;
+        showAll->click();
+        m_onDialog = {};
+        m_dialogs.clear();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            list->setCurrentItem(list->topLevelItem(i));
+            c.kind == PairKind::Contact ? Page().lvAddrDblClick() : Page().lvDateDblClick();
+        }
+        // The older record, the duplicate, comes first.
+        EXPECT_EQ((std::vector<QString>{"fmQoCompare", c.detail}), m_dialogs);
+        showAll->click();
+    }
+}
+
+// The report of the lists goes into the file the user picks, in the format its extension names,
+// else the format of the filter chosen (whose extension it then gets).
+TEST_F(TfmQoDataTest, ExportWritesTheReportInTheChosenFormat)
+{
+    const QString csv = "CSV file (*.csv)";
+    const QString html = "HTML page (*.html)";
+    struct Case
+    {
+        const char* picked;
+        QString filter;
+        const char* written;
+        bool isHtml;
+    };
+    const Case cases[] = {
+        {"report.csv", csv, "report.csv", false}, {"report.html", html, "report.html", true},
+        {"page.HTML", csv, "page.HTML", true},    {"list.csv", html, "list.csv", false},
+        {"plain", html, "plain.html", true},      {"sheet", csv, "sheet.csv", false},
+    };
+    AddContacts(1, 1);
+    AddEventPairs(1);
+    Page().TransferData(false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picked);
+        m_saveRequests.clear();
+        m_saveAnswer = {QString::fromStdString(m_home.file(c.picked)), c.filter};
+        Page().btnExportClick();
+        ASSERT_EQ(1u, m_saveRequests.size());
+        EXPECT_EQ((QStringList{csv, html}), m_saveRequests[0].filters);
+        const std::string path = m_home.file(c.written);
+        ASSERT_TRUE(std::filesystem::exists(path));
+        const std::string text = TempDir::ReadFile(path);
+        EXPECT_EQ(c.isHtml, QString::fromStdString(text).contains("<html", Qt::CaseInsensitive)) << text;
+        EXPECT_NE(std::string::npos, text.find("Pair 0")) << text;
+        EXPECT_NE(std::string::npos, text.find("Meeting 0")) << text;
+    }
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// The report tells what Next would delete: the ticks as they stand, taken into the records first.
+TEST_F(TfmQoDataTest, ExportTakesTheCurrentTicksFirst)
+{
+    AddContacts(2, 0);
+    Page().TransferData(false);
+    SetTicked(Page().lvAddr->topLevelItem(0), false);
+    m_saveAnswer = {QString::fromStdString(m_home.file("ticks.csv")), "CSV file (*.csv)"};
+    EXPECT_EQ(QString("&Export report..."), Page().btnExport->text());
+    Page().btnExport->click();
+    ASSERT_EQ(1u, m_saveRequests.size());
+    const auto* unticked = static_cast<const GAddrRecord*>(RowRecord(Page().lvAddr->topLevelItem(0)));
+    const auto* ticked = static_cast<const GAddrRecord*>(RowRecord(Page().lvAddr->topLevelItem(1)));
+    EXPECT_EQ(0u, unticked->dwFlags & REC_SELECTED);
+    EXPECT_NE(0u, ticked->dwFlags & REC_SELECTED);
+    // The report says so too: one duplicate to delete, one kept for now.
+    const QString report = QString::fromStdString(TempDir::ReadFile(m_home.file("ticks.csv")));
+    EXPECT_EQ(1, report.count(",delete,")) << report.toStdString();
+    EXPECT_EQ(1, report.count(",keep (unticked),")) << report.toStdString();
+}
+
+TEST_F(TfmQoDataTest, ExportCancelledWritesNothingAndAFailureSaysWhy)
+{
+    AddContacts(1, 0);
+    Page().TransferData(false);
+    m_saveAnswer = {};
+    Page().btnExportClick();
+    EXPECT_EQ(1u, m_saveRequests.size());
+    EXPECT_TRUE(m_messages.empty());
+
+    const std::string missing = m_home.file("no such folder/report.csv");
+    m_saveAnswer = {QString::fromStdString(missing), "CSV file (*.csv)"};
+    Page().btnExportClick();
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(QString("Error"), m_messages[0].title);
+    EXPECT_EQ(QMessageBox::Information, m_messages[0].icon);
+    EXPECT_EQ(QString::fromStdString("The report could not be written: the folder " + m_home.file("no such folder") +
+                                     " does not exist."),
+              m_messages[0].text);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// The wizard on the review page with the records the test made, as Next from the account page
+// leaves it.
+class DeletionGuardTest : public TfmQoDataTest
+{
+protected:
+    // A fresh wizard; made before the records, since closing a main window releases the services.
+    void NewWizard()
+    {
+        m_window = std::make_unique<InMemoryMain>();
+        InstallEmptyServices(m_home.path());
+    }
+
+    void EnterReviewPage()
+    {
+        TfmQoSource& source = *Window().SourcePage();
+        source.edtEmail->setText("ann@example.com");
+        source.edtPassword->setText("secret");
+        source.cbAddr->setChecked(true);
+        source.cbDate->setChecked(true);
+        Window().btnNextClick();
+        ASSERT_EQ(1, Window().CurrentPage());
+    }
+
+    // Next pressed with the answers given to the questions in turn; the questions asked.
+    std::vector<AppMessageRecord> PressNext(std::vector<QMessageBox::StandardButton> answers)
+    {
+        size_t asked = 0;
+        m_onMessage = [&](const AppMessageRecord&) {
+            if (asked < answers.size())
+                SetNextAppAnswer(answers[asked]);
+            ++asked;
+        };
+        m_messages.clear();
+        Window().btnNextClick();
+        m_onMessage = {};
+        return m_messages;
+    }
+
+    bool OnDeletionPage() { return Window().CurrentPage() == 2 && Window().CleanPage()->tmStart->isActive(); }
+};
+
+// Deleting more than half of an application's records, or more than 500 of them, is asked about;
+// exactly half, or exactly 500, is not.
+TEST_F(DeletionGuardTest, NextAsksBeforeDeletingMostOfAnApplicationOrVeryManyRecords)
+{
+    struct Case
+    {
+        const char* what;
+        int pairs;
+        int singles;
+        bool tickAll; // in the show-all view
+        const char* question;
+    };
+    const Case cases[] = {
+        {"exactly half", 3, 0, false, nullptr},
+        {"a few of many", 2, 10, false, nullptr},
+        {"all of them", 2, 1, true, "You are about to delete 5 of 5 contacts. Continue?"},
+        {"exactly 500", 500, 0, false, nullptr},
+        {"501 of 1002", 501, 0, false, "You are about to delete 501 of 1002 contacts. Continue?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewWizard();
+        AddContacts(c.pairs, c.singles);
+        EnterReviewPage();
+        ASSERT_EQ(c.pairs, Page().lvAddr->topLevelItemCount());
+        if (c.tickAll) {
+            Page().cbAddrAll->click();
+            Page().btnSelAllClick();
+        }
+        const std::vector<AppMessageRecord> asked = PressNext({QMessageBox::No});
+        if (!c.question) {
+            EXPECT_TRUE(asked.empty());
+            EXPECT_TRUE(OnDeletionPage());
+            continue;
+        }
+        ASSERT_EQ(1u, asked.size());
+        EXPECT_EQ(QString(c.question), asked[0].text);
+        EXPECT_EQ(QMessageBox::Question, asked[0].icon);
+        EXPECT_EQ(QMessageBox::Yes | QMessageBox::No, asked[0].buttons);
+        EXPECT_EQ(QMessageBox::No, asked[0].defaultButton);
+        EXPECT_EQ(1, Window().CurrentPage());
+    }
+}
+
+// One question per application over the line, contacts first; Yes to each goes on to the deletion,
+// a No stays on the review page with nothing deleted and asks no more.
+TEST_F(DeletionGuardTest, YesGoesOnToTheDeletionAndNoStaysWithNothingDeleted)
+{
+    using B = QMessageBox::StandardButton;
+    struct Case
+    {
+        const char* what;
+        std::vector<B> answers;
+        size_t asked;
+        bool deleting;
+    };
+    const Case cases[] = {
+        {"Yes, Yes", {B::Yes, B::Yes}, 2, true},
+        {"Yes, No", {B::Yes, B::No}, 2, false},
+        {"No", {B::No}, 1, false},
+    };
+    const QString questions[] = {"You are about to delete 4 of 4 contacts. Continue?",
+                                 "You are about to delete 2 of 3 calendar events. Continue?"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewWizard();
+        AddContacts(2, 0);
+        AddEventPairs(1);
+        AddEvent(*MakeEvent("Single", 45010, 45010.5, 100));
+        EnterReviewPage();
+        Page().cbAddrAll->click();
+        Page().btnSelAllClick();
+        Page().cbDateAll->click();
+        for (int i = 0; i < Page().lvDate->topLevelItemCount(); ++i)
+            SetTicked(Page().lvDate->topLevelItem(i), Page().lvDate->topLevelItem(i)->text(0) == "Meeting 0");
+
+        const std::vector<AppMessageRecord> asked = PressNext(c.answers);
+        ASSERT_EQ(c.asked, asked.size());
+        for (size_t i = 0; i < asked.size(); ++i)
+            EXPECT_EQ(questions[i], asked[i].text) << i;
+        EXPECT_EQ(c.deleting, OnDeletionPage());
+        EXPECT_EQ(c.deleting ? 2 : 1, Window().CurrentPage());
+        if (!c.deleting) {
+            // Still on the review page, its rows as the user left them.
+            EXPECT_FALSE(Window().CleanPage()->tmStart->isActive());
+            EXPECT_EQ(std::vector<bool>(4, true), Ticks(Page().lvAddr));
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -300,6 +301,39 @@ TEST_F(TfmQoSourceTest, AFailedLoadIsReportedAndKeepsTheWizardOnThePage)
     EXPECT_EQ(0, Window().CurrentPage());
     EXPECT_FALSE(Button("btnPrev")->isEnabled());
     EXPECT_EQ(QString(kLoadingStep), Find<QLabel>("lblStep")->text());
+}
+
+// The helper's own words follow the message as its second paragraph, so a user whose account
+// folder is gone does not go on checking the password.
+TEST_F(TfmQoSourceTest, AFailedLoadAddsWhatTheHelperSaid)
+{
+    TempDir elsewhere;
+    const std::string gone = elsewhere.path() + "moved-away";
+    const struct
+    {
+        const char* email;
+        const char* password;
+        std::string said;
+    } cases[] = {
+        {"demo@example.com", "not the password", "Wrong password for demo@example.com"},
+        {"anna@example.com", "secret", "Account folder not found: " + gone + "/"},
+    };
+    std::filesystem::create_directories(m_dataFolder);
+    TempDir::WriteFile(m_dataFolder + "accounts.ini", "[anna@example.com]\nPassword=secret\nFolder=" + gone + "\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.email);
+        m_messages.clear();
+        m_window.reset();
+        Type(c.email, c.password);
+        Box("cbAddr")->setChecked(true);
+        Box("cbDate")->setChecked(true);
+        PressNext();
+        const QString expected =
+            QString(kLoadFailed) + "\n\nThe helper program said: " + QString::fromStdString(c.said);
+        ASSERT_EQ(1u, m_messages.size());
+        EXPECT_EQ(expected.toStdString(), m_messages[0].text.toStdString());
+        EXPECT_EQ(0, Window().CurrentPage());
+    }
 }
 
 TEST_F(TfmQoSourceTest, AnExceptionWhileLoadingShowsTheApologyOwnedByTheMainWindow)

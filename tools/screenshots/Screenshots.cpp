@@ -8,6 +8,7 @@
 #include "app/TfmDupOption.h"
 #include "app/TfmMain.h"
 #include "app/TfmQoClean.h"
+#include "app/TfmQoCompare.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
 #include "app/core/AppSettings.h"
@@ -27,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,8 +96,18 @@ bool SaveWizardPages(TfmMain& main, const QString& folder)
     }
     bool ok = SaveScreen(folder, "review-contacts.png");
     TfmQoData& review = *main.DataPage();
+    // The columns a duplicate's row gains: its kept record, what matched, what would be lost.
+    review.lvAddr->horizontalScrollBar()->setValue(review.lvAddr->horizontalScrollBar()->maximum());
+    ok = SaveScreen(folder, "review-contacts-kept.png") && ok;
+    review.lvAddr->horizontalScrollBar()->setValue(0);
     review.pData->setCurrentWidget(review.tDate);
     ok = SaveScreen(folder, "review-calendar.png") && ok;
+
+    if (auto* duplicate = static_cast<GAddrRecord*>(RowRecord(review.lvAddr->topLevelItem(0)));
+        duplicate && duplicate->pKept) {
+        TfmQoCompare compare(&main, CompareContacts(*duplicate, *duplicate->pKept), {}, {});
+        ok = ShowAndSave(compare, folder, "compare-contact.png") && ok;
+    }
 
     TfmQoAddrDetail contact(&main);
     contact.SetUtil(g_pAddrUtil);

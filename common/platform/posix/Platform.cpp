@@ -235,6 +235,73 @@ bool ReplaceFileContents(const char* file, const std::string& content, bool owne
     return false;
 }
 
+int CreateNewFile(const char* path, const std::string& content, unsigned mode, const FileTime& modified)
+{
+    if (!path || !*path)
+        return EINVAL;
+    // O_EXCL fails on any name already taken, a dangling link included, and follows none.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return errno;
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(modified.seconds), static_cast<long>(modified.nanoseconds)}};
+    bool ok = WriteAll(fd, content) && ::fchmod(fd, static_cast<mode_t>(mode & 07777)) == 0 &&
+              ::futimens(fd, times) == 0 && ::fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok)
+        return 0;
+    ::unlink(path);
+    return error != 0 ? error : EIO;
+}
+
+int ReplaceRegularFile(const char* path, const std::string& content, const std::function<bool()>& stillSame)
+{
+    if (!path || !*path)
+        return EINVAL;
+    struct stat info
+    {};
+    if (::lstat(path, &info) != 0)
+        return errno;
+    if (S_ISLNK(info.st_mode))
+        return ELOOP;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    std::string tempPath;
+    const int fd = CreateTempBeside(path, S_IRUSR | S_IWUSR, tempPath);
+    if (fd < 0)
+        return errno;
+    bool ok = WriteAll(fd, content) && ::fchmod(fd, info.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && stillSame && !stillSame()) {
+        ok = false;
+        error = ECANCELED;
+    }
+    // rename() replaces the name itself: a link put there meanwhile is replaced, never written through.
+    if (ok && ::rename(tempPath.c_str(), path) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return error != 0 ? error : EIO;
+    }
+    const fs::path folder = fs::path(path).parent_path();
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return 0;
+}
+
 bool RestrictToOwner(const char* path)
 {
     const int fd = path ? ::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK) : -1;

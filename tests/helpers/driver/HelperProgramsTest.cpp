@@ -10,7 +10,9 @@
 #include "common/platform/Platform.h"
 #include "helpers/account/ItemContent.h"
 #include "helpers/account/ItemIdentity.h"
+#include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
+#include "tests/helpers/driver/ExportFixtures.h"
 #include "tests/support/OleTime.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
@@ -357,34 +359,38 @@ protected:
         return entries;
     }
 
-    // What the app does between a load and a save: every record of the data file the load wrote
-    // goes back marked for deletion.
+    // What the app does between a load and a save: the records of the data file the load wrote go
+    // back, those at the positions given (from 0; none given: every one) marked for deletion.
     template <class Record>
-    void MarkEveryRecord(Kind kind, Fields<Record> in, void (*out)(CxGFieldWriter&, const Record&))
+    void MarkRecords(Kind kind, Fields<Record> in, void (*out)(CxGFieldWriter&, const Record&),
+                     const std::set<size_t>& marked)
     {
         auto data = ReadData<Record>(DataPath(kind), in);
         ASSERT_TRUE(data.whole);
-        for (auto& record : data.records)
-            record->ActionCode = 3;
+        for (size_t i = 0; i < data.records.size(); ++i)
+            if (marked.empty() || marked.count(i))
+                data.records[i]->ActionCode = 3;
         WriteData<Record>(DataPath(kind), data.records, out);
     }
-    void MarkEveryLoadedRecord(Kind kind)
+    void MarkLoadedRecords(Kind kind, const std::set<size_t>& marked)
     {
         switch (kind) {
         case Kind::Contacts:
-            return MarkEveryRecord<GAddrRecord>(kind, GAddrRecordFields<CxGFieldReader, GAddrRecord>,
-                                                GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+            return MarkRecords<GAddrRecord>(kind, GAddrRecordFields<CxGFieldReader, GAddrRecord>,
+                                            GAddrRecordFields<CxGFieldWriter, const GAddrRecord>, marked);
         case Kind::Calendar:
-            return MarkEveryRecord<GDateRecord>(kind, GDateRecordFields<CxGFieldReader, GDateRecord>,
-                                                GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+            return MarkRecords<GDateRecord>(kind, GDateRecordFields<CxGFieldReader, GDateRecord>,
+                                            GDateRecordFields<CxGFieldWriter, const GDateRecord>, marked);
         case Kind::Tasks:
-            return MarkEveryRecord<GTaskRecord>(kind, GTaskRecordFields<CxGFieldReader, GTaskRecord>,
-                                                GTaskRecordFields<CxGFieldWriter, const GTaskRecord>);
+            return MarkRecords<GTaskRecord>(kind, GTaskRecordFields<CxGFieldReader, GTaskRecord>,
+                                            GTaskRecordFields<CxGFieldWriter, const GTaskRecord>, marked);
         case Kind::Notes:
-            return MarkEveryRecord<GNoteRecord>(kind, GNoteRecordFields<CxGFieldReader, GNoteRecord>,
-                                                GNoteRecordFields<CxGFieldWriter, const GNoteRecord>);
+            return MarkRecords<GNoteRecord>(kind, GNoteRecordFields<CxGFieldReader, GNoteRecord>,
+                                            GNoteRecordFields<CxGFieldWriter, const GNoteRecord>, marked);
         }
     }
+    void MarkEveryLoadedRecord(Kind kind) { MarkLoadedRecords(kind, {}); }
+    std::string TrashFile(const std::string& relative) const { return m_account + ".trash/" + m_day + "/" + relative; }
 
     std::string Status(Kind kind) const { return FirstLine(m_work.file(FilesOf(kind).status)); }
     std::string DataPath(Kind kind) const { return m_work.file(FilesOf(kind).data); }
@@ -535,24 +541,11 @@ TEST_F(HelperProgramTest, AFileOfAnotherKindIsPassedOverQuietly)
     EXPECT_STREQ("Chore", tasks.records[0]->szSubject);
 }
 
-TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
+TEST_F(HelperProgramTest, AFileOfOneItemBesideItemsOfAnotherKindIsNotServed)
 {
-    // Deleting an item moves its whole file: a file of several would take the others along.
-    Put("contacts/all.vcf", Card("Ann") + Card("Bea") + Card("Cid"));
-    Put("contacts/one.vcf", Card("Dee"));
-    EXPECT_EQ(1, Run(Kind::Contacts, 1));
-    const auto contacts =
-        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
-    ASSERT_EQ(1u, contacts.records.size());
-    EXPECT_EQ(Loaded("contacts/one.vcf"), contacts.records[0]->szHelperText);
-    const std::vector<std::string> contactErrors = {
-        "contacts/all.vcf holds 3 contacts; skipped, so that deleting one never removes the others"};
-    EXPECT_EQ(contactErrors, Errors(Kind::Contacts));
-
-    // A series and its changed occurrence share a UID and are one event.
-    Put("calendar/export.ics",
-        CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two") + Component("VEVENT", "Three")));
+    // Deleting the item moves its whole file: the task would go along.
     Put("calendar/mixed.ics", CalendarOf(Component("VEVENT", "Meeting") + Component("VTODO", "Chore")));
+    // A series and its changed occurrence share a UID and are one event, served as a file of one.
     Put("calendar/series.ics", CalendarOf(Component("VEVENT", "Weekly", "series", "RRULE:FREQ=WEEKLY\r\n") +
                                           Component("VEVENT", "Moved", "series", "RECURRENCE-ID:20240112T120000\r\n")));
     EXPECT_EQ(1, Run(Kind::Calendar, 1));
@@ -560,7 +553,6 @@ TEST_F(HelperProgramTest, AFileOfSeveralItemsIsNotServed)
     ASSERT_EQ(1u, events.records.size());
     EXPECT_EQ(Loaded("calendar/series.ics"), events.records[0]->szHelperTextB);
     const std::vector<std::string> eventErrors = {
-        "calendar/export.ics holds 3 events; skipped, so that deleting one never removes the others",
         "calendar/mixed.ics holds items of another kind; skipped, so that deleting it never removes them"};
     EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
 }
@@ -616,7 +608,7 @@ TEST_F(HelperProgramTest, ADataFileHoldsExactlyTheItemsServed)
     Put("contacts/a.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nTITLE:Boss\r\nNOTE:Long note\r\n"
                           "TEL:+1 555 0100\r\nEND:VCARD\r\n");
     Put("contacts/b.vcf", "hello, not a card\r\n");
-    Put("contacts/c.vcf", Card("Cid") + Card("Dee"));
+    Put("contacts/c.vcf", Card("Cid") + "BEGIN:VCARD\r\nFN:Dee\r\n"); // two cards, one without its end
     Put("contacts/d.vcf", Card("Eve"));
     EXPECT_EQ(1, Run(Kind::Contacts, 1));
     const auto contacts =
@@ -636,7 +628,7 @@ TEST_F(HelperProgramTest, ADataFileHoldsExactlyTheItemsServed)
     Put("calendar/a.ics", CalendarOf(Component("VEVENT", "Weekly", "",
                                                "RRULE:FREQ=WEEKLY;COUNT=4\r\nLOCATION:Room 1\r\n"
                                                "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n")));
-    Put("calendar/b.ics", CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two")));
+    Put("calendar/b.ics", CalendarOf(Component("VEVENT", "One") + "BEGIN:VEVENT\r\nUID:two\r\nSUMMARY:Two\r\n"));
     Put("calendar/c.ics", Calendar("VEVENT", "Plain"));
     EXPECT_EQ(1, Run(Kind::Calendar, 1));
     const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
@@ -1731,4 +1723,443 @@ TEST_F(HelperProgramTest, EveryKindReportsItsSaveInAResultFileOfItsOwn)
         const std::map<std::string, std::string> expected = {{"Result.Count", "1"}, {"Record.1", "Deleted"}};
         EXPECT_EQ(expected, ResultEntries(c.result));
     }
+}
+
+// --- Files of several items: address-book and calendar exports ---------------------------------------
+
+namespace {
+
+// The text up to the first '/': what the app keys an item by.
+std::string ItemKey(const std::string& helperText)
+{
+    return helperText.substr(0, helperText.find('/'));
+}
+
+// "<file>\<place>/<content>" as the load must write it for an item of an export: by UID where it has
+// one, else by its position (from 1) and a hash of its bytes.
+void ExpectPlaced(const std::string& helperText, const std::string& file, const ExportItem& item, size_t position,
+                  size_t copy, const std::string& content)
+{
+    const std::string head = file + "\\";
+    ASSERT_EQ(head, helperText.substr(0, head.size()));
+    EXPECT_EQ("/" + content, helperText.substr(helperText.find('/')));
+    const std::string place = ItemKey(helperText).substr(head.size());
+    if (!item.uid.empty()) {
+        EXPECT_EQ("uid=" + item.uid + (copy > 1 ? ";" + std::to_string(copy) : ""), place);
+        return;
+    }
+    EXPECT_TRUE(std::regex_match(place, std::regex("pos=" + std::to_string(position) + ";[0-9a-f]{8}"))) << place;
+}
+
+struct ExportCase
+{
+    Kind kind;
+    std::string file; // in the account
+    Export content;
+    std::set<size_t> partial; // the items a partial delete marks
+    const char* result;
+};
+
+std::vector<ExportCase> ExportCases()
+{
+    // Contacts: the first card (right after the byte order mark), one of the two identical cards, the
+    // first of the two sharing a UID, a card with LF line ends and the last card (before a blank line).
+    // Events: the weekly series, which takes its two changed occurrences along, and the event without
+    // a UID.
+    return {{Kind::Contacts, "contacts/export.vcf", AddressBookExport(), {0, 1, 12, 30, 44, 49}, "GAddrResult.ini"},
+            {Kind::Calendar, "calendar/export.ics", CalendarExport(), {0, 3}, "GDateResult.ini"}};
+}
+
+} // namespace
+
+TEST_F(HelperProgramTest, AnAddressBookExportIsServedCardByCard)
+{
+    const Export book = AddressBookExport();
+    Put("contacts/export.vcf", book.Text());
+    Put("contacts/single.vcf", Card("Solo"));
+    ASSERT_EQ(0, Run(Kind::Contacts, 1)) << LastError(Kind::Contacts);
+    EXPECT_EQ(0, ErrorCount(Kind::Contacts));
+    EXPECT_EQ("Finished: 51 contacts read", Status(Kind::Contacts));
+
+    const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_TRUE(data.whole);
+    ASSERT_EQ(51u, data.records.size());
+    const std::string content = FormatContentIdentity(ContentOf("contacts/export.vcf"));
+    std::set<std::string> keys;
+    for (size_t i = 0; i < 50; ++i) {
+        SCOPED_TRACE("card " + std::to_string(i));
+        const GAddrRecord& record = *data.records[i];
+        const ExportItem& item = book.items[i];
+        EXPECT_EQ(item.name, record.szDisplayName);
+        EXPECT_EQ(item.email, record.szEmailPrimary);
+        if (!item.note.empty()) {
+            EXPECT_EQ(item.note, record.szNote);
+        }
+        ExpectPlaced(record.szHelperText, "export.vcf", item, i + 1, i == 33 ? 2 : 1, content);
+        keys.insert(ItemKey(record.szHelperText));
+    }
+    // Every card is an item of its own to the app, the two identical ones included.
+    EXPECT_EQ(50u, keys.size());
+    const std::string twelve = data.records[12]->szHelperText;
+    const std::string seventeen = data.records[17]->szHelperText;
+    EXPECT_EQ(twelve.substr(twelve.find(';')), seventeen.substr(seventeen.find(';')));
+    EXPECT_STREQ("Hauptstraße 5\r\nHinterhaus", data.records[3]->szStreet[0]);
+    // A file of one card carries exactly what it always did.
+    EXPECT_EQ(Loaded("contacts/single.vcf"), data.records[50]->szHelperText);
+}
+
+// A file of one item past a megabyte is refused, as before; an export may be far larger, as long as
+// each of its items stays under that.
+TEST_F(HelperProgramTest, AnExportLargerThanAnyOneItemIsServedButNoItemOfItThatLarge)
+{
+    const auto card = [](const std::string& name, size_t noteBytes) {
+        return "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nNOTE:" + std::string(noteBytes, 'n') +
+               "\r\nEND:VCARD\r\n";
+    };
+    Put("contacts/large.vcf", card("Ann", 600000) + card("Bea", 600000) + card("Cy", 600000));
+    Put("contacts/mixed.vcf", card("Dee", 10) + card("Huge", 1 << 20) + card("Eve", 10));
+    EXPECT_EQ(1, Run(Kind::Contacts, 1));
+
+    const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    std::vector<std::string> names;
+    for (const auto& record : data.records)
+        names.push_back(record->szDisplayName);
+    EXPECT_EQ((std::vector<std::string>{"Ann", "Bea", "Cy", "Dee", "Eve"}), names);
+    EXPECT_EQ(1, ErrorCount(Kind::Contacts));
+    EXPECT_EQ("Cannot read contacts/mixed.vcf (item 2 of 3), skipped: larger than 1048576 bytes",
+              LastError(Kind::Contacts));
+}
+
+TEST_F(HelperProgramTest, ACalendarExportIsServedEventByEventWithItsChangedOccurrences)
+{
+    // The helper makes the export's Berlin times local under the TZ it runs with.
+    const ScopedTz zone("UTC0");
+    const Export calendar = CalendarExport();
+    Put("calendar/export.ics", calendar.Text());
+    ASSERT_EQ(0, Run(Kind::Calendar, 1)) << LastError(Kind::Calendar);
+    EXPECT_EQ(0, ErrorCount(Kind::Calendar));
+
+    const auto data = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_TRUE(data.whole);
+    ASSERT_EQ(6u, data.records.size());
+    const std::string content = FormatContentIdentity(ContentOf("calendar/export.ics"));
+    for (size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(calendar.items[i].name);
+        const GDateRecord& record = *data.records[i];
+        // A series is read from its own component, wherever its changed occurrences stand.
+        EXPECT_EQ(calendar.items[i].name, record.szSubject);
+        EXPECT_EQ(calendar.items[i].note, record.szLocation);
+        EXPECT_EQ(calendar.items[i].recurring, record.szRecurrence[0] != '\0');
+        EXPECT_STREQ("", record.szHelperTextA);
+        EXPECT_STREQ("", record.szHelperTextC);
+        ExpectPlaced(record.szHelperTextB, "export.ics", calendar.items[i], i + 1, 1, content);
+    }
+    // The zone's times made local (UTC here); the reminder of the monthly series; the all-day event.
+    EXPECT_DOUBLE_EQ(OleTime(2024, 1, 8, 8, 30), data.records[0]->dtStart);
+    EXPECT_STREQ("Daily sync of the team. Bring blockers, not status reports; status goes in the tracker.",
+                 data.records[0]->szNote);
+    EXPECT_EQ(1, data.records[2]->nReminderCount);
+    EXPECT_EQ(1, data.records[3]->nAllDayEvent);
+    EXPECT_DOUBLE_EQ(OleTime(2024, 1, 29), data.records[3]->dtStart);
+    EXPECT_DOUBLE_EQ(OleTime(2024, 2, 5, 9, 0), data.records[5]->dtStart);
+}
+
+TEST_F(HelperProgramTest, APartialDeleteRewritesTheExportWithoutTheItemsAndTrashesItWhole)
+{
+    for (const ExportCase& c : ExportCases()) {
+        SCOPED_TRACE(c.file);
+        fs::remove_all(m_account);
+        Put(c.file, c.content.Text());
+        fs::permissions(m_account + c.file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        ASSERT_EQ(0, Run(c.kind, 1));
+        const auto loadedTime = fs::last_write_time(m_account + c.file);
+        MarkLoadedRecords(c.kind, c.partial);
+        EXPECT_EQ(0, Run(c.kind, 2)) << LastError(c.kind);
+
+        // Every byte of the other items and around them where it was; the original whole in the trash.
+        std::vector<int> gone(c.partial.begin(), c.partial.end());
+        EXPECT_EQ(c.content.Without(gone), TempDir::ReadFile(m_account + c.file));
+        EXPECT_EQ(c.content.Text(), TempDir::ReadFile(TrashFile(c.file)));
+        EXPECT_EQ(loadedTime, fs::last_write_time(TrashFile(c.file)));
+        EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                  fs::status(m_account + c.file).permissions());
+        std::map<std::string, std::string> expected = {{"Result.Count", std::to_string(c.partial.size())}};
+        for (const size_t item : c.partial)
+            expected["Record." + std::to_string(item + 1)] = "Deleted";
+        EXPECT_EQ(expected, ResultEntries(c.result));
+        // No temporary file left beside it.
+        std::vector<std::string> beside;
+        for (const auto& entry : fs::directory_iterator(fs::path(m_account + c.file).parent_path()))
+            beside.push_back(entry.path().filename().string());
+        EXPECT_EQ(std::vector<std::string>{fs::path(c.file).filename().string()}, beside);
+
+        // The next load serves the rest, a UID's second copy now as its first.
+        ASSERT_EQ(0, Run(c.kind, 1));
+        const size_t left = c.content.items.size() - c.partial.size();
+        if (c.kind == Kind::Contacts) {
+            const auto data = ReadData<GAddrRecord>(DataPath(c.kind), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+            ASSERT_EQ(left, data.records.size());
+            EXPECT_EQ(c.content.items[2].name, data.records[0]->szDisplayName);
+            const std::string uid = c.content.items[33].uid;
+            EXPECT_EQ(1, std::count_if(data.records.begin(), data.records.end(), [&](const auto& record) {
+                          return ItemKey(record->szHelperText) == "export.vcf\\uid=" + uid;
+                      }));
+        } else {
+            const auto data = ReadData<GDateRecord>(DataPath(c.kind), GDateRecordFields<CxGFieldReader, GDateRecord>);
+            ASSERT_EQ(left, data.records.size());
+            EXPECT_EQ(c.content.items[1].name, data.records[0]->szSubject);
+        }
+    }
+}
+
+TEST_F(HelperProgramTest, DeletingEveryItemOfAnExportMovesTheFileToTheTrash)
+{
+    for (const ExportCase& c : ExportCases()) {
+        SCOPED_TRACE(c.file);
+        fs::remove_all(m_account);
+        Put(c.file, c.content.Text());
+        ASSERT_EQ(0, Run(c.kind, 1));
+        struct stat before
+        {};
+        ASSERT_EQ(0, ::stat((m_account + c.file).c_str(), &before));
+        MarkEveryLoadedRecord(c.kind);
+        EXPECT_EQ(0, Run(c.kind, 2)) << LastError(c.kind);
+        EXPECT_FALSE(InAccount(c.file));
+        EXPECT_EQ(c.content.Text(), TempDir::ReadFile(TrashFile(c.file)));
+        // Moved, as a file of one item is: the same file, not a copy of it.
+        struct stat after
+        {};
+        ASSERT_EQ(0, ::stat(TrashFile(c.file).c_str(), &after));
+        EXPECT_EQ(before.st_ino, after.st_ino);
+        EXPECT_EQ(std::to_string(c.content.items.size()), ResultEntries(c.result).at("Result.Count"));
+        EXPECT_EQ(0, ErrorCount(c.kind));
+    }
+}
+
+TEST_F(HelperProgramTest, AnExportChangedSinceTheLoadKeepsEveryItem)
+{
+    struct Change
+    {
+        const char* name;
+        void (*apply)(const std::string& path);
+    };
+    const Change changes[] = {
+        {"touched only",
+         [](const std::string& path) {
+             fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+         }},
+        {"an item edited in place, size and time kept",
+         [](const std::string& path) {
+             const auto time = fs::last_write_time(path);
+             std::string text = TempDir::ReadFile(path);
+             const size_t at = text.find("Anna") != std::string::npos ? text.find("Anna") : text.find("Dentist");
+             text[at] = 'X';
+             TempDir::WriteFile(path, text);
+             fs::last_write_time(path, time);
+         }},
+        {"an item added by a synchronisation",
+         [](const std::string& path) { TempDir::WriteFile(path, TempDir::ReadFile(path) + "\r\n"); }},
+    };
+    for (const ExportCase& c : ExportCases()) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(c.file + ": " + change.name);
+            fs::remove_all(m_account);
+            Put(c.file, c.content.Text());
+            ASSERT_EQ(0, Run(c.kind, 1));
+            MarkLoadedRecords(c.kind, c.partial);
+            change.apply(m_account + c.file);
+            const std::string changed = TempDir::ReadFile(m_account + c.file);
+            EXPECT_EQ(1, Run(c.kind, 2));
+            EXPECT_EQ(changed, TempDir::ReadFile(m_account + c.file));
+            EXPECT_FALSE(fs::exists(m_account + ".trash/" + m_day + "/" + c.file));
+            const std::string reason = c.file + " changed since it was loaded, not deleted";
+            EXPECT_EQ(std::vector<std::string>{reason}, Errors(c.kind));
+            std::map<std::string, std::string> expected = {{"Result.Count", std::to_string(c.partial.size())}};
+            for (const size_t item : c.partial)
+                expected["Record." + std::to_string(item + 1)] = "Not deleted: " + reason;
+            EXPECT_EQ(expected, ResultEntries(c.result));
+        }
+    }
+}
+
+// The boundary of the account holds for an export as for any file: a file that is a link is never
+// written through, one behind a folder link never reached, a name that leaves the account refused.
+TEST_F(HelperProgramTest, AnExportIsNeverRewrittenOutsideTheAccount)
+{
+    TempDir outside;
+    const Export book = AddressBookExport();
+    TempDir::WriteFile(outside.file("export.vcf"), book.Text());
+    fs::create_directories(m_account + "contacts");
+    fs::create_symlink(outside.file("export.vcf"), m_account + "contacts/export.vcf");
+    ASSERT_EQ(0, Run(Kind::Contacts, 1));
+    MarkLoadedRecords(Kind::Contacts, {3, 4});
+    EXPECT_EQ(1, Run(Kind::Contacts, 2));
+    EXPECT_EQ(book.Text(), TempDir::ReadFile(outside.file("export.vcf")));
+    EXPECT_TRUE(fs::is_symlink(m_account + "contacts/export.vcf"));
+    EXPECT_FALSE(fs::exists(m_account + ".trash/" + m_day + "/contacts/export.vcf"));
+    EXPECT_EQ(std::vector<std::string>{"Not following contacts/export.vcf: a link"}, Errors(Kind::Contacts));
+
+    // The record of an export in a calendar folder reached through a link names nothing to rewrite.
+    fs::create_directories(m_account + "calendar");
+    TempDir::WriteFile(outside.file("export.ics"), CalendarExport().Text());
+    fs::create_directory_symlink(outside.path(), m_account + "calendar/linked");
+    std::vector<RecordPtr<GDateRecord>> events;
+    const std::string text =
+        "export.ics\\uid=dentist-20240117@example.com/" +
+        FormatContentIdentity(IdentityOfContent(TempDir::ReadFile(outside.file("export.ics")), [&] {
+            int64_t modified = 0;
+            std::string fault;
+            EXPECT_TRUE(FileModifiedTime(outside.file("export.ics"), modified, fault));
+            return modified;
+        }()));
+    events.push_back(EventRecord("linked", text.c_str(), 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    EXPECT_EQ(CalendarExport().Text(), TempDir::ReadFile(outside.file("export.ics")));
+    EXPECT_EQ(0u, LastError(Kind::Calendar).find("Not following calendar/linked/")) << LastError(Kind::Calendar);
+
+    // Nor does a place behind a name make a path out of the account.
+    const std::string accounts = TempDir::ReadFile(m_work.file("accounts.ini"));
+    events.clear();
+    events.push_back(EventRecord("..", "accounts.ini\\uid=x/1:2:0123456789abcdef", 3));
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), events, GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    EXPECT_EQ(accounts, TempDir::ReadFile(m_work.file("accounts.ini")));
+    EXPECT_EQ("Not a plain file name, skipped: calendar/../accounts.ini", LastError(Kind::Calendar));
+}
+
+// What the load cannot take apart safely it refuses as before, whole or item by item; the rest of the
+// file is served, and a save keeps what was refused byte for byte.
+TEST_F(HelperProgramTest, WhatCannotBeToldApartInAnExportIsNotServed)
+{
+    Put("contacts/damaged.vcf", Card("Ann") + "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bea\r\n" + Card("Cid"));
+    Put("contacts/mixed.vcf", Card("Dee") + Card("Eve"));
+    ASSERT_EQ(1, Run(Kind::Contacts, 1));
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_EQ(2u, contacts.records.size());
+    EXPECT_STREQ("Dee", contacts.records[0]->szDisplayName);
+    EXPECT_EQ(std::vector<std::string>{"contacts/damaged.vcf holds 3 contacts that cannot be told apart safely (a "
+                                       "vCard without its END:VCARD); skipped, so that deleting one never removes "
+                                       "the others"},
+              Errors(Kind::Contacts));
+
+    // Two copies of one series with a changed occurrence: which copy it belongs to cannot be told.
+    const std::string copies = Component("VEVENT", "Weekly", "series", "RRULE:FREQ=WEEKLY\r\n");
+    const std::string moved = Component("VEVENT", "Moved", "series", "RECURRENCE-ID:20240112T120000\r\n");
+    const std::string single = Component("VEVENT", "Single");
+    const std::string text = CalendarOf(copies + single + copies + moved);
+    Put("calendar/copies.ics", text);
+    Put("calendar/mixed.ics",
+        CalendarOf(Component("VEVENT", "One") + Component("VEVENT", "Two") + Component("VTODO", "Chore")));
+    Put("calendar/open.ics", CalendarOf(Component("VEVENT", "One") + "BEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Two\r\n"));
+    ASSERT_EQ(1, Run(Kind::Calendar, 1));
+    const std::vector<std::string> eventErrors = {
+        "calendar/copies.ics (item 1 of 2) holds 2 copies of one series, with changed occurrences that belong to no "
+        "one copy; skipped, so that deleting one never removes the others",
+        "calendar/mixed.ics holds items of another kind; skipped, so that deleting it never removes them",
+        "calendar/open.ics holds 2 events that cannot be told apart safely (END:VCALENDAR where END:VEVENT "
+        "belongs); skipped, so that deleting one never removes the others"};
+    EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(1u, events.records.size());
+    EXPECT_STREQ("Single", events.records[0]->szSubject);
+
+    // Deleting the one served item leaves the refused ones, and the file, as they were.
+    MarkEveryLoadedRecord(Kind::Calendar);
+    EXPECT_EQ(0, Run(Kind::Calendar, 2)) << LastError(Kind::Calendar);
+    EXPECT_EQ(CalendarOf(copies + copies + moved), TempDir::ReadFile(m_account + "calendar/copies.ics"));
+    EXPECT_EQ(text, TempDir::ReadFile(TrashFile("calendar/copies.ics")));
+}
+
+// Tasks and notes are iCalendar too, and a task list is exported as one file as often as a calendar:
+// the same items, found at the save by the identity their records carry.
+TEST_F(HelperProgramTest, TaskAndNoteExportsAreServedItemByItem)
+{
+    struct Case
+    {
+        Kind kind;
+        const char* component;
+        std::string file;
+    };
+    const Case cases[] = {{Kind::Tasks, "VTODO", "tasks/list.ics"}, {Kind::Notes, "VJOURNAL", "notes/journal.ics"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string first = Component(c.component, "Call the bank");
+        const std::string second = Component(c.component, "Water the plants", "", "DESCRIPTION:Twice a week\r\n");
+        // Without UIDs, exported twice: two items of the same bytes.
+        std::string third = Component(c.component, "Pay rent");
+        third.erase(third.find("UID:"), third.find("DTSTAMP:") - third.find("UID:"));
+        const std::string text = CalendarOf(first + third + second + third);
+        Put(c.file, text);
+        Put(std::string(c.file).insert(c.file.find('/') + 1, "single-"), Calendar(c.component, "Single"));
+        ASSERT_EQ(0, Run(c.kind, 1));
+        const std::string subjects[] = {"Call the bank", "Pay rent", "Water the plants", "Pay rent", "Single"};
+        std::set<std::pair<int32_t, int32_t>> identities;
+        const auto check = [&](const auto& data) {
+            ASSERT_EQ(5u, data.records.size());
+            for (size_t i = 0; i < 5; ++i) {
+                EXPECT_EQ(subjects[i], data.records[i]->szSubject);
+                identities.insert({data.records[i]->nHeadValue1, data.records[i]->nHeadValue3});
+            }
+        };
+        if (c.kind == Kind::Tasks)
+            check(ReadData<GTaskRecord>(DataPath(c.kind), GTaskRecordFields<CxGFieldReader, GTaskRecord>));
+        else
+            check(ReadData<GNoteRecord>(DataPath(c.kind), GNoteRecordFields<CxGFieldReader, GNoteRecord>));
+        EXPECT_EQ(5u, identities.size());
+
+        MarkLoadedRecords(c.kind, {1, 2});
+        EXPECT_EQ(0, Run(c.kind, 2));
+        EXPECT_EQ(CalendarOf(first + third), TempDir::ReadFile(m_account + c.file));
+        EXPECT_EQ(text, TempDir::ReadFile(TrashFile(c.file)));
+        const std::map<std::string, std::string> expected = {
+            {"Result.Count", "2"}, {"Record.2", "Deleted"}, {"Record.3", "Deleted"}};
+        EXPECT_EQ(expected, ResultEntries(c.kind == Kind::Tasks ? "GTaskResult.ini" : "GNoteResult.ini"));
+    }
+}
+
+// An item of an export is read as the same components in a file of their own are: changed
+// occurrences without their series are one event, read from the first, the others named.
+TEST_F(HelperProgramTest, AnItemOfAnExportReadsAsItWouldInAFileOfItsOwn)
+{
+    const std::string first = Component("VEVENT", "Moved once", "series", "RECURRENCE-ID:20240112T120000\r\n");
+    const std::string second = Component("VEVENT", "Moved twice", "series", "RECURRENCE-ID:20240119T120000\r\n");
+    Put("calendar/alone.ics", CalendarOf(first + second));
+    Put("calendar/export.ics", CalendarOf(Component("VEVENT", "Single") + first + second));
+    EXPECT_EQ(1, Run(Kind::Calendar, 1));
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(3u, events.records.size());
+    EXPECT_STREQ("Moved once", events.records[0]->szSubject);
+    EXPECT_STREQ("Single", events.records[1]->szSubject);
+    EXPECT_STREQ("Moved once", events.records[2]->szSubject);
+    EXPECT_DOUBLE_EQ(events.records[0]->dtStart, events.records[2]->dtStart);
+    const std::string fault = " was read in part: 2 changed occurrences without their series, only the first read";
+    const std::vector<std::string> errors = {"calendar/alone.ics" + fault, "calendar/export.ics (item 2 of 2)" + fault};
+    EXPECT_EQ(errors, Errors(Kind::Calendar));
+}
+
+// A record naming a place the export does not have (not one the load wrote) keeps nothing from going
+// that the others name.
+TEST_F(HelperProgramTest, ARecordOfAPlaceTheExportDoesNotHaveDeletesNothingOfIt)
+{
+    const Export calendar = CalendarExport();
+    Put("calendar/export.ics", calendar.Text());
+    ASSERT_EQ(0, Run(Kind::Calendar, 1));
+    auto data = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(6u, data.records.size());
+    data.records[1]->ActionCode = 3;
+    std::string text = data.records[4]->szHelperTextB;
+    text.replace(0, text.find('/'), "export.ics\\uid=gone@example.com");
+    CopyText(data.records[4]->szHelperTextB, text.c_str());
+    data.records[4]->ActionCode = 3;
+    WriteData<GDateRecord>(DataPath(Kind::Calendar), data.records,
+                           GDateRecordFields<CxGFieldWriter, const GDateRecord>);
+    EXPECT_EQ(1, Run(Kind::Calendar, 2));
+    EXPECT_EQ(calendar.Without({1}), TempDir::ReadFile(m_account + "calendar/export.ics"));
+    const std::string reason = "No item of calendar/export.ics is at uid=gone@example.com, skipped";
+    const std::map<std::string, std::string> expected = {
+        {"Result.Count", "2"}, {"Record.2", "Deleted"}, {"Record.5", "Not deleted: " + reason}};
+    EXPECT_EQ(expected, ResultEntries("GDateResult.ini"));
+    EXPECT_EQ(std::vector<std::string>{reason}, Errors(Kind::Calendar));
 }
