@@ -587,9 +587,14 @@ TEST_F(HelperProgramTest, WhatTheReadersGuessedGoesToTheErrorFile)
                                      "DTEND;TZID=Mars/Olympus:20240701T130000\r\n"));
     Put("calendar/c-new-york.ics", event("DTSTART;TZID=America/New_York:20240701T120000\r\n"));
     Put("calendar/d-utc.ics", event("LOCATION:Caf\xC3\xA9\r\nDTSTART:20240701T160000Z\r\n"));
+    // An export served item by item is still one file: one line for it, under its own name.
+    Put("calendar/e-export.ics",
+        CalendarOf("BEGIN:VEVENT\r\nUID:e1@example.com\r\nSUMMARY:Caf\xE9\r\nDTSTART:20240701T160000Z\r\nEND:VEVENT\r\n"
+                   "BEGIN:VEVENT\r\nUID:e2@example.com\r\nSUMMARY:M\xFCller\r\nDTSTART;TZID=Mars/Olympus:"
+                   "20240702T120000\r\nEND:VEVENT\r\n"));
     EXPECT_EQ(1, Run(Kind::Calendar, 1));
     const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
-    ASSERT_EQ(4u, events.records.size());
+    ASSERT_EQ(6u, events.records.size());
     const double berlin = OleTime(2024, 7, 1, 18, 0, 0);
     EXPECT_EQ(berlin, events.records[0]->dtStart);
     EXPECT_EQ(OleTime(2024, 7, 1, 12, 0, 0), events.records[1]->dtStart);
@@ -597,9 +602,13 @@ TEST_F(HelperProgramTest, WhatTheReadersGuessedGoesToTheErrorFile)
     EXPECT_EQ(berlin, events.records[3]->dtStart);
     EXPECT_STREQ("Caf\xC3\xA9", events.records[0]->szLocation);
     EXPECT_STREQ("Caf\xC3\xA9", events.records[3]->szLocation);
+    EXPECT_STREQ("Caf\xC3\xA9", events.records[4]->szSubject);
+    EXPECT_STREQ("M\xC3\xBCller", events.records[5]->szSubject);
     const std::vector<std::string> eventErrors = {
         "calendar/a-latin.ics: text that is not UTF-8 and names no character set was read as Windows-1252",
-        "calendar/b-mars.ics: time zone \"Mars/Olympus\" is unknown, its times are read as written"};
+        "calendar/b-mars.ics: time zone \"Mars/Olympus\" is unknown, its times are read as written",
+        "calendar/e-export.ics: text that is not UTF-8 and names no character set was read as Windows-1252",
+        "calendar/e-export.ics: time zone \"Mars/Olympus\" is unknown, its times are read as written"};
     EXPECT_EQ(eventErrors, Errors(Kind::Calendar));
 }
 
