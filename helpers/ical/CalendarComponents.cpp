@@ -1,5 +1,7 @@
 #include "helpers/ical/CalendarComponents.h"
 
+#include "helpers/base/TextBytes.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -22,21 +24,20 @@ std::string_view TrimEnd(std::string_view text)
 
 std::string_view LineContent(std::string_view line)
 {
-    if (!line.empty() && line.back() == '\n')
-        line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r')
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     return line;
 }
 
+// Past the line starting at pos and its end, which is the reader's: CR LF, CR CR LF, LF or CR.
 size_t PastLine(std::string_view text, size_t pos)
 {
-    const size_t end = text.find('\n', pos);
-    return end == std::string_view::npos ? text.size() : end + 1;
+    const size_t end = text.find_first_of("\r\n", pos);
+    return end == std::string_view::npos ? text.size() : end + LineEndLength(text, end);
 }
 
-// A content line unfolded, with the bytes its physical lines take; lines end at LF (CRLF included),
-// continuation lines start with a blank or a tab, as the reader joins them.
+// A content line unfolded, with the bytes its physical lines take; continuation lines start with a
+// blank or a tab, as the reader joins them.
 struct ContentLine
 {
     std::string text;

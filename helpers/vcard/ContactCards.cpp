@@ -1,5 +1,6 @@
 #include "helpers/vcard/ContactCards.h"
 
+#include "helpers/base/TextBytes.h"
 #include "helpers/vcard/VCardLine.h"
 
 namespace {
@@ -32,8 +33,8 @@ void LookAtHead(SpannedLine& line)
 }
 
 // The content lines as the reader joins them: a quoted-printable value ending with "=" goes on at the
-// start of the next line, and a line starting with a blank continues the one before. Lines break at
-// CRLF, LF or CR.
+// start of the next line, and a line starting with a blank continues the one before. Lines end
+// where the reader's lines end.
 std::vector<SpannedLine> SpannedLines(std::string_view text, size_t from)
 {
     std::vector<SpannedLine> lines;
@@ -42,10 +43,8 @@ std::vector<SpannedLine> SpannedLines(std::string_view text, size_t from)
         size_t end = pos;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n')
             ++end;
-        // CRLF counts once; a lone CR or LF once each.
-        size_t next = end;
-        if (next < text.size())
-            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        // The reader's own line ends: CR LF, CR CR LF, LF or CR, each once.
+        const size_t next = end + LineEndLength(text, end);
         const std::string_view physical = text.substr(pos, end - pos);
         SpannedLine* last = lines.empty() ? nullptr : &lines.back();
         if (last)

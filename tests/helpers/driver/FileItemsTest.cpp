@@ -105,6 +105,24 @@ TEST(FileItemsTest, AnExportIsTakenApartAsItWasBuilt)
     }
 }
 
+// The readers end a line at CR LF, LF, CR and CR CR LF alike; so must the cuts between items, or an
+// export a phone wrote with CR CR LF would be refused, or cut where no item ends.
+TEST(FileItemsTest, ExportsAreTakenApartAlikeWhateverTheirLineEnds)
+{
+    const auto withEnds = [](Export file, const std::string& end) {
+        for (ExportPiece& piece : file.pieces)
+            for (size_t at = piece.text.find("\r\n"); at != std::string::npos;
+                 at = piece.text.find("\r\n", at + end.size()))
+                piece.text.replace(at, 2, end);
+        return file;
+    };
+    for (const char* end : {"\n", "\r", "\r\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        ExpectTakenApartAsBuilt(HelperKind::Contacts, withEnds(AddressBookExport(), end));
+        ExpectTakenApartAsBuilt(HelperKind::Calendar, withEnds(CalendarExport(), end));
+    }
+}
+
 TEST(FileItemsTest, WhatCannotBeCutSafelyIsRefusedWhole)
 {
     const std::string event = "BEGIN:VEVENT\r\nUID:e@x\r\nSUMMARY:Review\r\nEND:VEVENT\r\n";

@@ -1839,6 +1839,26 @@ TEST_F(HelperProgramTest, AnExportLargerThanAnyOneItemIsServedButNoItemOfItThatL
               LastError(Kind::Contacts));
 }
 
+TEST_F(HelperProgramTest, AnExportWithCrOrCrCrLfLineEndsIsServedCardByCard)
+{
+    const Export book = AddressBookExport();
+    for (const char* end : {"\r", "\r\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        std::string text = book.Text();
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + std::strlen(end)))
+            text.replace(at, 2, end);
+        Put("contacts/export.vcf", text);
+        ASSERT_EQ(0, Run(Kind::Contacts, 1)) << LastError(Kind::Contacts);
+        const auto data =
+            ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+        ASSERT_EQ(book.items.size(), data.records.size());
+        for (size_t i = 0; i < book.items.size(); ++i) {
+            EXPECT_EQ(book.items[i].name, data.records[i]->szDisplayName) << i;
+            EXPECT_EQ(book.items[i].email, data.records[i]->szEmailPrimary) << i;
+        }
+    }
+}
+
 TEST_F(HelperProgramTest, ACalendarExportIsServedEventByEventWithItsChangedOccurrences)
 {
     // The helper makes the export's Berlin times local under the TZ it runs with.
