@@ -182,10 +182,27 @@ std::string ValidText(const std::string& text)
     return out;
 }
 
+// A spreadsheet opening the file runs a cell starting with "=", "+", "-" or "@" as a formula, and a
+// card anyone sent can hold such a name. Those cells get a leading apostrophe, which spreadsheets
+// take for "text follows". A number alone ("+49 170 1234567", "-5") is left as it is: as a formula it
+// is only arithmetic, and most phone numbers start with "+".
+bool RunsAsFormula(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    if (text[0] == '=' || text[0] == '@' || text[0] == '\t' || text[0] == '\r')
+        return true;
+    if (text[0] != '+' && text[0] != '-')
+        return false;
+    return text.find_first_not_of("0123456789 ()-./", 1) != std::string_view::npos;
+}
+
 // RFC 4180: a field holding a comma, a quote or a line break is quoted, its quotes doubled.
 std::string CsvField(const std::string& raw)
 {
-    const std::string text = ValidText(raw);
+    std::string text = ValidText(raw);
+    if (RunsAsFormula(text))
+        text.insert(0, 1, '\'');
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string out = "\"";

@@ -90,6 +90,41 @@ TEST_F(ReviewReportTest, CsvHoldsEveryRecordOfEveryGroupAndSurvivesTheRoundTrip)
     EXPECT_EQ(expected, table);
 }
 
+// What a spreadsheet would run as a formula is written as text; a phone number or a note stays as
+// it is.
+TEST_F(ReviewReportTest, CsvCellsThatASpreadsheetWouldRunAreWrittenAsText)
+{
+    const struct
+    {
+        const char* name;
+        const char* written;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"-2+3 and more", "'-2+3 and more"},
+        {"+49 (170) 123-45.67", "+49 (170) 123-45.67"},
+        {"-5", "-5"},
+        {"Anna = Ann", "Anna = Ann"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CxList contacts;
+        g_pAddrDupList = &contacts;
+        GAddrRecord* kept = NewContact(c.name, "a@example.org");
+        List(contacts, kept, static_cast<GAddrRecord*>(nullptr), false);
+        List(contacts, NewContact(c.name, "a@example.org"), kept, true);
+        AppSettings.AppFlag = APP_CONTACTS;
+        Table table;
+        ASSERT_TRUE(ReadCsv(ReviewReportText(ReportFormat::Csv), table));
+        ASSERT_EQ(3u, table.size());
+        EXPECT_EQ(c.written, table[1][3]);
+        EXPECT_EQ(c.written, table[2][3]);
+        contacts.RemoveAll(false);
+        g_pAddrDupList = nullptr;
+    }
+}
+
 TEST_F(ReviewReportTest, ReaderRejectsWhatRfc4180Forbids)
 {
     Table table;
