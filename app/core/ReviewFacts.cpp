@@ -1,6 +1,7 @@
 #include "app/core/ReviewFacts.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/ContactDetailFields.h"
 #include "app/core/DuplicateRule.h"
 #include "app/core/PhoneKey.h"
 #include "app/core/SmartMatch.h"
@@ -609,25 +610,12 @@ private:
     std::vector<FieldPair> m_pairs;
 };
 
-// The contact detail dialog's fields in the order it shows them: the name row, the phones and e-mail
-// addresses, the addresses page by page, the custom fields, the note, the misc fields.
+// The contact detail dialog's fields in the order it shows them: the name row, its phone list
+// (kDetailPhoneFieldIds), the addresses page by page, the custom fields, the note, its misc list.
 constexpr int32_t kNameRowIds[] = {FIELD_ID_DISPLAY_NAME, FIELD_ID_COMPANY_NAME, FIELD_ID_JOB_TITLE};
-constexpr int32_t kPhoneListIds[] = {
-    FIELD_ID_EMAIL_HOME, FIELD_ID_EMAIL_WORK, FIELD_ID_EMAIL_OTHER,  FIELD_ID_EMAIL_PRIMARY,
-    FIELD_ID_PHONE_HOME, FIELD_ID_PHONE_WORK, FIELD_ID_PHONE_MOBILE, FIELD_ID_FAX_HOME,
-    FIELD_ID_FAX_WORK,   FIELD_ID_PAGER,      FIELD_ID_PHONE_OTHER,  FIELD_ID_PHONE_PRIMARY,
-};
 constexpr int32_t kAddressPageCodes[] = {ADDRESS_WORK, ADDRESS_HOME, ADDRESS_OTHER};
 constexpr int32_t kAddressPartIds[] = {FIELD_ID_STREET_HOME, FIELD_ID_CITY_HOME, FIELD_ID_STATE_HOME,
                                        FIELD_ID_COUNTRY_HOME, FIELD_ID_POSTAL_HOME};
-constexpr int32_t kMiscListIds[] = {
-    FIELD_ID_MIDDLE_NAME, FIELD_ID_NICK_NAME,  FIELD_ID_WEB_HOME,  FIELD_ID_WEB_WORK,   FIELD_ID_HOME_PAGE,
-    FIELD_ID_FTP,         FIELD_ID_BLOG,       FIELD_ID_PROFILE,   FIELD_ID_WEB_OTHER,  FIELD_ID_WEB_PRIMARY,
-    FIELD_ID_IM_GTALK,    FIELD_ID_IM_AIM,     FIELD_ID_IM_YAHOO,  FIELD_ID_IM_SKYPE,   FIELD_ID_IM_QQ,
-    FIELD_ID_IM_MSN,      FIELD_ID_IM_ICQ,     FIELD_ID_IM_JABBER, FIELD_ID_IM_PRIMARY, FIELD_ID_BIRTHDAY,
-    FIELD_ID_ANNIVERSARY, FIELD_ID_DATE_OTHER, FIELD_ID_SPOUSE,    FIELD_ID_MOTHER,     FIELD_ID_FATHER,
-    FIELD_ID_MANAGER,     FIELD_ID_ASSISTANT,  FIELD_ID_CREATED,   FIELD_ID_MODIFIED,
-};
 
 std::string TimeText(double value)
 {
@@ -708,7 +696,7 @@ std::vector<FieldPair> CompareContacts(const GAddrRecord& duplicate, const GAddr
     };
     for (int32_t id : kNameRowIds)
         add(id, id != FIELD_ID_JOB_TITLE);
-    for (int32_t id : kPhoneListIds)
+    for (int32_t id : kDetailPhoneFieldIds)
         add(id, false);
     for (int32_t code : kAddressPageCodes)
         for (int32_t home : kAddressPartIds)
@@ -720,7 +708,7 @@ std::vector<FieldPair> CompareContacts(const GAddrRecord& duplicate, const GAddr
             ids.push_back(FIELD_ID_CUSTOM_FIELD_1 + n);
     }
     add(FIELD_ID_NOTE, false);
-    for (int32_t id : kMiscListIds)
+    for (int32_t id : kDetailMiscFieldIds)
         add(id, false);
     MarkHoverRow(pairs, ids, FIELD_ID_EMAIL_HOME, FIELD_ID_EMAIL_PRIMARY);
     MarkHoverRow(pairs, ids, FIELD_ID_PHONE_HOME, FIELD_ID_PHONE_PRIMARY);

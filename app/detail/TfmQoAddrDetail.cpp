@@ -4,6 +4,7 @@
 #include "app/KeepApart.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
+#include "app/core/ContactDetailFields.h"
 #include "app/detail/DetailParts.h"
 #include "common/google/CommAddrRecord.h"
 #include "common/google/CxGAddrUtil.h"
@@ -23,21 +24,6 @@
 #include <span>
 
 namespace {
-
-// Field ids of the two field lists, in the order their rows appear.
-constexpr int32_t kPhoneIds[] = {
-    FIELD_ID_EMAIL_HOME, FIELD_ID_EMAIL_WORK, FIELD_ID_EMAIL_OTHER,  FIELD_ID_EMAIL_PRIMARY,
-    FIELD_ID_PHONE_HOME, FIELD_ID_PHONE_WORK, FIELD_ID_PHONE_MOBILE, FIELD_ID_FAX_HOME,
-    FIELD_ID_FAX_WORK,   FIELD_ID_PAGER,      FIELD_ID_PHONE_OTHER,  FIELD_ID_PHONE_PRIMARY,
-};
-constexpr int32_t kMiscIds[] = {
-    FIELD_ID_MIDDLE_NAME, FIELD_ID_NICK_NAME,  FIELD_ID_WEB_HOME,  FIELD_ID_WEB_WORK,   FIELD_ID_HOME_PAGE,
-    FIELD_ID_FTP,         FIELD_ID_BLOG,       FIELD_ID_PROFILE,   FIELD_ID_WEB_OTHER,  FIELD_ID_WEB_PRIMARY,
-    FIELD_ID_IM_GTALK,    FIELD_ID_IM_AIM,     FIELD_ID_IM_YAHOO,  FIELD_ID_IM_SKYPE,   FIELD_ID_IM_QQ,
-    FIELD_ID_IM_MSN,      FIELD_ID_IM_ICQ,     FIELD_ID_IM_JABBER, FIELD_ID_IM_PRIMARY, FIELD_ID_BIRTHDAY,
-    FIELD_ID_ANNIVERSARY, FIELD_ID_DATE_OTHER, FIELD_ID_SPOUSE,    FIELD_ID_MOTHER,     FIELD_ID_FATHER,
-    FIELD_ID_MANAGER,     FIELD_ID_ASSISTANT,  FIELD_ID_CREATED,   FIELD_ID_MODIFIED,
-};
 
 // The address pages in tab order, each with the prefix of its boxes' names and the slot type code it
 // shows.
@@ -213,10 +199,10 @@ bool TfmQoAddrDetail::TransferData()
     edtCompany->setText(FieldText(m_pContact->szCompanyName));
     edtTitle->setText(FieldText(m_pContact->szJobTitle));
     memNotes->setPlainText(FieldText(m_pContact->szNote));
-    FillFieldList(*lvPhone, *m_pContact, kPhoneIds);
+    FillFieldList(*lvPhone, *m_pContact, kDetailPhoneFieldIds);
     FillAddresses();
     FillCustom();
-    FillFieldList(*lvMisc, *m_pContact, kMiscIds);
+    FillFieldList(*lvMisc, *m_pContact, kDetailMiscFieldIds);
     return true;
 }
 

@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -64,6 +65,24 @@ protected:
             const std::string name = "Single " + std::to_string(i);
             AddContact(*MakeContact(name.c_str(), (name + "@example.com").c_str()));
         }
+    }
+
+    // "Ann Lee" twice, the older copy with company olderCompany and the newer with newerCompany, and
+    // the event "Review" twice, in "Room 1" and then "Room 2": one duplicate each, shown on the page.
+    void AddPairsDifferingIn(const char* olderCompany, const char* newerCompany)
+    {
+        RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
+        CopyText(older->szCompanyName, olderCompany);
+        AddContact(*older);
+        RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
+        CopyText(newer->szCompanyName, newerCompany);
+        AddContact(*newer);
+        for (const auto& [modified, location] : {std::pair{100.0, "Room 1"}, std::pair{200.0, "Room 2"}}) {
+            RecordPtr<GDateRecord> event = MakeEvent("Review", 45000.375, 45000.4375, modified);
+            CopyText(event->szLocation, location);
+            AddEvent(*event);
+        }
+        Page().TransferData(false);
     }
 
     void AddEventPairs(int pairs)
@@ -847,19 +866,7 @@ TEST_F(TfmQoDataTest, TheRuleDialogsUntickBoxTakesEffectOnOK)
 // ones in bold with a sign; the texts are escaped, so a field holding markup shows as written.
 TEST_F(TfmQoDataTest, HoveringADuplicateShowsItsMainFieldsBesideTheKeptRecords)
 {
-    RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
-    CopyText(older->szCompanyName, "<Acme & Co>");
-    AddContact(*older);
-    RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
-    CopyText(newer->szCompanyName, "Acme");
-    AddContact(*newer);
-    RecordPtr<GDateRecord> olderEvent = MakeEvent("Review", 45000.375, 45000.4375, 100);
-    CopyText(olderEvent->szLocation, "Room 1");
-    AddEvent(*olderEvent);
-    RecordPtr<GDateRecord> newerEvent = MakeEvent("Review", 45000.375, 45000.4375, 200);
-    CopyText(newerEvent->szLocation, "Room 2");
-    AddEvent(*newerEvent);
-    Page().TransferData(false);
+    AddPairsDifferingIn("<Acme & Co>", "Acme");
 
     struct Case
     {
@@ -928,19 +935,7 @@ std::vector<ComparedField> ComparedFields(const TfmQoCompare& dialog)
 // detail dialog. In the show-all view a record that is no duplicate opens in its detail dialog.
 TEST_F(TfmQoDataTest, TheComparisonShowsBothRecordsAndOpensEitherInItsDetailDialog)
 {
-    RecordPtr<GAddrRecord> older = MakeContact("Ann Lee", "ann@example.com", 100);
-    CopyText(older->szCompanyName, "Acorn");
-    AddContact(*older);
-    RecordPtr<GAddrRecord> newer = MakeContact("Ann Lee", "ann@example.com", 200);
-    CopyText(newer->szCompanyName, "Birch");
-    AddContact(*newer);
-    RecordPtr<GDateRecord> olderEvent = MakeEvent("Review", 45000.375, 45000.4375, 100);
-    CopyText(olderEvent->szLocation, "Room 1");
-    AddEvent(*olderEvent);
-    RecordPtr<GDateRecord> newerEvent = MakeEvent("Review", 45000.375, 45000.4375, 200);
-    CopyText(newerEvent->szLocation, "Room 2");
-    AddEvent(*newerEvent);
-    Page().TransferData(false);
+    AddPairsDifferingIn("Acorn", "Birch");
 
     struct Case
     {
