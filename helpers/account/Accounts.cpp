@@ -4,6 +4,7 @@
 #include "common/platform/Platform.h"
 #include "helpers/base/HelperText.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -109,10 +110,97 @@ bool InstallDemoAccount(const std::string& workFolder, const std::string& progra
     return true;
 }
 
+namespace {
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    return CxIniUtil::SameName(a, b);
+}
+
+// The host of an http(s) address, brackets of an IPv6 address kept.
+std::string HostOf(const std::string& url)
+{
+    const size_t start = url.find("://") + 3;
+    std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
+    authority = authority.substr(authority.rfind('@') == std::string::npos ? 0 : authority.rfind('@') + 1);
+    if (!authority.empty() && authority.front() == '[')
+        return authority.substr(0, authority.find(']') + 1);
+    return authority.substr(0, authority.find(':'));
+}
+
+bool IsLoopback(const std::string& host)
+{
+    return SameText(host, "localhost") || host == "[::1]" || host.rfind("127.", 0) == 0;
+}
+
+bool ReadServerSettings(CxIniUtil& accounts, const std::string& workFolder, const std::string& email,
+                        ServerAccount& server, std::string& error)
+{
+    const bool https = SameText(server.url.substr(0, 8), "https://");
+    if (!https && !SameText(server.url.substr(0, 7), "http://")) {
+        error = Format("The server address for %s in %s must begin with https:// or http://: %s", email.c_str(),
+                       kAccountsFileName, server.url.c_str());
+        return false;
+    }
+    if (!https && !IsLoopback(HostOf(server.url)) &&
+        !SameText(ReadAccountValue(accounts, email, "AllowUnencrypted"), "yes")) {
+        error = Format("The server address for %s is http://, which would send your password unencrypted; use "
+                       "https://, or write AllowUnencrypted=yes into its section of %s",
+                       email.c_str(), kAccountsFileName);
+        return false;
+    }
+    const std::string user = ReadAccountValue(accounts, email, "User");
+    server.user = user == kAbsent || user.empty() ? email : user;
+    const std::string verify = ReadAccountValue(accounts, email, "VerifyCertificate");
+    if (verify != kAbsent && !SameText(verify, "yes") && !SameText(verify, "no")) {
+        error = Format("VerifyCertificate for %s in %s must be yes or no", email.c_str(), kAccountsFileName);
+        return false;
+    }
+    server.verifyCertificate = !SameText(verify, "no");
+    const std::string timeout = ReadAccountValue(accounts, email, "Timeout");
+    if (timeout != kAbsent) {
+        char* end = nullptr;
+        const long seconds = std::strtol(timeout.c_str(), &end, 10);
+        if (timeout.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+            error = Format("Timeout for %s in %s must be a number of seconds from 1 to 3600", email.c_str(),
+                           kAccountsFileName);
+            return false;
+        }
+        server.timeoutSeconds = seconds;
+    }
+    const std::string caFile = ReadAccountValue(accounts, email, "CaFile");
+    if (caFile != kAbsent && !caFile.empty()) {
+        server.caFile = caFile.front() == '/' ? caFile : workFolder + caFile;
+        std::error_code ec;
+        if (!fs::is_regular_file(server.caFile, ec)) {
+            error = Format("The certificate file for %s is not there: %s", email.c_str(), server.caFile.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool FindAccount(const std::string& workFolder, const std::string& programFolder, const std::string& email,
                  const std::string& password, std::string& folder, std::string& error)
 {
     folder.clear();
+    AccountPlace place;
+    if (!FindAccountPlace(workFolder, programFolder, email, password, place, error))
+        return false;
+    if (place.onServer) {
+        error = Format("The account %s is kept on a server, not in a folder", email.c_str());
+        return false;
+    }
+    folder = place.folder;
+    return true;
+}
+
+bool FindAccountPlace(const std::string& workFolder, const std::string& programFolder, const std::string& email,
+                      const std::string& password, AccountPlace& place, std::string& error)
+{
+    place = {};
     if (!UsableAddress(email)) {
         error = Format("Unknown account: %s", email.c_str());
         return false;
@@ -123,6 +211,20 @@ bool FindAccount(const std::string& workFolder, const std::string& programFolder
         if (!InstallDemoAccount(workFolder, programFolder, error))
             return false;
         configured = ReadAccountValue(accounts, email, "Folder");
+    }
+    const std::string url = ReadAccountValue(accounts, email, "Url");
+    if (url != kAbsent && configured != kAbsent) {
+        error = Format("The account %s names both a Folder and a Url in %s", email.c_str(), kAccountsFileName);
+        return false;
+    }
+    if (url != kAbsent) {
+        if (url.empty()) {
+            error = Format("No server address given for %s in %s", email.c_str(), kAccountsFileName);
+            return false;
+        }
+        place.onServer = true;
+        place.server.url = url;
+        return ReadServerSettings(accounts, workFolder, email, place.server, error);
     }
     if (configured == kAbsent) {
         error = Format("Unknown account: %s", email.c_str());
@@ -145,6 +247,6 @@ bool FindAccount(const std::string& workFolder, const std::string& programFolder
     error = RefusedFolder(path);
     if (!error.empty())
         return false;
-    folder = path;
+    place.folder = path;
     return true;
 }

@@ -2,9 +2,11 @@
 
 #include "common/platform/Platform.h"
 #include "helpers/account/Accounts.h"
+#include "helpers/account/ServerTrash.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/SaveResults.h"
+#include "helpers/driver/ServerRun.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -74,6 +76,49 @@ void RemoveLeftovers(HelperKind kind, const HelperParams& params)
             platform::RemoveReplaceLeftovers((params.workFolder + name).c_str());
 }
 
+// Refuses a save with a result the app reads: without one it could only say the save may have deleted
+// anything, where it deleted nothing.
+int Refuse(HelperSession& session, const HelperParams& params, const std::string& error)
+{
+    session.Error(error);
+    if (params.operation != OP_LOAD) {
+        SaveResults results(session, params);
+        results.Refused(error);
+        results.Write();
+    }
+    return HELPER_EXIT_ERRORS;
+}
+
+// A server account: the lock is in the account's folder of the local trash, which keeps what its
+// saves delete, so two runs on one server account wait for each other as two on one folder do.
+int ServeServer(HelperSession& session, const HelperParams& params, const ServerAccount& account)
+{
+    const std::string folder = params.workFolder + ServerTrashFolder(params.email);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    fs::permissions(params.workFolder + "trash", fs::perms::owner_all, fs::perm_options::replace, ec);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+    AccountLock lock(session, folder);
+    if (lock.Busy())
+        return Refuse(session, params,
+                      Format("Another run is using the account %s, nothing done", params.email.c_str()));
+    HttpSettings settings;
+    settings.user = account.user;
+    settings.password = params.password;
+    settings.caFile = account.caFile;
+    settings.verifyCertificate = account.verifyCertificate;
+    settings.timeoutSeconds = account.timeoutSeconds;
+    if (!account.verifyCertificate)
+        session.Log(
+            1, Format("Certificates of %s are not checked: VerifyCertificate=no in accounts.ini", account.url.c_str()));
+    DavClient dav(account.url, settings);
+    ServerRun run{session, params, account, dav, ItemDelayMs()};
+    const bool load = params.operation == OP_LOAD;
+    if ((load ? LoadServerAccount(run) : SaveServerAccount(run)) == RunResult::Stopped)
+        return HELPER_EXIT_STOPPED;
+    return session.ErrorCount() == 0 ? HELPER_EXIT_DONE : HELPER_EXIT_ERRORS;
+}
+
 int Serve(HelperSession& session, const HelperParams& params)
 {
     RunningMark running(session);
@@ -83,31 +128,19 @@ int Serve(HelperSession& session, const HelperParams& params)
     if (load)
         RemoveOldDataFiles(params);
     session.Status("Opening the account", true);
-    std::string folder;
+    AccountPlace place;
     std::string error;
-    if (!FindAccount(params.workFolder, platform::ProgramFolder(), params.email, params.password, folder, error)) {
-        session.Error(error);
-        if (!load) {
-            SaveResults results(session, params);
-            results.Refused(error);
-            results.Write();
-        }
-        return HELPER_EXIT_ERRORS;
-    }
+    if (!FindAccountPlace(params.workFolder, platform::ProgramFolder(), params.email, params.password, place, error))
+        return Refuse(session, params, error);
+    if (place.onServer)
+        return ServeServer(session, params, place.server);
+    const std::string& folder = place.folder;
     // Two runs on one account at once (two apps, or a run by hand) would each move files the other's
     // data file still names. The system drops the lock when this run ends, however it ends.
     AccountLock lock(session, folder);
-    if (lock.Busy()) {
-        error = Format("Another run is using the account folder %s, nothing done", folder.c_str());
-        session.Error(error);
-        // Without a result the app could only say the save may have deleted anything; it deleted nothing.
-        if (!load) {
-            SaveResults results(session, params);
-            results.Refused(error);
-            results.Write();
-        }
-        return HELPER_EXIT_ERRORS;
-    }
+    if (lock.Busy())
+        return Refuse(session, params,
+                      Format("Another run is using the account folder %s, nothing done", folder.c_str()));
     HelperRun run{session, params, AccountFolder(folder, session.Kind()), ItemDelayMs()};
     if ((load ? LoadAccount(run) : SaveAccount(run)) == RunResult::Stopped)
         return HELPER_EXIT_STOPPED;

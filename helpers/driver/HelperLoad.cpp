@@ -11,6 +11,8 @@
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/FileItems.h"
 #include "helpers/driver/HelperRun.h"
+#include "helpers/driver/ItemText.h"
+#include "helpers/driver/PendingDataFile.h"
 #include "helpers/ical/CalendarItems.h"
 #include "helpers/vcard/ContactCard.h"
 
@@ -23,9 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// No vCard or single event comes near this; a larger one is something else, and reading it would
-// only cost memory. It holds for a file of one item and for each item of an export.
-constexpr std::uintmax_t kMaxItemBytes = 1 << 20;
 // An export holds thousands of cards, some with photos, so a file may be far larger than one item;
 // past this it is no file of items a person keeps.
 constexpr std::uintmax_t kMaxItemFileBytes = 1 << 28;
@@ -34,95 +33,6 @@ std::string TooLarge(std::uintmax_t limit)
 {
     return Format("larger than %ju bytes", limit);
 }
-
-// A list owning the records it holds (allocated with malloc, as the data file code expects).
-class RecordList
-{
-public:
-    RecordList() = default;
-    ~RecordList() { m_list.RemoveAll(true); }
-    RecordList(const RecordList&) = delete;
-    RecordList& operator=(const RecordList&) = delete;
-
-    CxList& List() { return m_list; }
-
-private:
-    CxList m_list;
-};
-
-// A data file written under a temporary name and renamed over the real one only once complete: a
-// run that fails or is stopped midway never leaves a file the app would read as the account.
-class PendingFile
-{
-public:
-    explicit PendingFile(std::string path)
-        : m_path(std::move(path))
-        , m_temp(PartialPathOf(m_path))
-    {}
-    ~PendingFile()
-    {
-        m_file.Close();
-        std::error_code ec;
-        if (!m_committed)
-            fs::remove(m_temp, ec);
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    template <class Record>
-    bool Write(CxList& records, void (*fields)(CxGFieldWriter&, const Record&), std::string& error)
-    {
-        bool ok = m_file.OpenPrivate(m_temp.c_str()) &&
-                  WriteDataRecords<Record>(m_file, records, [fields](CxFile& out, const Record* record) {
-                      return WriteFields(out, record, fields);
-                  });
-        return Close(ok, error);
-    }
-
-    // Record by record, for a load: holding every record until the end took the memory of the whole
-    // account (a contact is 24 KB), and faulting it in was a third of the load. The count goes first
-    // and is filled in by Finish. A failure is kept for Finish to report.
-    void Begin() { m_ok = m_file.OpenPrivate(m_temp.c_str()) && m_file.WriteInt(0); }
-    template <class Record>
-    void Add(const Record& record, void (*fields)(CxGFieldWriter&, const Record&))
-    {
-        ++m_count;
-        m_ok = m_ok && WriteFields(m_file, &record, fields);
-    }
-    uint32_t Count() const { return m_count; }
-    bool Finish(std::string& error)
-    {
-        return Close(m_ok && m_file.OverwriteInt(0, static_cast<int32_t>(m_count)), error);
-    }
-
-    bool Commit(std::string& error)
-    {
-        std::error_code ec;
-        fs::rename(m_temp, m_path, ec);
-        if (ec) {
-            error = Format("Cannot write the data file %s: %s", m_path.c_str(), ec.message().c_str());
-            return false;
-        }
-        m_committed = true;
-        return true;
-    }
-
-private:
-    bool Close(bool ok, std::string& error)
-    {
-        ok = m_file.CloseFlushed() && ok;
-        if (!ok)
-            error = Format("Cannot write the data file: %s", m_temp.c_str());
-        return ok;
-    }
-
-    std::string m_path;
-    std::string m_temp;
-    CxFile m_file;
-    bool m_ok = false;
-    uint32_t m_count = 0;
-    bool m_committed = false;
-};
 
 template <class Record>
 struct LoadKind
@@ -157,101 +67,6 @@ void FillByIdentity(Record& record, const ItemFile& item, std::string_view place
     const ItemIdentity identity = IdentityOfPlacedItem(item.name, place, content);
     record.nHeadValue1 = identity.first;
     record.nHeadValue3 = identity.second;
-}
-
-// Whether "BEGIN:<component>" stands anywhere in the text, letter case aside (component is upper
-// case). Every file is searched for the other kinds, so the search goes from colon to colon, a few
-// dozen a file, instead of comparing at every byte.
-bool HasComponent(std::string_view text, std::string_view component)
-{
-    constexpr std::string_view kBegin = "BEGIN";
-    const auto same = [](std::string_view part, std::string_view upper) {
-        for (size_t i = 0; i < upper.size(); ++i) {
-            const char c = part[i];
-            if ((c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c) != upper[i])
-                return false;
-        }
-        return true;
-    };
-    for (size_t colon = text.find(':', kBegin.size()); colon != std::string_view::npos;
-         colon = text.find(':', colon + 1)) {
-        if (text.size() - colon - 1 < component.size())
-            return false;
-        if (same(text.substr(colon - kBegin.size(), kBegin.size()), kBegin) &&
-            same(text.substr(colon + 1, component.size()), component))
-            return true;
-    }
-    return false;
-}
-
-// The calendar kinds' counts come from the text's one parse.
-ItemCounts CountParsed(HelperKind kind, std::string_view text, const CalendarText& calendar)
-{
-    ItemCounts counts;
-    counts.own = calendar.Count(KindInfo(kind).component);
-    // Most files hold one kind only; the search spares them the others' full count.
-    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
-        if (other != kind && HasComponent(text, KindInfo(other).component))
-            counts.others += calendar.Count(KindInfo(other).component);
-    return counts;
-}
-
-// An item file's text and its parse, which the count and the read share.
-class ItemText
-{
-public:
-    ItemText(HelperKind kind, std::string text)
-        : m_kind(kind)
-        , m_text(std::move(text))
-    {
-        if (KindInfo(kind).component)
-            m_calendar.emplace(m_text);
-        else
-            m_contact.emplace(m_text);
-    }
-
-    std::string_view Text() const { return m_text; }
-    ItemCounts Counts() const
-    {
-        return m_calendar ? CountParsed(m_kind, m_text, *m_calendar) : ItemCounts{m_contact->Count(), 0};
-    }
-
-    bool Read(GAddrRecord& record, std::string& problem) const { return m_contact && m_contact->Read(record, problem); }
-    bool Read(GDateRecord& record, std::string& problem) const
-    {
-        return m_calendar && m_calendar->ReadEvent(record, problem);
-    }
-    bool Read(GTaskRecord& record, std::string& problem) const
-    {
-        return m_calendar && m_calendar->ReadTask(record, problem);
-    }
-    bool Read(GNoteRecord& record, std::string& problem) const
-    {
-        return m_calendar && m_calendar->ReadNote(record, problem);
-    }
-    std::vector<std::string> Notes() const
-    {
-        return m_calendar ? m_calendar->Notes(KindInfo(m_kind).component) : m_contact->Notes();
-    }
-
-private:
-    HelperKind m_kind;
-    std::string m_text;
-    std::optional<CalendarText> m_calendar;
-    std::optional<ContactText> m_contact;
-};
-
-// A calendar collection synchronised from a server holds events and tasks side by side, and may be
-// synchronised into calendar/ and tasks/ alike: a file of another kind is no fault there.
-bool HoldsOtherKind(std::string_view text, HelperKind kind)
-{
-    const char* own = KindInfo(kind).component;
-    if (!own || HasComponent(text, own))
-        return false;
-    for (const HelperKind other : {HelperKind::Calendar, HelperKind::Tasks, HelperKind::Notes})
-        if (other != kind && HasComponent(text, KindInfo(other).component))
-            return true;
-    return false;
 }
 
 // Reads the item text into the scratch record and adds it to the data file as the item at place;
@@ -466,25 +281,6 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
     }
     return RunResult::Finished;
 }
-
-} // namespace
-
-ItemCounts CountItems(HelperKind kind, std::string_view text)
-{
-    if (!KindInfo(kind).component)
-        return {CountContactCards(text), 0};
-    return CountParsed(kind, text, CalendarText(text));
-}
-
-std::string SharedFileError(HelperKind kind, const std::string& shown, const ItemCounts& counts)
-{
-    if (counts.own > 1 && counts.others == 0)
-        return Format("%s holds %zu %s; skipped, so that deleting one never removes the others", shown.c_str(),
-                      counts.own, KindInfo(kind).items);
-    return Format("%s holds items of another kind; skipped, so that deleting it never removes them", shown.c_str());
-}
-
-namespace {
 
 // The fault of a failed read, in the words the file's size gives it: only a failed read takes the
 // second look.

@@ -8,6 +8,7 @@
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
+#include "helpers/driver/DeleteRequests.h"
 #include "helpers/driver/FileItems.h"
 #include "helpers/driver/FileItemsSave.h"
 #include "helpers/driver/HelperRun.h"
@@ -55,16 +56,6 @@ private:
     bool m_badLength = false;
     int m_length = 0;
     size_t m_capacity = 0;
-};
-
-// What a record marked for deletion says about its file.
-struct DeleteRequest
-{
-    uint32_t record = 0; // 1-based position in the data file, for messages
-    ItemFile item;       // contacts and events: the file named in the record
-    std::string content; // contacts and events: the content identity the load wrote behind the name
-    std::string place;   // an item of a file of several: where it lies in the file; empty for a file of one
-    ItemIdentity identity{0, 0};
 };
 
 template <class Record>
@@ -434,6 +425,28 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
 }
 
 } // namespace
+
+bool ReadSaveRequests(HelperKind kind, const std::string& path, std::vector<DeleteRequest>& requests,
+                      std::string& error)
+{
+    switch (kind) {
+    case HelperKind::Contacts:
+        return ReadRequests<GAddrRecord>(
+            path, {GAddrRecordFields<StrictFieldReader, GAddrRecord>, ContactRequest, false}, requests, error);
+    case HelperKind::Calendar:
+        return ReadRequests<GDateRecord>(path, {GDateRecordFields<StrictFieldReader, GDateRecord>, EventRequest, false},
+                                         requests, error);
+    case HelperKind::Tasks:
+        return ReadRequests<GTaskRecord>(
+            path, {GTaskRecordFields<StrictFieldReader, GTaskRecord>, IdentityRequest<GTaskRecord>, true}, requests,
+            error);
+    case HelperKind::Notes:
+        return ReadRequests<GNoteRecord>(
+            path, {GNoteRecordFields<StrictFieldReader, GNoteRecord>, IdentityRequest<GNoteRecord>, true}, requests,
+            error);
+    }
+    return false;
+}
 
 RunResult SaveAccount(HelperRun& run)
 {

@@ -1,0 +1,256 @@
+#include "helpers/dav/DavClient.h"
+
+#include "helpers/base/HelperText.h"
+#include "helpers/dav/DavUrl.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace {
+
+const char* ServerWord(DavKind kind)
+{
+    return kind == DavKind::Contacts ? "CardDAV" : "CalDAV";
+}
+
+const char* WellKnown(DavKind kind)
+{
+    return kind == DavKind::Contacts ? "/.well-known/carddav" : "/.well-known/caldav";
+}
+
+const std::vector<std::string>& HomesOf(DavKind kind, const DavResource& resource)
+{
+    return kind == DavKind::Contacts ? resource.addressBookHomes : resource.calendarHomes;
+}
+
+// Paths compared as the resources they name: servers differ in which bytes they percent-encode.
+std::string Decoded(const std::string& path)
+{
+    std::string text;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%' && i + 2 < path.size() && std::isxdigit(static_cast<unsigned char>(path[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
+            text += static_cast<char>(std::stoi(path.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            text += path[i];
+        }
+    }
+    return text;
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return Decoded(AsCollectionUrl(a)) == Decoded(AsCollectionUrl(b));
+}
+
+DavCollection CollectionOf(const std::string& url, const DavResource& resource)
+{
+    DavCollection collection;
+    collection.url = AsCollectionUrl(url);
+    collection.path = UrlPath(collection.url);
+    collection.displayName = resource.displayName;
+    collection.color = resource.color;
+    return collection;
+}
+
+} // namespace
+
+bool IsCollectionOf(DavKind kind, const DavResource& resource)
+{
+    if (kind == DavKind::Contacts)
+        return resource.addressBook;
+    if (!resource.calendar)
+        return false;
+    return !resource.componentsKnown ||
+           std::find(resource.components.begin(), resource.components.end(), "VEVENT") != resource.components.end();
+}
+
+DavClient::DavClient(std::string serverUrl, HttpSettings settings)
+    : m_serverUrl(std::move(serverUrl))
+    , m_origin(UrlOrigin(m_serverUrl))
+    , m_http(std::move(settings))
+{}
+
+std::string DavClient::FailureText(const HttpResponse& response, const std::string& what) const
+{
+    if (response.fault != HttpFault::None)
+        return HttpFaultText(response, m_origin);
+    if (response.status == 401)
+        return Format("Wrong user name or password for %s at %s", m_http.Settings().user.c_str(), m_origin.c_str());
+    if (response.status == 403)
+        return Format("%s: the server %s refused access (HTTP 403)", what.c_str(), m_origin.c_str());
+    return Format("%s: the server %s answered HTTP %ld", what.c_str(), m_origin.c_str(), response.status);
+}
+
+HttpResponse DavClient::Propfind(const std::string& url, int depth, std::string_view props)
+{
+    return m_http.Request("PROPFIND", url, {Format("Depth: %d", depth), "Content-Type: application/xml; charset=utf-8"},
+                          PropfindBody(props));
+}
+
+bool DavClient::Multistatus(const HttpResponse& response, const std::string& what, std::vector<DavResource>& resources,
+                            std::string& error) const
+{
+    if (response.fault != HttpFault::None || response.status != 207) {
+        error = FailureText(response, what);
+        return false;
+    }
+    std::string fault;
+    if (!ParseMultistatus(response.body, resources, fault)) {
+        error = Format("%s: %s", what.c_str(), fault.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool DavClient::HomesFrom(DavKind kind, const std::string& url, std::vector<std::string>& homes,
+                          std::vector<DavCollection>& direct, std::string& error)
+{
+    std::string at = url;
+    // The address itself, then its principal: at most two steps, whatever a server answers.
+    for (int step = 0; step < 2; ++step) {
+        const HttpResponse response = Propfind(at, 0, kDiscoveryProps);
+        if (response.fault != HttpFault::None || response.status == 401) {
+            error = FailureText(response, at);
+            return false;
+        }
+        std::vector<DavResource> resources;
+        std::string fault;
+        if (response.status != 207 || !ParseMultistatus(response.body, resources, fault) || resources.empty())
+            return true; // not a WebDAV resource: nothing found here
+        // Where a redirect took the request is what relative hrefs count from.
+        const std::string base = response.effectiveUrl.empty() ? at : response.effectiveUrl;
+        const DavResource& resource = resources.front();
+        if (IsCollectionOf(kind, resource)) {
+            direct.push_back(CollectionOf(base, resource));
+            return true;
+        }
+        for (const std::string& home : HomesOf(kind, resource)) {
+            const std::string resolved = ResolveHref(base, home);
+            if (!resolved.empty())
+                homes.push_back(AsCollectionUrl(resolved));
+        }
+        if (!homes.empty() || resource.principal.empty())
+            return true;
+        at = ResolveHref(base, resource.principal);
+        if (at.empty())
+            return true;
+    }
+    return true;
+}
+
+bool DavClient::CollectionsIn(DavKind kind, const std::string& home, std::vector<DavCollection>& collections,
+                              std::string& error)
+{
+    std::vector<DavResource> resources;
+    if (!Multistatus(Propfind(home, 1, kCollectionProps), Format("The collections in %s", home.c_str()), resources,
+                     error))
+        return false;
+    for (const DavResource& resource : resources) {
+        const std::string url = ResolveHref(home, resource.href);
+        if (url.empty() || !IsCollectionOf(kind, resource))
+            continue;
+        collections.push_back(CollectionOf(url, resource));
+    }
+    return true;
+}
+
+bool DavClient::Collections(DavKind kind, std::vector<DavCollection>& collections, std::string& error)
+{
+    collections.clear();
+    if (m_origin.empty()) {
+        error = Format("%s is not an http:// or https:// address", m_serverUrl.c_str());
+        return false;
+    }
+    std::vector<std::string> homes;
+    if (!HomesFrom(kind, m_serverUrl, homes, collections, error))
+        return false;
+    if (homes.empty() && collections.empty() && !HomesFrom(kind, m_origin + WellKnown(kind), homes, collections, error))
+        return false;
+    if (homes.empty() && collections.empty()) {
+        error = Format("%s is not a %s server: no %s was found there or at %s%s", m_serverUrl.c_str(), ServerWord(kind),
+                       kind == DavKind::Contacts ? "address book" : "calendar", m_origin.c_str(), WellKnown(kind));
+        return false;
+    }
+    for (const std::string& home : homes)
+        if (!CollectionsIn(kind, home, collections, error))
+            return false;
+    // A collection reached through two homes is one collection.
+    std::sort(collections.begin(), collections.end(),
+              [](const DavCollection& a, const DavCollection& b) { return a.path < b.path; });
+    collections.erase(
+        std::unique(collections.begin(), collections.end(),
+                    [](const DavCollection& a, const DavCollection& b) { return SamePath(a.path, b.path); }),
+        collections.end());
+    return true;
+}
+
+bool DavClient::ListItems(const DavCollection& collection, std::vector<DavItemRef>& items, std::string& error)
+{
+    items.clear();
+    std::vector<DavResource> resources;
+    const std::string what = Format("The collection %s", collection.path.c_str());
+    if (!Multistatus(Propfind(collection.url, 1, kItemListProps), what, resources, error))
+        return false;
+    for (const DavResource& resource : resources) {
+        const std::string url = ResolveHref(collection.url, resource.href);
+        if (url.empty() || resource.collection || (resource.status != 0 && resource.status != 200))
+            continue;
+        const std::string path = UrlPath(url);
+        if (SamePath(path, collection.path))
+            continue;
+        items.push_back({path, resource.etag});
+    }
+    std::sort(items.begin(), items.end(), [](const DavItemRef& a, const DavItemRef& b) { return a.path < b.path; });
+    return true;
+}
+
+bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const std::vector<DavItemRef>& refs,
+                         std::vector<DavItem>& items, std::string& error)
+{
+    items.clear();
+    std::vector<std::string> paths;
+    for (const DavItemRef& ref : refs)
+        paths.push_back(ref.path);
+    const std::string body = kind == DavKind::Contacts ? AddressbookMultigetBody(paths) : CalendarMultigetBody(paths);
+    const HttpResponse response =
+        m_http.Request("REPORT", collection.url, {"Depth: 1", "Content-Type: application/xml; charset=utf-8"}, body);
+    std::vector<DavResource> resources;
+    if (!Multistatus(response, Format("The items of %s", collection.path.c_str()), resources, error))
+        return false;
+    std::map<std::string, const DavResource*> byPath;
+    for (const DavResource& resource : resources) {
+        const std::string url = ResolveHref(collection.url, resource.href);
+        if (!url.empty())
+            byPath[Decoded(UrlPath(url))] = &resource;
+    }
+    for (const DavItemRef& ref : refs) {
+        DavItem item{ref.path, ref.etag, {}, {}};
+        const auto found = byPath.find(Decoded(ref.path));
+        if (found == byPath.end())
+            item.fault = "the server did not send it";
+        else if (found->second->status != 0 && found->second->status != 200)
+            item.fault = Format("the server answered HTTP %ld for it", found->second->status);
+        else if (found->second->data.empty())
+            item.fault = "the server sent it without its text";
+        else {
+            item.data = found->second->data;
+            if (!found->second->etag.empty())
+                item.etag = found->second->etag;
+        }
+        items.push_back(std::move(item));
+    }
+    return true;
+}
+
+HttpResponse DavClient::Get(const std::string& path)
+{
+    return m_http.Request("GET", m_origin + path, {});
+}
+
+HttpResponse DavClient::Delete(const std::string& path, const std::string& etag)
+{
+    return m_http.Request("DELETE", m_origin + path, {"If-Match: " + etag});
+}

@@ -1,0 +1,119 @@
+#include "helpers/dav/DavUrl.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+
+namespace {
+
+struct UrlFree
+{
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using Url = std::unique_ptr<CURLU, UrlFree>;
+
+std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0)
+{
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || !text)
+        return {};
+    std::string value(text);
+    curl_free(text);
+    return value;
+}
+
+Url Parsed(const std::string& url)
+{
+    Url parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+        return nullptr;
+    const std::string scheme = Part(parsed.get(), CURLUPART_SCHEME);
+    if (scheme != "http" && scheme != "https")
+        return nullptr;
+    return parsed;
+}
+
+} // namespace
+
+std::string UrlOrigin(const std::string& url)
+{
+    const Url parsed = Parsed(url);
+    if (!parsed)
+        return {};
+    std::string origin = Part(parsed.get(), CURLUPART_SCHEME) + "://" + Part(parsed.get(), CURLUPART_HOST);
+    const std::string port = Part(parsed.get(), CURLUPART_PORT);
+    if (!port.empty())
+        origin += ":" + port;
+    return origin;
+}
+
+std::string UrlPath(const std::string& url)
+{
+    const Url parsed = Parsed(url);
+    if (!parsed)
+        return {};
+    const std::string path = Part(parsed.get(), CURLUPART_PATH);
+    return path.empty() ? "/" : path;
+}
+
+std::string ResolveHref(const std::string& base, const std::string& href)
+{
+    const Url parsed = Parsed(base);
+    if (!parsed || href.empty())
+        return {};
+    // Setting a relative address on a parsed one resolves it against it, dot segments and all.
+    if (curl_url_set(parsed.get(), CURLUPART_URL, href.c_str(), 0) != CURLUE_OK)
+        return {};
+    curl_url_set(parsed.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    const std::string resolved = Part(parsed.get(), CURLUPART_URL);
+    if (UrlOrigin(resolved) != UrlOrigin(base))
+        return {};
+    return resolved;
+}
+
+std::string AsCollectionUrl(const std::string& url)
+{
+    return !url.empty() && url.back() == '/' ? url : url + "/";
+}
+
+std::string EscapeItemPath(std::string_view path)
+{
+    std::string text;
+    text.reserve(path.size() + 16);
+    for (const char c : path) {
+        if (c == '/')
+            text += "%2F";
+        else if (c == '%')
+            text += "%25";
+        else if (c == '\\')
+            text += "%5C";
+        else
+            text += c;
+    }
+    return text;
+}
+
+bool UnescapeItemPath(std::string_view text, std::string& path)
+{
+    path.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '/' || c == '\\')
+            return false;
+        if (c != '%') {
+            path += c;
+            continue;
+        }
+        const std::string_view code = text.substr(i + 1, 2);
+        if (code == "2F")
+            path += '/';
+        else if (code == "25")
+            path += '%';
+        else if (code == "5C")
+            path += '\\';
+        else
+            return false;
+        i += 2;
+    }
+    return true;
+}

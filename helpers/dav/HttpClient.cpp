@@ -1,0 +1,241 @@
+#include "helpers/dav/HttpClient.h"
+
+#include "helpers/base/HelperText.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <mutex>
+
+namespace {
+
+void InitialiseCurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Transfer
+{
+    HttpResponse* response;
+    size_t limit;
+    bool tooLarge = false;
+};
+
+size_t TakeBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (transfer->response->body.size() + bytes > transfer->limit) {
+        transfer->tooLarge = true;
+        return 0; // ends the transfer with CURLE_WRITE_ERROR
+    }
+    transfer->response->body.append(data, bytes);
+    return bytes;
+}
+
+std::string Trimmed(std::string text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start])))
+        ++start;
+    return text.substr(start);
+}
+
+// Headers of the last answer only: a redirect's ETag or type is not the final resource's.
+size_t TakeHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::string line(data, size * count);
+    if (line.rfind("HTTP/", 0) == 0) {
+        transfer->response->etag.clear();
+        transfer->response->contentType.clear();
+        return size * count;
+    }
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos)
+        return size * count;
+    std::string name = line.substr(0, colon);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == "etag")
+        transfer->response->etag = Trimmed(line.substr(colon + 1));
+    else if (name == "content-type") {
+        transfer->response->contentType = Trimmed(line.substr(colon + 1));
+        for (char& c : transfer->response->contentType)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return size * count;
+}
+
+HttpFault FaultOf(CURLcode code)
+{
+    switch (code) {
+    case CURLE_OK:
+        return HttpFault::None;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+        return HttpFault::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+        return HttpFault::TimedOut;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+        return HttpFault::Certificate;
+    default:
+        return HttpFault::Other;
+    }
+}
+
+class HeaderList
+{
+public:
+    explicit HeaderList(const std::vector<std::string>& headers)
+    {
+        for (const std::string& header : headers)
+            m_list = curl_slist_append(m_list, header.c_str());
+    }
+    ~HeaderList() { curl_slist_free_all(m_list); }
+    HeaderList(const HeaderList&) = delete;
+    HeaderList& operator=(const HeaderList&) = delete;
+    curl_slist* Get() const { return m_list; }
+
+private:
+    curl_slist* m_list = nullptr;
+};
+
+} // namespace
+
+struct HttpClient::Handle
+{
+    CURL* curl = nullptr;
+    ~Handle()
+    {
+        if (curl)
+            curl_easy_cleanup(curl);
+    }
+};
+
+HttpClient::HttpClient(HttpSettings settings)
+    : m_settings(std::move(settings))
+    , m_handle(std::make_unique<Handle>())
+{
+    InitialiseCurl();
+    m_handle->curl = curl_easy_init();
+}
+
+HttpClient::~HttpClient() = default;
+
+namespace {
+
+void SetCommonOptions(CURL* curl, const HttpSettings& settings)
+{
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(curl, CURLOPT_USERNAME, settings.user.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, settings.password.c_str());
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, settings.timeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, settings.timeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, settings.timeoutSeconds * 10);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, settings.verifyCertificate ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, settings.verifyCertificate ? 2L : 0L);
+    if (!settings.caFile.empty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, settings.caFile.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Qosweep");
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
+}
+
+// Discovery goes through redirects (/.well-known/carddav to the server's own path); a change of
+// scheme is followed only towards https, so a password meant for an encrypted line never leaves on
+// a plain one.
+void SetRedirects(CURL* curl, const std::string& method, const std::string& url)
+{
+    const bool follow = method == "PROPFIND" || method == "GET";
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, url.rfind("https:", 0) == 0 ? "https" : "http,https");
+    // Keeps the method (and body) of a PROPFIND across a 301 or 302, as servers expect it.
+    curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
+    curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
+}
+
+} // namespace
+
+HttpResponse HttpClient::Request(const std::string& method, const std::string& url,
+                                 const std::vector<std::string>& headers, const std::string& body)
+{
+    HttpResponse response;
+    CURL* curl = m_handle->curl;
+    if (!curl) {
+        response.fault = HttpFault::Other;
+        response.faultText = "libcurl could not be started";
+        return response;
+    }
+    curl_easy_reset(curl);
+    SetCommonOptions(curl, m_settings);
+    SetRedirects(curl, method, url);
+    char errorText[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
+    if (method == "GET")
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    else if (!body.empty() || method == "PROPFIND" || method == "REPORT" || method == "PUT") {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    }
+    std::vector<std::string> lines = headers;
+    // A body over a megabyte would otherwise wait a second for a "100 Continue" few servers send.
+    lines.push_back("Expect:");
+    HeaderList list(lines);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list.Get());
+    Transfer transfer{&response, m_settings.maxResponseBytes};
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, TakeBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, TakeHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    const CURLcode code = curl_easy_perform(curl);
+    if (transfer.tooLarge) {
+        response.fault = HttpFault::TooLarge;
+        response.faultText = Format("the answer is larger than %zu bytes", m_settings.maxResponseBytes);
+        response.body.clear();
+        return response;
+    }
+    response.fault = FaultOf(code);
+    if (response.fault != HttpFault::None) {
+        response.faultText = errorText[0] ? errorText : curl_easy_strerror(code);
+        response.body.clear();
+        return response;
+    }
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    const char* effective = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        response.effectiveUrl = effective;
+    return response;
+}
+
+std::string HttpFaultText(const HttpResponse& response, const std::string& origin)
+{
+    switch (response.fault) {
+    case HttpFault::None:
+        return Format("%s answered with HTTP %ld", origin.c_str(), response.status);
+    case HttpFault::Unreachable:
+        return Format("Cannot reach the server %s: %s", origin.c_str(), response.faultText.c_str());
+    case HttpFault::TimedOut:
+        return Format("The server %s did not answer in time: %s", origin.c_str(), response.faultText.c_str());
+    case HttpFault::Certificate:
+        return Format("The certificate of %s could not be verified (%s); if the server uses a certificate of its "
+                      "own, name its file with CaFile= in accounts.ini",
+                      origin.c_str(), response.faultText.c_str());
+    case HttpFault::TooLarge:
+        return Format("The server %s sent too much: %s", origin.c_str(), response.faultText.c_str());
+    case HttpFault::Other:
+        break;
+    }
+    return Format("The request to %s failed: %s", origin.c_str(), response.faultText.c_str());
+}

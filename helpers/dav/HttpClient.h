@@ -1,0 +1,70 @@
+// The helpers' side of HTTP, over libcurl: one connection reused for every request of a run, basic
+// authentication, the system's certificates, and a time-out on every request.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct HttpSettings
+{
+    std::string user;
+    std::string password;
+    // A certificate file (PEM) that signs the server's, for a server with a certificate of its own;
+    // empty: the system's certificates only.
+    std::string caFile;
+    // Only ever false when the user wrote so into accounts.ini for this account.
+    bool verifyCertificate = true;
+    // How long a connection may take to open, and a transfer may go without a byte; a whole request
+    // may take ten times as long, as a batch of cards with photos can on a slow line.
+    long timeoutSeconds = 60;
+    // A larger answer is no answer a CardDAV or CalDAV server gives to one request of ours.
+    size_t maxResponseBytes = size_t(512) << 20;
+};
+
+// Why a request brought no HTTP answer.
+enum class HttpFault {
+    None,        // the server answered (with any status)
+    Unreachable, // no connection: name not found, refused, no route
+    TimedOut,
+    Certificate, // the server's certificate did not verify
+    TooLarge,    // the answer passed maxResponseBytes
+    Other,
+};
+
+struct HttpResponse
+{
+    HttpFault fault = HttpFault::None;
+    std::string faultText; // libcurl's own words for the fault
+    long status = 0;
+    std::string body;
+    std::string etag;         // the ETag header, as sent (quotes included)
+    std::string contentType;  // lower case
+    std::string effectiveUrl; // where the request ended after redirects
+};
+
+class HttpClient
+{
+public:
+    explicit HttpClient(HttpSettings settings);
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // One request; headers are whole lines ("Depth: 1"). Redirects are followed for PROPFIND and
+    // GET only (discovery goes through /.well-known/ redirects), never to another scheme than the
+    // original's unless from http to https, and the password is never sent to another host.
+    HttpResponse Request(const std::string& method, const std::string& url, const std::vector<std::string>& headers,
+                         const std::string& body = {});
+
+    const HttpSettings& Settings() const { return m_settings; }
+
+private:
+    struct Handle;
+    HttpSettings m_settings;
+    std::unique_ptr<Handle> m_handle;
+};
+
+// The message for a request that brought no answer, naming where it went.
+std::string HttpFaultText(const HttpResponse& response, const std::string& origin);

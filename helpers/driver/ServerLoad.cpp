@@ -1,0 +1,260 @@
+#include "common/google/records/GAddrRecord.h"
+#include "common/google/records/GDateRecord.h"
+#include "common/misc/Utf8Text.h"
+#include "helpers/base/HelperText.h"
+#include "helpers/dav/DavUrl.h"
+#include "helpers/driver/ItemText.h"
+#include "helpers/driver/PendingDataFile.h"
+#include "helpers/driver/ServerRun.h"
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct ServerItemPlace
+{
+    const DavCollection& collection;
+    const DavItem& item;
+    const std::string& helperText;
+};
+
+template <class Record>
+struct ServerLoadKind
+{
+    void (*fill)(Record&, const ServerItemPlace&);
+    void (*fields)(CxGFieldWriter&, const Record&);
+    size_t helperTextCapacity;
+};
+
+void FillServerContact(GAddrRecord& record, const ServerItemPlace& place)
+{
+    CopyUtf8(record.szHelperText, place.helperText);
+}
+
+// Text A holds 31 bytes: the calendar's last path segment, cut, as a folder account's records carry
+// their subfolder. Text C carries the calendar's whole path, which tells the calendars apart.
+void FillServerEvent(GDateRecord& record, const ServerItemPlace& place)
+{
+    std::string segment = place.collection.path;
+    while (!segment.empty() && segment.back() == '/')
+        segment.pop_back();
+    CopyUtf8(record.szHelperTextA, segment.substr(segment.rfind('/') + 1));
+    CopyUtf8(record.szHelperTextB, place.helperText);
+    CopyUtf8(record.szHelperTextC, place.collection.path);
+}
+
+const char* CollectionWord(HelperKind kind)
+{
+    return kind == HelperKind::Contacts ? "address book" : "calendar";
+}
+
+std::string CollectionName(const DavCollection& collection)
+{
+    return collection.displayName.empty() ? collection.path
+                                          : "\"" + collection.displayName + "\" (" + collection.path + ")";
+}
+
+// One item of a batch into the data file; faults are reported and the item skipped.
+template <class Record>
+void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const DavCollection& collection,
+                   const DavItem& item, Record& record, PendingFile& data)
+{
+    const HelperKind helperKind = run.session.Kind();
+    if (!item.fault.empty()) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", item.path.c_str(), item.fault.c_str()));
+        return;
+    }
+    if (item.data.size() > kMaxItemBytes) {
+        run.session.Error(Format("Cannot read %s, skipped: larger than %ju bytes", item.path.c_str(), kMaxItemBytes));
+        return;
+    }
+    // A deletion must name exactly this item and this version of it; a text cut to fit would not.
+    const std::string helperText = ServerHelperText(item.path, item.etag);
+    if (item.etag.empty() || helperText.size() >= kind.helperTextCapacity) {
+        run.session.Error(Format("%s skipped: %s", item.path.c_str(),
+                                 item.etag.empty()
+                                     ? "the server gives no ETag for it, so it could not be deleted safely"
+                                     : "its address is too long to be kept in the record"));
+        return;
+    }
+    const ItemText text(helperKind, item.data);
+    const ItemCounts counts = text.Counts();
+    if (counts.own == 0 && counts.others > 0) {
+        run.session.Log(2, Format("Passed over %s: no %s in it", item.path.c_str(), KindInfo(helperKind).item));
+        return;
+    }
+    if (counts.own != 1 || counts.others != 0) {
+        run.session.Error(counts.own == 0 ? Format("No %s in %s, skipped", KindInfo(helperKind).item, item.path.c_str())
+                                          : SharedFileError(helperKind, item.path, counts));
+        return;
+    }
+    std::string problem;
+    std::memset(&record, 0, sizeof record);
+    if (!text.Read(record, problem)) {
+        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(helperKind).item, item.path.c_str(),
+                                 problem.empty() ? "" : ": ", problem.c_str()));
+        return;
+    }
+    if (!problem.empty())
+        run.session.Error(Format("%s was read in part: %s", item.path.c_str(), problem.c_str()));
+    for (const std::string& note : text.Notes())
+        run.session.Error(Format("%s: %s", item.path.c_str(), note.c_str()));
+    kind.fill(record, {collection, item, helperText});
+    record.ActionCode = 0;
+    data.Add(record, kind.fields);
+    if (run.session.Logs(3))
+        run.session.Log(3, Format("Read %s", item.path.c_str()));
+}
+
+struct Listing
+{
+    std::vector<DavCollection> collections;
+    std::vector<std::vector<DavItemRef>> items; // per collection
+    size_t total = 0;
+};
+
+// Every collection of the kind and what it holds; a collection that cannot be listed fails the load:
+// an account read in part would look like an account without those items.
+bool ListAccount(ServerRun& run, Listing& listing)
+{
+    const HelperKind kind = run.session.Kind();
+    const DavKind davKind = kind == HelperKind::Contacts ? DavKind::Contacts : DavKind::Calendar;
+    run.session.Status(Format("Finding the %ss on %s", CollectionWord(kind), run.dav.Origin().c_str()), true);
+    std::string error;
+    if (!run.dav.Collections(davKind, listing.collections, error)) {
+        run.session.Error(error);
+        return false;
+    }
+    for (const DavCollection& collection : listing.collections) {
+        std::vector<DavItemRef> items;
+        if (!run.dav.ListItems(collection, items, error)) {
+            run.session.Error(Format("The %s %s cannot be read: %s", CollectionWord(kind),
+                                     CollectionName(collection).c_str(), error.c_str()));
+            return false;
+        }
+        run.session.Log(2,
+                        Format("%zu %s in %s", items.size(), KindInfo(kind).items, CollectionName(collection).c_str()));
+        listing.total += items.size();
+        listing.items.push_back(std::move(items));
+    }
+    return true;
+}
+
+template <class Record>
+RunResult ReadBatches(ServerRun& run, const ServerLoadKind<Record>& kind, const Listing& listing, Record& record,
+                      PendingFile& data, bool& failed)
+{
+    const HelperKind helperKind = run.session.Kind();
+    const DavKind davKind = helperKind == HelperKind::Contacts ? DavKind::Contacts : DavKind::Calendar;
+    const char* what = KindInfo(helperKind).items;
+    size_t done = 0;
+    for (size_t c = 0; c < listing.collections.size(); ++c) {
+        const std::vector<DavItemRef>& refs = listing.items[c];
+        for (size_t first = 0; first < refs.size(); first += kServerBatchItems) {
+            if (run.session.StopRequested())
+                return RunResult::Stopped;
+            run.session.StatusMadeBy([&] { return Format("Reading %s %zu of %zu", what, done + 1, listing.total); },
+                                     done == 0);
+            const std::vector<DavItemRef> batch(
+                refs.begin() + static_cast<std::ptrdiff_t>(first),
+                refs.begin() + static_cast<std::ptrdiff_t>(std::min(refs.size(), first + kServerBatchItems)));
+            std::vector<DavItem> items;
+            std::string error;
+            if (!run.dav.Multiget(davKind, listing.collections[c], batch, items, error)) {
+                run.session.Error(Format("The %s %s cannot be read: %s", CollectionWord(helperKind),
+                                         CollectionName(listing.collections[c]).c_str(), error.c_str()));
+                failed = true;
+                return RunResult::Finished;
+            }
+            for (const DavItem& item : items)
+                AddServerItem(run, kind, listing.collections[c], item, record, data);
+            done += batch.size();
+            run.PauseAfterBatch();
+        }
+    }
+    return run.session.StopRequested(true) ? RunResult::Stopped : RunResult::Finished;
+}
+
+bool FinishServerFiles(ServerRun& run, const Listing& listing, PendingFile& data)
+{
+    std::string error;
+    bool ok = data.Finish(error);
+    if (ok && run.session.Kind() == HelperKind::Calendar) {
+        RecordList calendars;
+        for (const DavCollection& collection : listing.collections) {
+            GCalRecord record{};
+            CopyUtf8(record.szText1, collection.displayName.empty() ? collection.path : collection.displayName);
+            CopyUtf8(record.szText2, collection.path);
+            CopyUtf8(record.szText3, collection.color);
+            AppendCopy(calendars.List(), record);
+        }
+        PendingFile calendarFile(run.params.workFolder + run.params.calendarFile);
+        ok = calendarFile.Write<GCalRecord>(calendars.List(), GCalRecordFields<CxGFieldWriter, const GCalRecord>,
+                                            error) &&
+             calendarFile.Commit(error);
+    }
+    ok = ok && data.Commit(error);
+    if (!ok)
+        run.session.Error(error);
+    return ok;
+}
+
+template <class Record>
+RunResult LoadServer(ServerRun& run, const ServerLoadKind<Record>& kind)
+{
+    Listing listing;
+    if (!ListAccount(run, listing))
+        return RunResult::Finished;
+    struct Free
+    {
+        void operator()(Record* p) const { std::free(p); }
+    };
+    std::unique_ptr<Record, Free> record(static_cast<Record*>(std::malloc(sizeof(Record))));
+    if (!record) {
+        run.session.Error("Out of memory");
+        return RunResult::Finished;
+    }
+    PendingFile data(run.params.workFolder + run.params.dataFile);
+    data.Begin();
+    bool failed = false;
+    if (ReadBatches(run, kind, listing, *record, data, failed) == RunResult::Stopped) {
+        run.session.Status("Stopped on request", true);
+        run.session.Log(1, "Load stopped on request; no data file written");
+        return RunResult::Stopped;
+    }
+    if (failed)
+        return RunResult::Finished;
+    const uint32_t count = data.Count();
+    if (FinishServerFiles(run, listing, data)) {
+        const char* what = KindInfo(run.session.Kind()).items;
+        run.session.Status(Format("Finished: %u %s read", count, what), true);
+        run.session.Log(1, Format("Loaded %u %s from %s", count, what, run.dav.ServerUrl().c_str()));
+    }
+    return RunResult::Finished;
+}
+
+} // namespace
+
+std::string ServerHelperText(const std::string& path, const std::string& etag)
+{
+    return EscapeItemPath(path) + "/" + etag;
+}
+
+RunResult LoadServerAccount(ServerRun& run)
+{
+    switch (run.session.Kind()) {
+    case HelperKind::Contacts:
+        return LoadServer<GAddrRecord>(run, {FillServerContact, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>,
+                                             sizeof(GAddrRecord::szHelperText)});
+    case HelperKind::Calendar:
+        return LoadServer<GDateRecord>(run, {FillServerEvent, GDateRecordFields<CxGFieldWriter, const GDateRecord>,
+                                             sizeof(GDateRecord::szHelperTextB)});
+    case HelperKind::Tasks:
+    case HelperKind::Notes:
+        break;
+    }
+    run.session.Error(Format("The %s of a CardDAV or CalDAV account are not read yet; only its contacts and calendars",
+                             KindInfo(run.session.Kind()).items));
+    return RunResult::Finished;
+}
