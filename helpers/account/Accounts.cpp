@@ -224,7 +224,11 @@ bool FindAccountPlace(const std::string& workFolder, const std::string& programF
         }
         place.onServer = true;
         place.server.url = url;
-        return ReadServerSettings(accounts, workFolder, email, place.server, error);
+        if (!ReadServerSettings(accounts, workFolder, email, place.server, error)) {
+            place = {};
+            return false;
+        }
+        return true;
     }
     if (configured == kAbsent) {
         error = Format("Unknown account: %s", email.c_str());

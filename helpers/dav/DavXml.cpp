@@ -129,7 +129,7 @@ void TakeProperty(const xmlNode* property, DavResource& resource)
     else if (Is(property, kAppleIcal, "calendar-color"))
         resource.color = Trimmed(TextOf(property));
     else if (Is(property, kCardDav, "address-data") || Is(property, kCalDav, "calendar-data"))
-        resource.data = TextOf(property); // the item's own bytes: its line ends stay as they are
+        resource.data = TextOf(property);
     else if (Is(property, kDav, "current-user-principal")) {
         std::vector<std::string> hrefs;
         HrefsIn(property, hrefs);

@@ -198,3 +198,77 @@ TEST_F(AccountsTest, AnAccountFolderThatCannotBeReadIsRefused)
     EXPECT_EQ("", m_folder);
     EXPECT_EQ("The account folder " + m_work.file("mine/") + " cannot be read: Permission denied", m_error);
 }
+
+// A section naming a server, checked before anything is sent to it.
+struct ServerSectionCase
+{
+    const char* section; // the lines after "[me@example.com]"
+    bool found;
+    const char* errorPart; // what the refusal says; empty when found
+};
+
+class ServerAccountSectionTest : public ::testing::TestWithParam<ServerSectionCase>
+{};
+
+TEST_P(ServerAccountSectionTest, IsTakenOrRefusedWithItsReason)
+{
+    TempDir work;
+    TempDir program;
+    TempDir::WriteFile(work.file("ca.pem"), "-----BEGIN CERTIFICATE-----\n");
+    TempDir::WriteFile(work.file("accounts.ini"), std::string("[me@example.com]\n") + GetParam().section);
+    AccountPlace place;
+    std::string error;
+    EXPECT_EQ(GetParam().found, FindAccountPlace(work.path(), program.path(), "ME@example.com", "typed", place, error))
+        << error;
+    EXPECT_NE(std::string::npos, error.find(GetParam().errorPart)) << error;
+    EXPECT_EQ(GetParam().found, place.onServer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, ServerAccountSectionTest,
+    ::testing::Values(
+        ServerSectionCase{"Url=https://dav.example.com/\n", true, ""},
+        ServerSectionCase{"Url=http://127.0.0.1:5232/\n", true, ""},
+        ServerSectionCase{"Url=http://localhost/dav/\n", true, ""},
+        ServerSectionCase{"Url=http://[::1]:8080/\n", true, ""},
+        ServerSectionCase{"Url=http://dav.example.com/\n", false, "unencrypted"},
+        // A user name before the host does not make a remote server local.
+        ServerSectionCase{"Url=http://127.0.0.1@dav.example.com/\n", false, "unencrypted"},
+        ServerSectionCase{"Url=http://dav.example.com/\nAllowUnencrypted=yes\n", true, ""},
+        ServerSectionCase{"Url=ftp://dav.example.com/\n", false, "must begin with https:// or http://"},
+        ServerSectionCase{"Url=\n", false, "No server address given"},
+        ServerSectionCase{"Url=https://dav.example.com/\nFolder=mine\n", false, "both a Folder and a Url"},
+        ServerSectionCase{"Url=https://dav.example.com/\nTimeout=0\n", false, "Timeout"},
+        ServerSectionCase{"Url=https://dav.example.com/\nTimeout=20s\n", false, "Timeout"},
+        ServerSectionCase{"Url=https://dav.example.com/\nTimeout=3600\n", true, ""},
+        ServerSectionCase{"Url=https://dav.example.com/\nVerifyCertificate=maybe\n", false, "VerifyCertificate"},
+        ServerSectionCase{"Url=https://dav.example.com/\nCaFile=missing.pem\n", false, "certificate file"},
+        ServerSectionCase{"Url=https://dav.example.com/\nCaFile=ca.pem\n", true, ""}));
+
+TEST(ServerAccountTest, TakesTheUserTheCertificateSettingsAndTheTimeOut)
+{
+    TempDir work;
+    TempDir program;
+    TempDir::WriteFile(work.file("ca.pem"), "-----BEGIN CERTIFICATE-----\n");
+    TempDir::WriteFile(work.file("accounts.ini"),
+                       "[me@example.com]\nUrl=https://dav.example.com/\n\n"
+                       "[you@example.com]\nUrl=https://dav.example.com/\nUser=you\nCaFile=ca.pem\n"
+                       "VerifyCertificate=no\nTimeout=5\nPassword=never-used\n");
+    AccountPlace place;
+    std::string error;
+    ASSERT_TRUE(FindAccountPlace(work.path(), program.path(), "me@example.com", "typed", place, error)) << error;
+    EXPECT_EQ("me@example.com", place.server.user); // the address when no User is given
+    EXPECT_TRUE(place.server.verifyCertificate);
+    EXPECT_EQ(60, place.server.timeoutSeconds);
+    EXPECT_TRUE(place.server.caFile.empty());
+    ASSERT_TRUE(FindAccountPlace(work.path(), program.path(), "you@example.com", "typed", place, error)) << error;
+    EXPECT_EQ("you", place.server.user);
+    EXPECT_EQ(work.file("ca.pem"), place.server.caFile);
+    EXPECT_FALSE(place.server.verifyCertificate);
+    EXPECT_EQ(5, place.server.timeoutSeconds);
+    // The folder lookup does not take a server account for a folder.
+    std::string folder;
+    EXPECT_FALSE(FindAccount(work.path(), program.path(), "you@example.com", "typed", folder, error));
+    EXPECT_NE(std::string::npos, error.find("kept on a server")) << error;
+    EXPECT_TRUE(folder.empty());
+}
