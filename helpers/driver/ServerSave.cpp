@@ -25,8 +25,9 @@ bool ItemOfRequest(ServerRun& run, const DeleteRequest& request, std::string& pa
     return true;
 }
 
-// The item as it is on the server now, which must be the version the user was shown.
-bool FetchUnchanged(ServerRun& run, const std::string& path, const std::string& etag, std::string& text)
+// The item's text as it is on the server now, for the trash. Whether it is still the version the
+// user was shown is the server's to say, at the conditional delete: a check here could only race it.
+bool Fetch(ServerRun& run, const std::string& path, std::string& text)
 {
     const HttpResponse response = run.dav.Get(path);
     if (response.fault == HttpFault::None && response.status == 404) {
@@ -35,10 +36,6 @@ bool FetchUnchanged(ServerRun& run, const std::string& path, const std::string& 
     }
     if (response.fault != HttpFault::None || response.status != 200) {
         run.session.Error(Format("%s, not deleted", run.dav.FailureText(response, path).c_str()));
-        return false;
-    }
-    if (!response.etag.empty() && response.etag != etag) {
-        run.session.Error(ChangedOnServerError(path));
         return false;
     }
     text = response.body;
@@ -50,7 +47,7 @@ bool DeleteOnServer(ServerRun& run, ServerTrash& trash, const DeleteRequest& req
     std::string path;
     std::string etag;
     std::string text;
-    if (!ItemOfRequest(run, request, path, etag) || !FetchUnchanged(run, path, etag, text))
+    if (!ItemOfRequest(run, request, path, etag) || !Fetch(run, path, text))
         return false;
     std::string trashPath;
     std::string error;
