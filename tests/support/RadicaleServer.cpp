@@ -97,28 +97,33 @@ std::string XmlText(const std::string& text)
     return escaped;
 }
 
-// The texts of every href element, whatever prefix the server gives the DAV namespace.
-std::vector<std::string> HrefElements(const std::string& xml)
+// The href of each response of a multistatus, whatever prefix the server gives the DAV namespace. Only
+// a response's own href counts: properties hold hrefs as well (owner, current-user-principal).
+std::vector<std::string> ResponseHrefs(const std::string& xml)
 {
     std::vector<std::string> hrefs;
+    bool inResponse = false;
     size_t at = 0;
     while ((at = xml.find('<', at)) != std::string::npos) {
         const size_t nameEnd = xml.find_first_of(" />", at + 1);
-        if (nameEnd == std::string::npos)
+        const size_t tagEnd = xml.find('>', at);
+        if (nameEnd == std::string::npos || tagEnd == std::string::npos)
             break;
         std::string name = xml.substr(at + 1, nameEnd - at - 1);
         if (const size_t colon = name.find(':'); colon != std::string::npos)
             name = name.substr(colon + 1);
-        const size_t open = xml.find('>', nameEnd);
-        if (open == std::string::npos)
-            break;
-        if (name == "href" && xml[open - 1] != '/') {
-            const size_t close = xml.find('<', open);
+        if (name == "response") {
+            inResponse = true;
+        } else if (name == "href" && inResponse && xml[tagEnd - 1] != '/') {
+            const size_t close = xml.find('<', tagEnd);
             if (close == std::string::npos)
                 break;
-            hrefs.push_back(xml.substr(open + 1, close - open - 1));
+            hrefs.push_back(xml.substr(tagEnd + 1, close - tagEnd - 1));
+            inResponse = false;
+        } else if (name == "propstat") {
+            inResponse = false;
         }
-        at = open;
+        at = tagEnd;
     }
     return hrefs;
 }
@@ -457,7 +462,7 @@ std::vector<std::string> RadicaleServer::Hrefs(const std::string& user, const st
     std::string self = "/" + WithoutLeadingSlash(collection);
     if (!self.ends_with('/'))
         self += '/';
-    std::vector<std::string> hrefs = HrefElements(response.body);
+    std::vector<std::string> hrefs = ResponseHrefs(response.body);
     std::erase_if(hrefs, [&](const std::string& href) { return href == self || href + "/" == self; });
     std::sort(hrefs.begin(), hrefs.end());
     return hrefs;

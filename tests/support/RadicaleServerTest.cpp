@@ -82,6 +82,13 @@ TEST_F(RadicaleServerTest, ServesWhatIsPutAndListsIt)
               m_server.Hrefs("alice", "secret", "alice/contacts/"));
     EXPECT_EQ(std::vector<std::string>{"/alice/work/walk.ics"}, m_server.Hrefs("alice", "secret", "alice/work"));
 
+    // Beside the items, the principal lists its collections; a collection made twice is refused.
+    EXPECT_EQ((std::vector<std::string>{"/alice/contacts/", "/alice/work/"}),
+              m_server.Hrefs("alice", "secret", "alice/"));
+    std::string error;
+    EXPECT_FALSE(m_server.MakeAddressBook("alice", "secret", "alice/contacts/", "Again", error));
+    EXPECT_EQ("MKCOL alice/contacts/: HTTP 405: The method is not allowed on the requested resource.", error);
+
     // The calendar's properties went in as given, the display name's '&' escaped on the way.
     const HttpResponse props = m_server.Request("alice", "secret", "PROPFIND", "alice/", {}, {"Depth: 1"});
     EXPECT_EQ(207, props.status);
