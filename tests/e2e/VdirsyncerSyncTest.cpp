@@ -111,7 +111,7 @@ protected:
     void Vdirsyncer(const std::string& command)
     {
         const ProgramRun run =
-            RunProgram({"vdirsyncer", "-c", m_sync.file("config"), command}, "y\ny\ny\ny\n", std::chrono::seconds(30));
+            RunProgram({"vdirsyncer", "-c", m_sync.file("config"), command}, "y\ny\ny\ny\n", std::chrono::seconds(15));
         ASSERT_TRUE(run.started) << "vdirsyncer is not installed: run scripts/setup\n" << run.Describe();
         ASSERT_TRUE(run.Succeeded()) << run.Describe() << "\nradicale's log:\n" << m_server.Log();
         // vdirsyncer goes on past an item it could not sync and still exits with 0 for some of them.
