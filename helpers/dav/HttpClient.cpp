@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -20,7 +21,30 @@ struct Transfer
     HttpResponse* response;
     size_t limit;
     bool tooLarge = false;
+    // The stall watch: when the bytes moved last changed.
+    std::chrono::steady_clock::duration stallLimit{};
+    std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
+    curl_off_t lastBytes = -1;
+    bool stalled = false;
 };
+
+// libcurl's own low-speed check counts a request whose body has gone out as moving for seconds more,
+// so a silent server took five to seven times the account's time-out to be given up; this watch ends
+// the transfer once no byte has moved either way for the time-out itself.
+int WatchForStall(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded + uploaded != transfer->lastBytes) {
+        transfer->lastBytes = downloaded + uploaded;
+        transfer->lastMove = now;
+        return 0;
+    }
+    if (now - transfer->lastMove < transfer->stallLimit)
+        return 0;
+    transfer->stalled = true;
+    return 1;
+}
 
 size_t TakeBody(char* data, size_t size, size_t count, void* user)
 {
@@ -139,8 +163,6 @@ void SetCommonOptions(CURL* curl, const HttpSettings& settings)
     curl_easy_setopt(curl, CURLOPT_USERNAME, settings.user.c_str());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, settings.password.c_str());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, settings.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, settings.timeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, settings.timeoutSeconds * 10);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, settings.verifyCertificate ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, settings.verifyCertificate ? 2L : 0L);
@@ -199,10 +221,20 @@ HttpResponse HttpClient::Request(const std::string& method, const std::string& u
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, TakeHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    transfer.stallLimit = std::chrono::seconds(m_settings.timeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchForStall);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     const CURLcode code = curl_easy_perform(curl);
     if (transfer.tooLarge) {
         response.fault = HttpFault::TooLarge;
         response.faultText = Format("the answer is larger than %zu bytes", m_settings.maxResponseBytes);
+        response.body.clear();
+        return response;
+    }
+    if (transfer.stalled) {
+        response.fault = HttpFault::TimedOut;
+        response.faultText = Format("nothing came for %ld seconds", m_settings.timeoutSeconds);
         response.body.clear();
         return response;
     }

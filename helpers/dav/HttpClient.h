@@ -16,8 +16,8 @@ struct HttpSettings
     std::string caFile;
     // Only ever false when the user wrote so into accounts.ini for this account.
     bool verifyCertificate = true;
-    // How long a connection may take to open, and a transfer may go without a byte; a whole request
-    // may take ten times as long, as a batch of cards with photos can on a slow line.
+    // How long a connection may take to open, and a request may go without a byte moving either way;
+    // a whole request may take ten times as long, as a batch of cards with photos can on a slow line.
     long timeoutSeconds = 60;
     // A larger answer is no answer a CardDAV or CalDAV server gives to one request of ours.
     size_t maxResponseBytes = size_t(512) << 20;

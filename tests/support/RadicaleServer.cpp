@@ -128,7 +128,7 @@ std::vector<std::string> ResponseHrefs(const std::string& xml)
     return hrefs;
 }
 
-std::string Described(const HttpResponse& response)
+std::string Described(const RadicaleResponse& response)
 {
     if (response.status == 0)
         return "no answer: " + response.error;
@@ -336,11 +336,11 @@ bool RadicaleServer::MakeCertificate(const std::string& folder, std::string& cer
     return true;
 }
 
-HttpResponse RadicaleServer::Request(const std::string& user, const std::string& password, const std::string& method,
-                                     const std::string& path, const std::string& body,
-                                     const std::vector<std::string>& headers) const
+RadicaleResponse RadicaleServer::Request(const std::string& user, const std::string& password,
+                                         const std::string& method, const std::string& path, const std::string& body,
+                                         const std::vector<std::string>& headers) const
 {
-    HttpResponse response;
+    RadicaleResponse response;
     CURL* curl = curl_easy_init();
     if (!curl) {
         response.error = "curl_easy_init failed";
@@ -395,7 +395,7 @@ bool RadicaleServer::MakeAddressBook(const std::string& user, const std::string&
                              "<D:resourcetype><D:collection/><C:addressbook/></D:resourcetype>"
                              "<D:displayname>" +
                              XmlText(displayName) + "</D:displayname></D:prop></D:set></D:mkcol>";
-    const HttpResponse response = Request(user, password, "MKCOL", path, body);
+    const RadicaleResponse response = Request(user, password, "MKCOL", path, body);
     if (response.status == 201)
         return true;
     error = "MKCOL " + path + ": " + Described(response);
@@ -423,7 +423,7 @@ bool RadicaleServer::MakeCalendar(const std::string& user, const std::string& pa
                              "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\" "
                              "xmlns:I=\"http://apple.com/ns/ical/\"><D:set><D:prop>" +
                              props + "</D:prop></D:set></C:mkcalendar>";
-    const HttpResponse response = Request(user, password, "MKCALENDAR", path, body);
+    const RadicaleResponse response = Request(user, password, "MKCALENDAR", path, body);
     if (response.status == 201)
         return true;
     error = "MKCALENDAR " + path + ": " + Described(response);
@@ -433,7 +433,7 @@ bool RadicaleServer::MakeCalendar(const std::string& user, const std::string& pa
 long RadicaleServer::Put(const std::string& user, const std::string& password, const std::string& path,
                          const std::string& text, std::string* etag)
 {
-    const HttpResponse response = Request(user, password, "PUT", path, text);
+    const RadicaleResponse response = Request(user, password, "PUT", path, text);
     if (etag)
         *etag = response.etag;
     return response.status;
@@ -442,7 +442,7 @@ long RadicaleServer::Put(const std::string& user, const std::string& password, c
 long RadicaleServer::Get(const std::string& user, const std::string& password, const std::string& path,
                          std::string& text, std::string* etag)
 {
-    const HttpResponse response = Request(user, password, "GET", path);
+    const RadicaleResponse response = Request(user, password, "GET", path);
     if (response.status == 200) {
         text = response.body;
         if (etag)
@@ -456,7 +456,7 @@ std::vector<std::string> RadicaleServer::Hrefs(const std::string& user, const st
 {
     const std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                              "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/></D:prop></D:propfind>";
-    const HttpResponse response = Request(user, password, "PROPFIND", collection, body, {"Depth: 1"});
+    const RadicaleResponse response = Request(user, password, "PROPFIND", collection, body, {"Depth: 1"});
     if (response.status != 207)
         return {};
     std::string self = "/" + WithoutLeadingSlash(collection);

@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-struct HttpResponse
+// Named apart from the helpers' own HttpResponse, which a test may link beside it.
+struct RadicaleResponse
 {
     long status = 0;   // the HTTP status; 0 when no answer came (the error says why)
     std::string body;  // the response body
@@ -66,9 +67,9 @@ public:
 
     // Any request: method, path, body (sent with a content type fitting the path or the method) and
     // extra header lines ("Depth: 1").
-    HttpResponse Request(const std::string& user, const std::string& password, const std::string& method,
-                         const std::string& path, const std::string& body = {},
-                         const std::vector<std::string>& headers = {}) const;
+    RadicaleResponse Request(const std::string& user, const std::string& password, const std::string& method,
+                             const std::string& path, const std::string& body = {},
+                             const std::vector<std::string>& headers = {}) const;
     // PUT; the HTTP status, with the new ETag in etag when given.
     long Put(const std::string& user, const std::string& password, const std::string& path, const std::string& text,
              std::string* etag = nullptr);

@@ -90,7 +90,7 @@ TEST_F(RadicaleServerTest, ServesWhatIsPutAndListsIt)
     EXPECT_EQ("MKCOL alice/contacts/: HTTP 405: The method is not allowed on the requested resource.", error);
 
     // The calendar's properties went in as given, the display name's '&' escaped on the way.
-    const HttpResponse props = m_server.Request("alice", "secret", "PROPFIND", "alice/", {}, {"Depth: 1"});
+    const RadicaleResponse props = m_server.Request("alice", "secret", "PROPFIND", "alice/", {}, {"Depth: 1"});
     EXPECT_EQ(207, props.status);
     EXPECT_NE(std::string::npos, props.body.find(">Friends &amp; Family<")) << props.body;
     EXPECT_NE(std::string::npos, props.body.find(">#ff8800<")) << props.body;
@@ -135,7 +135,7 @@ TEST_F(RadicaleServerTest, ARestartKeepsThePortAndTheItems)
     m_server.Stop();
     EXPECT_FALSE(m_server.Running());
     std::string text;
-    const HttpResponse down = m_server.Request("alice", "secret", "GET", "alice/contacts/ann.vcf");
+    const RadicaleResponse down = m_server.Request("alice", "secret", "GET", "alice/contacts/ann.vcf");
     EXPECT_EQ(0, down.status);
     EXPECT_FALSE(down.error.empty());
 

@@ -1,0 +1,428 @@
+// The contacts and calendar helpers serving an account kept on a real Radicale server: discovery of
+// its address books and calendars, a large book read in batches, deletions that reach the server and
+// keep a copy here, an item changed on the server meanwhile, and each fault a user must be told of.
+#include "helpers/account/ServerTrash.h"
+#include "helpers/dav/DavUrl.h"
+#include "tests/helpers/driver/HelperProgramRun.h"
+#include "tests/support/RadicaleServer.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace helper_run;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUser = "alice";
+constexpr const char* kPassword = "s3cret pass";
+
+std::string ServerCard(const std::string& uid, const std::string& name)
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + name + "\r\nN:" + name + ";;;;\r\nEMAIL:" + uid +
+           "@example.com\r\nEND:VCARD\r\n";
+}
+
+std::string ServerEvent(const std::string& uid, const std::string& summary)
+{
+    return CalendarOf("BEGIN:VEVENT\r\nUID:" + uid +
+                      "\r\nDTSTAMP:20240101T080000Z\r\nDTSTART:20240105T120000Z\r\n"
+                      "DTEND:20240105T130000Z\r\nSUMMARY:" +
+                      summary + "\r\nEND:VEVENT\r\n");
+}
+
+std::string ServerTask(const std::string& uid)
+{
+    return CalendarOf("BEGIN:VTODO\r\nUID:" + uid + "\r\nDTSTAMP:20240101T080000Z\r\nSUMMARY:Task\r\nEND:VTODO\r\n");
+}
+
+// The item's path on the server, from a record's helper text.
+std::string PathOf(const char* helperText)
+{
+    const std::string text(helperText);
+    std::string path;
+    EXPECT_TRUE(UnescapeItemPath(text.substr(0, text.find('/')), path)) << text;
+    return path;
+}
+
+class ServerAccountTest : public HelperProgramRunner
+{
+protected:
+    void SetUp() override
+    {
+        m_server.AddUser(kUser, kPassword);
+        std::string error;
+        ASSERT_TRUE(m_server.Start(error)) << error;
+        WriteAccount("Url=" + m_server.Url() + "\nUser=" + kUser + "\n");
+    }
+
+    void WriteAccount(const std::string& lines)
+    {
+        TempDir::WriteFile(m_work.file("accounts.ini"), "[me@example.com]\n" + lines);
+    }
+
+    void MakeBook(const std::string& path, const std::string& name)
+    {
+        std::string error;
+        ASSERT_TRUE(m_server.MakeAddressBook(kUser, kPassword, path, name, error)) << error;
+    }
+    void MakeCalendar(const std::string& path, const std::string& name, const std::string& color,
+                      const std::string& components = "VEVENT")
+    {
+        std::string error;
+        ASSERT_TRUE(m_server.MakeCalendar(kUser, kPassword, path, name, color, components, error)) << error;
+    }
+    void PutItem(const std::string& path, const std::string& text)
+    {
+        ASSERT_EQ(201, m_server.Put(kUser, kPassword, path, text)) << path;
+    }
+
+    // A load or save with the password typed on the first page.
+    int RunWith(Kind kind, int operation, const std::string& password = kPassword)
+    {
+        return Run(kind, operation, {{1001, password}});
+    }
+
+    DataFile<GAddrRecord> Contacts() const
+    {
+        return ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    }
+    DataFile<GDateRecord> Events() const
+    {
+        return ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    }
+    std::set<std::string> ContactNames() const
+    {
+        std::set<std::string> names;
+        for (const auto& record : Contacts().records)
+            names.insert(record->szDisplayName);
+        return names;
+    }
+    std::string DayFolder() const { return m_work.path() + ServerTrashFolder("me@example.com") + m_day + "/"; }
+
+    RadicaleServer m_server;
+    // A proxy of the environment must not stand between the helpers and the server on this machine.
+    ScopedEnv m_noProxy{"NO_PROXY", "127.0.0.1"};
+};
+
+TEST_F(ServerAccountTest, FindsEveryAddressBookAndEveryCalendarOfEventsFromTheServersAddress)
+{
+    MakeBook("alice/friends/", "Friends");
+    MakeBook("alice/work-people/", "Work people");
+    MakeCalendar("alice/home/", "Home", "#00AA00");
+    MakeCalendar("alice/work/", "Work", "#FF8800");
+    MakeCalendar("alice/chores/", "Chores", "", "VTODO");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    PutItem("alice/friends/bea.vcf", ServerCard("bea", "Bea Birch"));
+    PutItem("alice/work-people/cid.vcf", ServerCard("cid", "Cid Cedar"));
+    PutItem("alice/home/walk.ics", ServerEvent("walk", "Walk"));
+    PutItem("alice/work/standup.ics", ServerEvent("standup", "Standup"));
+    // A task in a calendar of events is passed over, as in a synchronised folder.
+    PutItem("alice/work/todo.ics", ServerTask("todo"));
+    PutItem("alice/chores/dishes.ics", ServerTask("dishes"));
+
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ((std::set<std::string>{"Ann Ash", "Bea Birch", "Cid Cedar"}), ContactNames());
+    EXPECT_EQ("Finished: 3 contacts read", Status(Kind::Contacts));
+    for (const auto& record : Contacts().records) {
+        const std::string path = PathOf(record->szHelperText);
+        EXPECT_TRUE(path.rfind("/alice/friends/", 0) == 0 || path.rfind("/alice/work-people/", 0) == 0) << path;
+        // The ETag rides behind the path, where a folder account's records carry their content identity.
+        std::string text;
+        std::string etag;
+        ASSERT_EQ(200, m_server.Get(kUser, kPassword, path.substr(1), text, &etag));
+        EXPECT_EQ(etag, std::string(record->szHelperText).substr(std::string(record->szHelperText).find('/') + 1));
+    }
+
+    EXPECT_EQ(0, RunWith(Kind::Calendar, 1)) << ::testing::PrintToString(Errors(Kind::Calendar));
+    const auto events = Events();
+    ASSERT_EQ(2u, events.records.size());
+    std::map<std::string, std::string> calendarOf;
+    for (const auto& record : events.records) {
+        calendarOf[record->szSubject] = record->szHelperTextC;
+        EXPECT_EQ(fs::path(std::string(record->szHelperTextC)).parent_path().filename().string(),
+                  record->szHelperTextA);
+    }
+    EXPECT_EQ((std::map<std::string, std::string>{{"Standup", "/alice/work/"}, {"Walk", "/alice/home/"}}), calendarOf);
+    const auto calendars = ReadData<GCalRecord>(m_work.file("GCal.dat"), GCalRecordFields<CxGFieldReader, GCalRecord>);
+    ASSERT_TRUE(calendars.whole);
+    std::map<std::string, std::string> colours;
+    for (const auto& record : calendars.records)
+        colours[record->szText1] = record->szText3;
+    EXPECT_EQ((std::map<std::string, std::string>{{"Home", "#00AA00"}, {"Work", "#FF8800"}}), colours);
+}
+
+TEST_F(ServerAccountTest, AnAddressOfOneCollectionServesThatCollectionOnly)
+{
+    MakeBook("alice/friends/", "Friends");
+    MakeBook("alice/others/", "Others");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    PutItem("alice/others/bea.vcf", ServerCard("bea", "Bea Birch"));
+    WriteAccount("Url=" + m_server.Url() + "alice/friends/\nUser=" + kUser + "\n");
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(std::set<std::string>{"Ann Ash"}, ContactNames());
+}
+
+// Two thousand cards come in batches of a hundred: the progress line moves batch by batch, and a stop
+// request between two batches ends the load without a data file.
+TEST_F(ServerAccountTest, ALargeAddressBookIsReadInBatchesAndAStopRequestEndsTheLoad)
+{
+    MakeBook("alice/big/", "Big");
+    std::vector<std::pair<std::string, std::string>> cards;
+    std::set<std::string> names;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string uid = "p" + std::to_string(10000 + i);
+        cards.emplace_back(uid + ".vcf", ServerCard(uid, "Person " + std::to_string(i)));
+        names.insert("Person " + std::to_string(i));
+    }
+    std::string error;
+    ASSERT_TRUE(m_server.SeedItems("alice/big/", cards, error)) << error;
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(names, ContactNames());
+    EXPECT_EQ("Finished: 2000 contacts read", Status(Kind::Contacts));
+
+    const pid_t pid = Start(Kind::Contacts, WriteParams(Kind::Contacts, 1, {{1001, kPassword}}), 300);
+    ASSERT_GT(pid, 0);
+    const bool secondBatch = WaitUntil([this] { return Status(Kind::Contacts) == "Reading contacts 101 of 2000"; },
+                                       std::chrono::milliseconds(10000));
+    CxIniUtil(m_work.path().c_str(), "GAddrData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    EXPECT_TRUE(secondBatch) << Status(Kind::Contacts);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
+}
+
+TEST_F(ServerAccountTest, DeletesReachTheServerAndTheirTextStaysInTheLocalTrash)
+{
+    MakeBook("alice/friends/", "Friends");
+    MakeCalendar("alice/work/", "Work", "#FF8800");
+    const std::string ann = ServerCard("ann", "Ann Ash");
+    PutItem("alice/friends/ann.vcf", ann);
+    PutItem("alice/friends/ann2.vcf", ServerCard("ann2", "Ann Ash"));
+    PutItem("alice/friends/bea.vcf", ServerCard("bea", "Bea Birch"));
+    PutItem("alice/work/standup.ics", ServerEvent("standup", "Standup"));
+    PutItem("alice/work/walk.ics", ServerEvent("walk", "Walk"));
+    ASSERT_EQ(0, RunWith(Kind::Contacts, 1));
+    ASSERT_EQ(0, RunWith(Kind::Calendar, 1));
+    std::string annText;
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/friends/ann.vcf", annText));
+
+    // Records 1 (ann) and 2 (ann2) in path order; the events: the second (walk).
+    MarkLoadedRecords(Kind::Contacts, {0, 1});
+    MarkLoadedRecords(Kind::Calendar, {1});
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 2)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(0, RunWith(Kind::Calendar, 2)) << ::testing::PrintToString(Errors(Kind::Calendar));
+    EXPECT_EQ(
+        (std::map<std::string, std::string>{{"Record.1", "Deleted"}, {"Record.2", "Deleted"}, {"Result.Count", "2"}}),
+        ResultEntries("GAddrResult.ini"));
+    EXPECT_EQ(std::vector<std::string>{"/alice/friends/bea.vcf"}, m_server.Hrefs(kUser, kPassword, "alice/friends/"));
+    EXPECT_EQ(std::vector<std::string>{"/alice/work/standup.ics"}, m_server.Hrefs(kUser, kPassword, "alice/work/"));
+    EXPECT_EQ("Finished: 2 of 2 contacts deleted", Status(Kind::Contacts));
+
+    // What the server held, byte for byte, for the owner only, and listed with its address.
+    EXPECT_EQ(annText, TempDir::ReadFile(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/ann2.vcf"));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/work/walk.ics"));
+    EXPECT_FALSE(fs::exists(DayFolder() + "alice/friends/bea.vcf"));
+    struct stat info
+    {};
+    ASSERT_EQ(0, ::stat((DayFolder() + "alice/friends/ann.vcf").c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777);
+    const std::string index = TempDir::ReadFile(DayFolder() + kServerTrashIndex);
+    EXPECT_NE(std::string::npos, index.find("alice/friends/ann.vcf\t" + m_server.Url() + "alice/friends/ann.vcf\t\""))
+        << index;
+}
+
+// Changed on the server between the load and the save (by a phone, say): the conditional delete is
+// refused with 412, the item stays as the phone left it, the others go, and no copy of it is kept.
+TEST_F(ServerAccountTest, AnItemChangedOnTheServerSinceTheLoadIsNeverDeleted)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    PutItem("alice/friends/bea.vcf", ServerCard("bea", "Bea Birch"));
+    ASSERT_EQ(0, RunWith(Kind::Contacts, 1));
+    const std::string edited = ServerCard("ann", "Ann Ash-Elm");
+    const long put = m_server.Put(kUser, kPassword, "alice/friends/ann.vcf", edited);
+    ASSERT_TRUE(put == 201 || put == 204) << put;
+    MarkEveryLoadedRecord(Kind::Contacts);
+
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 2));
+    const auto results = ResultEntries("GAddrResult.ini");
+    EXPECT_EQ("Deleted", results.at("Record.2"));
+    EXPECT_EQ("Not deleted: /alice/friends/ann.vcf was changed on the server since the load, not deleted",
+              results.at("Record.1"));
+    EXPECT_EQ(std::vector<std::string>{"/alice/friends/ann.vcf"}, m_server.Hrefs(kUser, kPassword, "alice/friends/"));
+    std::string text;
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/friends/ann.vcf", text));
+    EXPECT_NE(std::string::npos, text.find("Ann Ash-Elm")) << text;
+    EXPECT_FALSE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/bea.vcf"));
+}
+
+// Faults of the account as a whole: each is the helper's last error, which the app shows, and a load
+// leaves no data file, a save deletes nothing and says so for every record.
+TEST_F(ServerAccountTest, AWrongPasswordIsToldAndNothingIsLoaded)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1, "wrong"));
+    EXPECT_EQ("Wrong user name or password for alice at http://127.0.0.1:" + std::to_string(m_server.Port()),
+              LastError(Kind::Contacts));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+}
+
+TEST_F(ServerAccountTest, AStoppedServerIsToldAtTheLoadAndTheSave)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    ASSERT_EQ(0, RunWith(Kind::Contacts, 1));
+    MarkEveryLoadedRecord(Kind::Contacts);
+    m_server.Stop();
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 2));
+    const std::string reach = "Cannot reach the server http://127.0.0.1:" + std::to_string(m_server.Port());
+    EXPECT_EQ(0u, ResultEntries("GAddrResult.ini").at("Record.1").find("Not deleted: " + reach))
+        << ResultEntries("GAddrResult.ini").at("Record.1");
+    EXPECT_FALSE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
+    EXPECT_EQ(0u, LastError(Kind::Contacts).find(reach)) << LastError(Kind::Contacts);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+
+    // Started again on the same port and storage, the item is there and was never deleted.
+    std::string error;
+    ASSERT_TRUE(m_server.Start(error)) << error;
+    EXPECT_EQ(std::vector<std::string>{"/alice/friends/ann.vcf"}, m_server.Hrefs(kUser, kPassword, "alice/friends/"));
+}
+
+// A port that takes the connection and never answers: the request gives up after the account's
+// time-out instead of hanging the wait window.
+TEST_F(ServerAccountTest, AServerThatNeverAnswersTimesOut)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, ::listen(listener, 8));
+    socklen_t length = sizeof address;
+    ASSERT_EQ(0, ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length));
+    WriteAccount("Url=http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/\nTimeout=2\n");
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, RunWith(Kind::Calendar, 1));
+    // Given up after about the time-out, not after libcurl's own low-speed check (five to seven times it).
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    ::close(listener);
+    EXPECT_EQ(0u, LastError(Kind::Calendar)
+                      .find("The server http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
+                            " did not answer in time"))
+        << LastError(Kind::Calendar);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Calendar)));
+}
+
+// A web server that is no CardDAV server: every request, PROPFIND included, gets a page of HTML.
+class WebPageServer
+{
+public:
+    WebPageServer()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~WebPageServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR);
+        ::close(m_listener);
+        m_thread.join();
+    }
+    int Port() const { return m_port; }
+
+private:
+    void Serve()
+    {
+        for (;;) {
+            const int client = ::accept(m_listener, nullptr, nullptr);
+            if (client < 0)
+                return;
+            char request[4096];
+            (void)::recv(client, request, sizeof request, 0);
+            const std::string page = "<html><body>Sign in</body></html>";
+            const std::string answer =
+                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) +
+                "\r\nConnection: close\r\n\r\n" + page;
+            (void)::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+            ::close(client);
+        }
+    }
+
+    int m_listener = -1;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+TEST_F(ServerAccountTest, AnAddressThatIsNoCardDavOrCalDavServerIsToldSo)
+{
+    WebPageServer web;
+    const std::string url = "http://127.0.0.1:" + std::to_string(web.Port()) + "/";
+    WriteAccount("Url=" + url + "\n");
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
+    EXPECT_EQ(url + " is not a CardDAV server: no address book was found there or at http://127.0.0.1:" +
+                  std::to_string(web.Port()) + "/.well-known/carddav",
+              LastError(Kind::Contacts));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    EXPECT_EQ(1, RunWith(Kind::Calendar, 1));
+    EXPECT_NE(std::string::npos, LastError(Kind::Calendar).find("is not a CalDAV server: no calendar was found"))
+        << LastError(Kind::Calendar);
+}
+
+// A server whose principal has no address book is a server with no contacts, not a fault.
+TEST_F(ServerAccountTest, AnAccountWithoutAnAddressBookLoadsNoContacts)
+{
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_TRUE(Contacts().whole);
+    EXPECT_TRUE(Contacts().records.empty());
+}
+
+TEST_F(ServerAccountTest, HttpsWithACertificateOfItsOwnNeedsItNamed)
+{
+    m_server.Stop();
+    std::string cert;
+    std::string key;
+    std::string error;
+    ASSERT_TRUE(RadicaleServer::MakeCertificate(m_work.path(), cert, key, error)) << error;
+    ASSERT_TRUE(m_server.StartTls(cert, key, error)) << error;
+    WriteAccount("Url=" + m_server.Url() + "\nUser=" + kUser + "\n");
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
+    EXPECT_NE(std::string::npos, LastError(Kind::Contacts).find("could not be verified")) << LastError(Kind::Contacts);
+    EXPECT_NE(std::string::npos, LastError(Kind::Contacts).find("CaFile=")) << LastError(Kind::Contacts);
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    WriteAccount("Url=" + m_server.Url() + "\nUser=" + kUser + "\nCaFile=" + cert + "\n");
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(std::set<std::string>{"Ann Ash"}, ContactNames());
+}
+
+} // namespace
