@@ -8,6 +8,7 @@
 //
 // It starts the helpers built beside it, so build them with it (the bench target depends on them).
 
+#include "bench/GeneratedCard.h"
 #include "common/google/CxGAppParam.h"
 #include "common/google/records/CxGDataFile.h"
 #include "common/google/records/HelperContract.h"
@@ -34,27 +35,6 @@ namespace {
 // fastest run is the one least disturbed by others.
 constexpr int kRuns = 3;
 constexpr uint32_t kWaitMs = 30 * 60 * 1000;
-
-const char* const kFirst[] = {"James", "Mary", "Robert", "Patricia", "Elena", "Yusuf", "Mei", "Carlos"};
-const char* const kLast[] = {"Smith", "Garcia", "Nguyen", "Kowalski", "Okafor", "Tanaka", "Jensen", "Rossi"};
-const char* const kCity[] = {"Springfield", "Riverton", "Lakeside", "Hillview"};
-
-std::string Card(int index)
-{
-    const char* first = kFirst[index % std::size(kFirst)];
-    const char* last = kLast[(index / std::size(kFirst)) % std::size(kLast)];
-    char text[1024];
-    std::snprintf(text, sizeof text,
-                  "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-%d@example.com\r\nFN:%s %s %d\r\nN:%s;%s;;;\r\n"
-                  "ORG:Northwind Traders\r\nTITLE:Engineer\r\nEMAIL;TYPE=WORK:%s.%s%d@example.com\r\n"
-                  "EMAIL;TYPE=HOME:%c%s%d@mail.example.org\r\nTEL;TYPE=CELL:+1 555 %03d %04d\r\n"
-                  "ADR;TYPE=HOME:;;%d Elm Street;%s;;12345;USA\r\n%sNOTE:Met at the spring fair\\, table %d.\r\n"
-                  "REV:2023-11-%02dT10:15:00Z\r\nEND:VCARD\r\n",
-                  index, first, last, index, last, first, first, last, index, first[0], last, index, index % 1000,
-                  (index * 7919) % 10000, 1 + index % 400, kCity[index % std::size(kCity)],
-                  index % 4 == 0 ? "BDAY:1980-04-12\r\n" : "", index % 50, 1 + index % 28);
-    return text;
-}
 
 // Mostly plain timed events; some all-day, some weekly with an end, some with a reminder.
 std::string Event(int index)
@@ -191,7 +171,7 @@ int RunSize(int count, bool keep)
     const std::string work =
         (fs::temp_directory_path() / ("qosweep-helpers-bench-" + std::to_string(seed()) + "/")).string();
     const std::string account = work + "account/";
-    bool ok = WriteItems(account + "contacts/", ".vcf", count, Card) &&
+    bool ok = WriteItems(account + "contacts/", ".vcf", count, bench::Card) &&
               WriteItems(account + "calendar/", ".ics", count, Event) &&
               WriteText(work + "accounts.ini", "[bench@example.com]\nFolder=account\nPassword=bench\n") &&
               WriteParams(work, HelperKind::Contacts) && WriteParams(work, HelperKind::Calendar);

@@ -54,8 +54,13 @@ std::string ServerTrashRelativePath(const std::string& itemPath)
         if (end == std::string::npos)
             end = itemPath.size();
         const std::string segment = itemPath.substr(start, end - start);
-        if (!segment.empty())
-            relative += (relative.empty() ? "" : "/") + PlainSegment(segment, "@._+-~%=,;");
+        // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about the copy inside an inlined
+        // operator+ of a literal and a string.
+        if (!segment.empty()) {
+            if (!relative.empty())
+                relative += '/';
+            relative += PlainSegment(segment, "@._+-~%=,;");
+        }
         start = end + 1;
     }
     return relative;
