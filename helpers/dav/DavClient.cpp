@@ -57,6 +57,14 @@ DavCollection CollectionOf(const std::string& url, const DavResource& resource)
 
 } // namespace
 
+// A path of the user's own choosing (or the principal it led to) that the server will not let us
+// read is a fault to tell, not a reason to go and look elsewhere: the user asked for that collection.
+// The server's bare address may refuse a PROPFIND and still have /.well-known/ lead on.
+bool RefusesReading(const HttpResponse& response, const std::string& url)
+{
+    return (response.status == 403 || response.status >= 500) && UrlPath(url) != "/";
+}
+
 bool IsCollectionOf(DavKind kind, const DavResource& resource)
 {
     if (kind == DavKind::Contacts)
@@ -79,9 +87,10 @@ std::string DavClient::FailureText(const HttpResponse& response, const std::stri
         return HttpFaultText(response, m_origin);
     if (response.status == 401)
         return Format("Wrong user name or password for %s at %s", m_http.Settings().user.c_str(), m_origin.c_str());
+    const std::string prefix = what.empty() ? "the server " : what + ": the server ";
     if (response.status == 403)
-        return Format("%s: the server %s refused access (HTTP 403)", what.c_str(), m_origin.c_str());
-    return Format("%s: the server %s answered HTTP %ld", what.c_str(), m_origin.c_str(), response.status);
+        return Format("%s%s refused access (HTTP 403)", prefix.c_str(), m_origin.c_str());
+    return Format("%s%s answered HTTP %ld", prefix.c_str(), m_origin.c_str(), response.status);
 }
 
 HttpResponse DavClient::Propfind(const std::string& url, int depth, std::string_view props)
@@ -99,7 +108,7 @@ bool DavClient::Multistatus(const HttpResponse& response, const std::string& wha
     }
     std::string fault;
     if (!ParseMultistatus(response.body, resources, fault)) {
-        error = Format("%s: %s", what.c_str(), fault.c_str());
+        error = what.empty() ? fault : Format("%s: %s", what.c_str(), fault.c_str());
         return false;
     }
     return true;
@@ -112,7 +121,7 @@ bool DavClient::HomesFrom(DavKind kind, const std::string& url, std::vector<std:
     // The address itself, then its principal: at most two steps, whatever a server answers.
     for (int step = 0; step < 2; ++step) {
         const HttpResponse response = Propfind(at, 0, kDiscoveryProps);
-        if (response.fault != HttpFault::None || response.status == 401) {
+        if (response.fault != HttpFault::None || response.status == 401 || RefusesReading(response, at)) {
             error = FailureText(response, at);
             return false;
         }
@@ -191,8 +200,7 @@ bool DavClient::ListItems(const DavCollection& collection, std::vector<DavItemRe
 {
     items.clear();
     std::vector<DavResource> resources;
-    const std::string what = Format("The collection %s", collection.path.c_str());
-    if (!Multistatus(Propfind(collection.url, 1, kItemListProps), what, resources, error))
+    if (!Multistatus(Propfind(collection.url, 1, kItemListProps), "", resources, error))
         return false;
     for (const DavResource& resource : resources) {
         const std::string url = ResolveHref(collection.url, resource.href);
@@ -218,7 +226,7 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
     const HttpResponse response =
         m_http.Request("REPORT", collection.url, {"Depth: 1", "Content-Type: application/xml; charset=utf-8"}, body);
     std::vector<DavResource> resources;
-    if (!Multistatus(response, Format("The items of %s", collection.path.c_str()), resources, error))
+    if (!Multistatus(response, "", resources, error))
         return false;
     std::map<std::string, const DavResource*> byPath;
     for (const DavResource& resource : resources) {

@@ -55,7 +55,8 @@ public:
     // Deletes the item only while its ETag is still this one; the server answers 412 otherwise.
     HttpResponse Delete(const std::string& path, const std::string& etag);
 
-    // The message for an answer that is a failure (any fault, or a status outside 2xx).
+    // The message for an answer that is a failure (any fault, or a status outside 2xx), what it was
+    // about first when what is not empty.
     std::string FailureText(const HttpResponse& response, const std::string& what) const;
     const std::string& Origin() const { return m_origin; }
     const std::string& ServerUrl() const { return m_serverUrl; }
@@ -75,5 +76,7 @@ private:
     HttpClient m_http;
 };
 
+// Whether an answer to a PROPFIND of that address refuses what the user asked for.
+bool RefusesReading(const HttpResponse& response, const std::string& url);
 // Whether a resource is a collection of the kind.
 bool IsCollectionOf(DavKind kind, const DavResource& resource);

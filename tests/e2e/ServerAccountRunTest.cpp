@@ -144,4 +144,21 @@ TEST_F(ServerAccountRunTest, ExactlyTheDuplicatesFoundLeaveTheServerAndAreKeptHe
         EXPECT_EQ(before.at(path).first, TempDir::ReadFile((day / path.substr(1)).string())) << path;
 }
 
+// What the first page shows when a server account cannot be loaded: the server's reason, once, when
+// both helpers met it.
+TEST_F(ServerAccountRunTest, AWrongPasswordOrAStoppedServerIsWhatTheFirstPageSays)
+{
+    CopyText(AppSettings.Password, "my main password");
+    EXPECT_FALSE(LoadServices());
+    EXPECT_EQ(0u, g_pAddrUtil->GetAddrMgr()->GetRecordCount());
+    const std::string origin = m_server.Url().substr(0, m_server.Url().size() - 1);
+    EXPECT_EQ("The helper program said: Wrong user name or password for ann at " + origin, LoadFailureText());
+
+    CopyText(AppSettings.Password, kPassword);
+    m_server.Stop();
+    EXPECT_FALSE(LoadServices());
+    EXPECT_EQ(0u, LoadFailureText().find("The helper program said: Cannot reach the server " + origin))
+        << LoadFailureText();
+}
+
 } // namespace

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -334,11 +335,22 @@ TEST_F(ServerAccountTest, AServerThatNeverAnswersTimesOut)
     EXPECT_FALSE(fs::exists(DataPath(Kind::Calendar)));
 }
 
-// A web server that is no CardDAV server: every request, PROPFIND included, gets a page of HTML.
-class WebPageServer
+// A server of the test's own that answers each request from a script: method and path in, status,
+// headers and body out. One request per connection.
+struct ScriptedAnswer
+{
+    int status = 200;
+    std::string body;
+    std::string headers; // whole lines, each ending with CR LF
+};
+
+class ScriptedServer
 {
 public:
-    WebPageServer()
+    using Script = std::function<ScriptedAnswer(const std::string& method, const std::string& path)>;
+
+    explicit ScriptedServer(Script script)
+        : m_script(std::move(script))
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -351,45 +363,157 @@ public:
         m_port = ntohs(address.sin_port);
         m_thread = std::thread([this] { Serve(); });
     }
-    ~WebPageServer()
+    ~ScriptedServer()
     {
         ::shutdown(m_listener, SHUT_RDWR);
         ::close(m_listener);
         m_thread.join();
     }
-    int Port() const { return m_port; }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
 
 private:
+    // The request line and headers, and as much of the body as Content-Length says.
+    static std::string ReadRequest(int client)
+    {
+        std::string request;
+        char buffer[4096];
+        for (;;) {
+            const size_t head = request.find("\r\n\r\n");
+            if (head != std::string::npos) {
+                const size_t field = request.find("ontent-Length: ");
+                const size_t body =
+                    field != std::string::npos && field < head ? std::stoul(request.substr(field + 15)) : 0;
+                if (request.size() >= head + 4 + body)
+                    return request;
+            }
+            const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                return request;
+            request.append(buffer, static_cast<size_t>(got));
+        }
+    }
+
     void Serve()
     {
         for (;;) {
             const int client = ::accept(m_listener, nullptr, nullptr);
             if (client < 0)
                 return;
-            char request[4096];
-            (void)::recv(client, request, sizeof request, 0);
-            const std::string page = "<html><body>Sign in</body></html>";
-            const std::string answer =
-                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) +
-                "\r\nConnection: close\r\n\r\n" + page;
-            (void)::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+            const std::string request = ReadRequest(client);
+            const size_t space = request.find(' ');
+            const size_t end = request.find(' ', space + 1);
+            const ScriptedAnswer answer =
+                space == std::string::npos || end == std::string::npos
+                    ? ScriptedAnswer{400, "", ""}
+                    : m_script(request.substr(0, space), request.substr(space + 1, end - space - 1));
+            const std::string text = "HTTP/1.1 " + std::to_string(answer.status) + " Scripted\r\n" + answer.headers +
+                                     "Content-Length: " + std::to_string(answer.body.size()) +
+                                     "\r\nConnection: close\r\n\r\n" + answer.body;
+            (void)::send(client, text.data(), text.size(), MSG_NOSIGNAL);
             ::close(client);
         }
     }
 
+    Script m_script;
     int m_listener = -1;
     int m_port = 0;
     std::thread m_thread;
 };
 
+ScriptedAnswer Multistatus(const std::string& responses)
+{
+    return {207,
+            "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
+                responses + "</d:multistatus>",
+            "Content-Type: application/xml; charset=utf-8\r\n"};
+}
+
+std::string Response(const std::string& href, const std::string& props)
+{
+    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + props +
+           "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+}
+
+// A server laid out as the large hosted ones are: its own address is a web page, /.well-known/carddav
+// redirects to the DAV root, which names the principal, whose home holds the address books.
+ScriptedAnswer HostedServer(const std::string& method, const std::string& path, bool lockedReadable)
+{
+    const std::string book = "<d:resourcetype><d:collection/><card:addressbook/></d:resourcetype>";
+    if (path == "/.well-known/carddav")
+        return {301, "", "Location: /dav/\r\n"};
+    if (method == "PROPFIND" && path == "/dav/")
+        return Multistatus(Response("/dav/", "<d:current-user-principal><d:href>/dav/principals/me/</d:href>"
+                                             "</d:current-user-principal>"));
+    if (method == "PROPFIND" && path == "/dav/principals/me/")
+        return Multistatus(Response("/dav/principals/me/", "<card:addressbook-home-set><d:href>/dav/books/me/"
+                                                           "</d:href></card:addressbook-home-set>"));
+    if (method == "PROPFIND" && path == "/dav/books/me/")
+        return Multistatus(Response("/dav/books/me/", "<d:resourcetype><d:collection/></d:resourcetype>") +
+                           Response("friends/", book + "<d:displayname>Friends</d:displayname>") +
+                           Response("/dav/books/me/locked/", book + "<d:displayname>Locked</d:displayname>"));
+    if (method == "PROPFIND" && path == "/dav/books/me/friends/")
+        return Multistatus(Response("/dav/books/me/friends/", book) +
+                           Response("/dav/books/me/friends/ann.vcf", "<d:getetag>\"a1\"</d:getetag>"));
+    if (method == "PROPFIND" && path == "/dav/books/me/locked/")
+        return lockedReadable ? Multistatus(Response("/dav/books/me/locked/", book)) : ScriptedAnswer{403, "No", ""};
+    if (method == "REPORT" && path == "/dav/books/me/friends/")
+        return Multistatus(
+            Response("/dav/books/me/friends/ann.vcf", "<d:getetag>\"a1\"</d:getetag><card:address-data>" +
+                                                          ServerCard("ann", "Ann Ash") + "</card:address-data>"));
+    return {200, "<html><body>Sign in</body></html>", "Content-Type: text/html\r\n"};
+}
+
+// Discovery through /.well-known/ and a principal on another path, as hosted servers have it; one
+// address book of two that cannot be read fails the load and says which.
+TEST_F(ServerAccountTest, DiscoveryFollowsWellKnownAndAnAddressBookThatCannotBeReadIsNamed)
+{
+    bool lockedReadable = false;
+    ScriptedServer hosted([&lockedReadable](const std::string& method, const std::string& path) {
+        return HostedServer(method, path, lockedReadable);
+    });
+    WriteAccount("Url=" + hosted.Url() + "\n");
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
+    EXPECT_EQ("The address book \"Locked\" (/dav/books/me/locked/) cannot be read: the server " + hosted.Origin() +
+                  " refused access (HTTP 403)",
+              LastError(Kind::Contacts));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+
+    lockedReadable = true;
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    ASSERT_EQ(1u, Contacts().records.size());
+    EXPECT_STREQ("Ann Ash", Contacts().records[0]->szDisplayName);
+    EXPECT_EQ("/dav/books/me/friends/ann.vcf", PathOf(Contacts().records[0]->szHelperText));
+}
+
+// An address of the user's choosing that the server refuses is told, never replaced by whatever
+// /.well-known/ leads to: here another user's address book, which would have led to alice's own.
+TEST_F(ServerAccountTest, AnAddressTheServerRefusesIsToldNotLookedPast)
+{
+    m_server.Stop();
+    m_server.AddUser("bob", "bobs password");
+    std::string error;
+    ASSERT_TRUE(m_server.Start(error)) << error;
+    ASSERT_TRUE(m_server.MakeAddressBook("bob", "bobs password", "bob/contacts/", "Bob's", error)) << error;
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    WriteAccount("Url=" + m_server.Url() + "bob/contacts/\nUser=" + kUser + "\n");
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
+    EXPECT_EQ(m_server.Url() + "bob/contacts/: the server http://127.0.0.1:" + std::to_string(m_server.Port()) +
+                  " refused access (HTTP 403)",
+              LastError(Kind::Contacts));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+}
+
 TEST_F(ServerAccountTest, AnAddressThatIsNoCardDavOrCalDavServerIsToldSo)
 {
-    WebPageServer web;
-    const std::string url = "http://127.0.0.1:" + std::to_string(web.Port()) + "/";
-    WriteAccount("Url=" + url + "\n");
+    ScriptedServer web([](const std::string&, const std::string&) {
+        return ScriptedAnswer{200, "<html><body>Sign in</body></html>", "Content-Type: text/html\r\n"};
+    });
+    WriteAccount("Url=" + web.Url() + "\n");
     EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
-    EXPECT_EQ(url + " is not a CardDAV server: no address book was found there or at http://127.0.0.1:" +
-                  std::to_string(web.Port()) + "/.well-known/carddav",
+    EXPECT_EQ(web.Url() + " is not a CardDAV server: no address book was found there or at " + web.Origin() +
+                  "/.well-known/carddav",
               LastError(Kind::Contacts));
     EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
     EXPECT_EQ(1, RunWith(Kind::Calendar, 1));
