@@ -547,6 +547,30 @@ TEST_F(ServerAccountTest, HttpsWithACertificateOfItsOwnNeedsItNamed)
     WriteAccount("Url=" + m_server.Url() + "\nUser=" + kUser + "\nCaFile=" + cert + "\n");
     EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
     EXPECT_EQ(std::set<std::string>{"Ann Ash"}, ContactNames());
+    // Only the user's own line turns the check off.
+    fs::remove(DataPath(Kind::Contacts));
+    WriteAccount("Url=" + m_server.Url() + "\nUser=" + kUser + "\nVerifyCertificate=no\n");
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(std::set<std::string>{"Ann Ash"}, ContactNames());
+}
+
+// Two runs on one server account at once (two apps, or a run by hand) would each delete what the
+// other's data file still lists: the second is refused, and a save says so for its records.
+TEST_F(ServerAccountTest, ASecondRunOnTheSameAccountIsRefused)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    ASSERT_EQ(0, RunWith(Kind::Contacts, 1));
+    MarkEveryLoadedRecord(Kind::Contacts);
+    const std::string lockPath = m_work.path() + ServerTrashFolder("me@example.com") + ".qosweep.lock";
+    platform::FileLock lock;
+    ASSERT_EQ(platform::LockResult::Locked, platform::TryLockFile(lockPath.c_str(), &lock));
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 2));
+    platform::UnlockFile(&lock);
+    EXPECT_EQ("Another run is using the account me@example.com, nothing done", LastError(Kind::Contacts));
+    EXPECT_EQ("Another run is using the account me@example.com, nothing done",
+              ResultEntries("GAddrResult.ini").at("Result.Error"));
+    EXPECT_EQ(std::vector<std::string>{"/alice/friends/ann.vcf"}, m_server.Hrefs(kUser, kPassword, "alice/friends/"));
 }
 
 } // namespace
