@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -68,6 +69,14 @@ std::string Trimmed(std::string text)
     return text.substr(start);
 }
 
+// Retry-After in seconds; an HTTP date, or anything else, is taken as no word on when.
+long RetryAfterSeconds(const std::string& value)
+{
+    if (value.empty() || value.size() > 6 || value.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stol(value);
+}
+
 // Headers of the last answer only: a redirect's ETag or type is not the final resource's.
 size_t TakeHeader(char* data, size_t size, size_t count, void* user)
 {
@@ -76,6 +85,8 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* user)
     if (line.rfind("HTTP/", 0) == 0) {
         transfer->response->etag.clear();
         transfer->response->contentType.clear();
+        transfer->response->authenticate.clear();
+        transfer->response->retryAfterSeconds = -1;
         return size * count;
     }
     const size_t colon = line.find(':');
@@ -86,6 +97,10 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* user)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name == "etag")
         transfer->response->etag = Trimmed(line.substr(colon + 1));
+    else if (name == "www-authenticate")
+        transfer->response->authenticate += Trimmed(line.substr(colon + 1)) + "\n";
+    else if (name == "retry-after")
+        transfer->response->retryAfterSeconds = RetryAfterSeconds(Trimmed(line.substr(colon + 1)));
     else if (name == "content-type") {
         transfer->response->contentType = Trimmed(line.substr(colon + 1));
         for (char& c : transfer->response->contentType)
@@ -186,9 +201,67 @@ void SetRedirects(CURL* curl, const std::string& method, const std::string& url)
     curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
 }
 
+// What the transfer's watches and libcurl's code say of a request that brought no answer; false when
+// it brought one.
+bool NoAnswer(const Transfer& transfer, CURLcode code, const char* errorText, long timeoutSeconds, size_t limit,
+              HttpResponse& response)
+{
+    if (transfer.tooLarge) {
+        response.fault = HttpFault::TooLarge;
+        response.faultText = Format("the answer is larger than %zu bytes", limit);
+    } else if (transfer.stalled) {
+        response.fault = HttpFault::TimedOut;
+        response.faultText = Format("nothing came for %ld seconds", timeoutSeconds);
+    } else {
+        response.fault = FaultOf(code);
+        response.faultText = errorText[0] ? errorText : curl_easy_strerror(code);
+    }
+    if (response.fault == HttpFault::None)
+        return false;
+    response.body.clear();
+    return true;
+}
+
+// A server under load says so with 429 or 503 and often when to come back; past half a minute is no
+// wait a person sits through behind a progress window.
+constexpr int kMaxRetries = 3;
+constexpr long kMaxRetryWaitSeconds = 30;
+
+bool Overloaded(const HttpResponse& response)
+{
+    return response.fault == HttpFault::None && (response.status == 429 || response.status == 503) &&
+           response.retryAfterSeconds <= kMaxRetryWaitSeconds;
+}
+
+// A server that takes only Digest says so in its challenge; one that takes Basic is answered as it is.
+bool WantsDigestOnly(const HttpResponse& response)
+{
+    std::string offer = response.authenticate;
+    for (char& c : offer)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return response.fault == HttpFault::None && response.status == 401 && offer.find("digest") != std::string::npos &&
+           offer.find("basic") == std::string::npos;
+}
+
 } // namespace
 
 HttpResponse HttpClient::Request(const std::string& method, const std::string& url,
+                                 const std::vector<std::string>& headers, const std::string& body)
+{
+    HttpResponse response = Perform(method, url, headers, body);
+    if (WantsDigestOnly(response) && !m_digest) {
+        m_digest = true;
+        response = Perform(method, url, headers, body);
+    }
+    for (int retry = 0; retry < kMaxRetries && Overloaded(response); ++retry) {
+        const long wait = response.retryAfterSeconds >= 0 ? response.retryAfterSeconds : 1L << retry;
+        std::this_thread::sleep_for(std::chrono::seconds(wait));
+        response = Perform(method, url, headers, body);
+    }
+    return response;
+}
+
+HttpResponse HttpClient::Perform(const std::string& method, const std::string& url,
                                  const std::vector<std::string>& headers, const std::string& body)
 {
     HttpResponse response;
@@ -200,6 +273,8 @@ HttpResponse HttpClient::Request(const std::string& method, const std::string& u
     }
     curl_easy_reset(curl);
     SetCommonOptions(curl, m_settings);
+    if (m_digest)
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
     SetRedirects(curl, method, url);
     char errorText[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -226,24 +301,8 @@ HttpResponse HttpClient::Request(const std::string& method, const std::string& u
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchForStall);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     const CURLcode code = curl_easy_perform(curl);
-    if (transfer.tooLarge) {
-        response.fault = HttpFault::TooLarge;
-        response.faultText = Format("the answer is larger than %zu bytes", m_settings.maxResponseBytes);
-        response.body.clear();
+    if (NoAnswer(transfer, code, errorText, m_settings.timeoutSeconds, m_settings.maxResponseBytes, response))
         return response;
-    }
-    if (transfer.stalled) {
-        response.fault = HttpFault::TimedOut;
-        response.faultText = Format("nothing came for %ld seconds", m_settings.timeoutSeconds);
-        response.body.clear();
-        return response;
-    }
-    response.fault = FaultOf(code);
-    if (response.fault != HttpFault::None) {
-        response.faultText = errorText[0] ? errorText : curl_easy_strerror(code);
-        response.body.clear();
-        return response;
-    }
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     const char* effective = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)

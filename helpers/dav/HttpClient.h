@@ -39,9 +39,11 @@ struct HttpResponse
     std::string faultText; // libcurl's own words for the fault
     long status = 0;
     std::string body;
-    std::string etag;         // the ETag header, as sent (quotes included)
-    std::string contentType;  // lower case
-    std::string effectiveUrl; // where the request ended after redirects
+    std::string etag;            // the ETag header, as sent (quotes included)
+    std::string contentType;     // lower case
+    std::string effectiveUrl;    // where the request ended after redirects
+    std::string authenticate;    // the WWW-Authenticate challenges, one per line
+    long retryAfterSeconds = -1; // Retry-After in seconds; -1 when none was given in seconds
 };
 
 class HttpClient
@@ -54,16 +56,23 @@ public:
 
     // One request; headers are whole lines ("Depth: 1"). Redirects are followed for PROPFIND and
     // GET only (discovery goes through /.well-known/ redirects), never to another scheme than the
-    // original's unless from http to https, and the password is never sent to another host.
+    // original's unless from http to https, and the password is never sent to another host. The
+    // password goes as Basic authentication until a server's challenge asks for Digest only, then as
+    // Digest for the rest of the run. A server that answers 429 or 503 is asked again up to three
+    // times, after the wait it names (at most 30 seconds) or one, two and four seconds.
     HttpResponse Request(const std::string& method, const std::string& url, const std::vector<std::string>& headers,
                          const std::string& body = {});
 
     const HttpSettings& Settings() const { return m_settings; }
 
 private:
+    HttpResponse Perform(const std::string& method, const std::string& url, const std::vector<std::string>& headers,
+                         const std::string& body);
+
     struct Handle;
     HttpSettings m_settings;
     std::unique_ptr<Handle> m_handle;
+    bool m_digest = false;
 };
 
 // The message for a request that brought no answer, naming where it went.

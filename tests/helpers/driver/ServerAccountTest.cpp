@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -347,7 +348,9 @@ struct ScriptedAnswer
 class ScriptedServer
 {
 public:
-    using Script = std::function<ScriptedAnswer(const std::string& method, const std::string& path)>;
+    // request is the whole of it, request line, headers and body.
+    using Script =
+        std::function<ScriptedAnswer(const std::string& method, const std::string& path, const std::string& request)>;
 
     explicit ScriptedServer(Script script)
         : m_script(std::move(script))
@@ -406,7 +409,7 @@ private:
             const ScriptedAnswer answer =
                 space == std::string::npos || end == std::string::npos
                     ? ScriptedAnswer{400, "", ""}
-                    : m_script(request.substr(0, space), request.substr(space + 1, end - space - 1));
+                    : m_script(request.substr(0, space), request.substr(space + 1, end - space - 1), request);
             const std::string text = "HTTP/1.1 " + std::to_string(answer.status) + " Scripted\r\n" + answer.headers +
                                      "Content-Length: " + std::to_string(answer.body.size()) +
                                      "\r\nConnection: close\r\n\r\n" + answer.body;
@@ -468,8 +471,9 @@ ScriptedAnswer HostedServer(const std::string& method, const std::string& path, 
 // address book of two that cannot be read fails the load and says which.
 TEST_F(ServerAccountTest, DiscoveryFollowsWellKnownAndAnAddressBookThatCannotBeReadIsNamed)
 {
-    bool lockedReadable = false;
-    ScriptedServer hosted([&lockedReadable](const std::string& method, const std::string& path) {
+    // Read by the server's thread.
+    std::atomic<bool> lockedReadable{false};
+    ScriptedServer hosted([&lockedReadable](const std::string& method, const std::string& path, const std::string&) {
         return HostedServer(method, path, lockedReadable);
     });
     WriteAccount("Url=" + hosted.Url() + "\n");
@@ -484,6 +488,28 @@ TEST_F(ServerAccountTest, DiscoveryFollowsWellKnownAndAnAddressBookThatCannotBeR
     ASSERT_EQ(1u, Contacts().records.size());
     EXPECT_STREQ("Ann Ash", Contacts().records[0]->szDisplayName);
     EXPECT_EQ("/dav/books/me/friends/ann.vcf", PathOf(Contacts().records[0]->szHelperText));
+}
+
+// A server that takes Digest only gets Digest once it has said so; one under load that asks the client
+// to come back (503 with Retry-After) is asked again.
+TEST_F(ServerAccountTest, ADigestOnlyServerAndAServerUnderLoadAreStillRead)
+{
+    std::atomic<int> reports{0};
+    std::atomic<int> digestAnswers{0};
+    ScriptedServer hosted([&](const std::string& method, const std::string& path, const std::string& request) {
+        if (request.find("Authorization: Digest ") == std::string::npos)
+            return ScriptedAnswer{401, "", "WWW-Authenticate: Digest realm=\"dav\", nonce=\"n1\", qop=\"auth\"\r\n"};
+        ++digestAnswers;
+        if (method == "REPORT" && reports++ == 0)
+            return ScriptedAnswer{503, "busy", "Retry-After: 1\r\n"};
+        return HostedServer(method, path, true);
+    });
+    WriteAccount("Url=" + hosted.Url() + "\n");
+    EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    ASSERT_EQ(1u, Contacts().records.size());
+    EXPECT_STREQ("Ann Ash", Contacts().records[0]->szDisplayName);
+    EXPECT_EQ(2, reports.load());
+    EXPECT_GT(digestAnswers.load(), 0);
 }
 
 // An address of the user's choosing that the server refuses is told, never replaced by whatever
@@ -507,7 +533,7 @@ TEST_F(ServerAccountTest, AnAddressTheServerRefusesIsToldNotLookedPast)
 
 TEST_F(ServerAccountTest, AnAddressThatIsNoCardDavOrCalDavServerIsToldSo)
 {
-    ScriptedServer web([](const std::string&, const std::string&) {
+    ScriptedServer web([](const std::string&, const std::string&, const std::string&) {
         return ScriptedAnswer{200, "<html><body>Sign in</body></html>", "Content-Type: text/html\r\n"};
     });
     WriteAccount("Url=" + web.Url() + "\n");
