@@ -26,6 +26,9 @@ void CheckResource(const DavResource& resource)
         for (const char c : component)
             FUZZ_CHECK(!(c >= 'a' && c <= 'z'));
     FUZZ_CHECK(resource.components.empty() || resource.componentsKnown);
+    // Discovery may go to another host, but only where the password travels encrypted.
+    const std::string led = ResolveDiscoveryHref(kBase, resource.href);
+    FUZZ_CHECK(led.empty() || led.rfind("https://", 0) == 0);
     const std::string url = ResolveHref(kBase, resource.href);
     if (url.empty())
         return;

@@ -130,7 +130,9 @@ std::string HostOf(const std::string& url)
 
 bool IsLoopback(const std::string& host)
 {
-    return SameText(host, "localhost") || host == "[::1]" || host.rfind("127.", 0) == 0;
+    // 127.0.0.1 and the rest of 127/8, written as an address: a name like 127.example.com is not it.
+    return SameText(host, "localhost") || host == "[::1]" ||
+           (host.rfind("127.", 0) == 0 && host.find_first_not_of("0123456789.") == std::string::npos);
 }
 
 bool ReadServerSettings(CxIniUtil& accounts, const std::string& workFolder, const std::string& email,

@@ -76,7 +76,7 @@ bool IsCollectionOf(DavKind kind, const DavResource& resource)
 }
 
 DavClient::DavClient(std::string serverUrl, HttpSettings settings)
-    : m_serverUrl(std::move(serverUrl))
+    : m_serverUrl(NormalisedUrl(serverUrl))
     , m_origin(UrlOrigin(m_serverUrl))
     , m_http(std::move(settings))
 {}
@@ -91,6 +91,22 @@ std::string DavClient::FailureText(const HttpResponse& response, const std::stri
     if (response.status == 403)
         return Format("%s%s refused access (HTTP 403)", prefix.c_str(), m_origin.c_str());
     return Format("%s%s answered HTTP %ld", prefix.c_str(), m_origin.c_str(), response.status);
+}
+
+HttpResponse DavClient::DiscoveryPropfind(std::string& url)
+{
+    HttpResponse response = Propfind(url, 0, kDiscoveryProps);
+    // /.well-known/ redirects, and servers that moved their root, a few steps at most.
+    for (int step = 0; step < 5 && response.fault == HttpFault::None && response.status >= 300 &&
+                       response.status <= 399 && !response.location.empty();
+         ++step) {
+        const std::string next = ResolveDiscoveryHref(url, response.location);
+        if (next.empty())
+            break;
+        url = next;
+        response = Propfind(url, 0, kDiscoveryProps);
+    }
+    return response;
 }
 
 HttpResponse DavClient::Propfind(const std::string& url, int depth, std::string_view props)
@@ -120,7 +136,7 @@ bool DavClient::HomesFrom(DavKind kind, const std::string& url, std::vector<std:
     std::string at = url;
     // The address itself, then its principal: at most two steps, whatever a server answers.
     for (int step = 0; step < 2; ++step) {
-        const HttpResponse response = Propfind(at, 0, kDiscoveryProps);
+        const HttpResponse response = DiscoveryPropfind(at);
         if (response.fault != HttpFault::None || response.status == 401 || RefusesReading(response, at)) {
             error = FailureText(response, at);
             return false;
@@ -129,21 +145,19 @@ bool DavClient::HomesFrom(DavKind kind, const std::string& url, std::vector<std:
         std::string fault;
         if (response.status != 207 || !ParseMultistatus(response.body, resources, fault) || resources.empty())
             return true; // not a WebDAV resource: nothing found here
-        // Where a redirect took the request is what relative hrefs count from.
-        const std::string base = response.effectiveUrl.empty() ? at : response.effectiveUrl;
         const DavResource& resource = resources.front();
         if (IsCollectionOf(kind, resource)) {
-            direct.push_back(CollectionOf(base, resource));
+            direct.push_back(CollectionOf(at, resource));
             return true;
         }
         for (const std::string& home : HomesOf(kind, resource)) {
-            const std::string resolved = ResolveHref(base, home);
+            const std::string resolved = ResolveDiscoveryHref(at, home);
             if (!resolved.empty())
                 homes.push_back(AsCollectionUrl(resolved));
         }
         if (!homes.empty() || resource.principal.empty())
             return true;
-        at = ResolveHref(base, resource.principal);
+        at = ResolveDiscoveryHref(at, resource.principal);
         if (at.empty())
             return true;
     }
@@ -188,10 +202,10 @@ bool DavClient::Collections(DavKind kind, std::vector<DavCollection>& collection
             return false;
     // A collection reached through two homes is one collection.
     std::sort(collections.begin(), collections.end(),
-              [](const DavCollection& a, const DavCollection& b) { return a.path < b.path; });
+              [](const DavCollection& a, const DavCollection& b) { return a.url < b.url; });
     collections.erase(
         std::unique(collections.begin(), collections.end(),
-                    [](const DavCollection& a, const DavCollection& b) { return SamePath(a.path, b.path); }),
+                    [](const DavCollection& a, const DavCollection& b) { return SamePath(a.url, b.url); }),
         collections.end());
     return true;
 }
@@ -206,12 +220,11 @@ bool DavClient::ListItems(const DavCollection& collection, std::vector<DavItemRe
         const std::string url = ResolveHref(collection.url, resource.href);
         if (url.empty() || resource.collection || (resource.status != 0 && resource.status != 200))
             continue;
-        const std::string path = UrlPath(url);
-        if (SamePath(path, collection.path))
+        if (SamePath(UrlPath(url), collection.path))
             continue;
-        items.push_back({path, resource.etag});
+        items.push_back({url, resource.etag});
     }
-    std::sort(items.begin(), items.end(), [](const DavItemRef& a, const DavItemRef& b) { return a.path < b.path; });
+    std::sort(items.begin(), items.end(), [](const DavItemRef& a, const DavItemRef& b) { return a.url < b.url; });
     return true;
 }
 
@@ -221,7 +234,7 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
     items.clear();
     std::vector<std::string> paths;
     for (const DavItemRef& ref : refs)
-        paths.push_back(ref.path);
+        paths.push_back(UrlPath(ref.url));
     const std::string body = kind == DavKind::Contacts ? AddressbookMultigetBody(paths) : CalendarMultigetBody(paths);
     const HttpResponse response =
         m_http.Request("REPORT", collection.url, {"Depth: 1", "Content-Type: application/xml; charset=utf-8"}, body);
@@ -235,8 +248,8 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
             byPath[Decoded(UrlPath(url))] = &resource;
     }
     for (const DavItemRef& ref : refs) {
-        DavItem item{ref.path, ref.etag, {}, {}};
-        const auto found = byPath.find(Decoded(ref.path));
+        DavItem item{ref.url, ref.etag, {}, {}};
+        const auto found = byPath.find(Decoded(UrlPath(ref.url)));
         if (found == byPath.end())
             item.fault = "the server did not send it";
         else if (found->second->status != 0 && found->second->status != 200)
@@ -253,12 +266,12 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
     return true;
 }
 
-HttpResponse DavClient::Get(const std::string& path)
+HttpResponse DavClient::Get(const std::string& url)
 {
-    return m_http.Request("GET", m_origin + path, {});
+    return m_http.Request("GET", url, {});
 }
 
-HttpResponse DavClient::Delete(const std::string& path, const std::string& etag)
+HttpResponse DavClient::Delete(const std::string& url, const std::string& etag)
 {
-    return m_http.Request("DELETE", m_origin + path, {"If-Match: " + etag});
+    return m_http.Request("DELETE", url, {"If-Match: " + etag});
 }

@@ -13,7 +13,7 @@ enum class DavKind { Contacts, Calendar };
 
 struct DavCollection
 {
-    std::string url;  // absolute, ending with '/'
+    std::string url;  // absolute, ending with '/'; a hosted service's may be on another host than the one given
     std::string path; // its path on the server
     std::string displayName;
     std::string color;
@@ -21,13 +21,13 @@ struct DavCollection
 
 struct DavItemRef
 {
-    std::string path; // as the server listed it
+    std::string url; // absolute, on the collection's origin
     std::string etag;
 };
 
 struct DavItem
 {
-    std::string path;
+    std::string url;
     std::string etag;
     std::string data;
     std::string fault; // empty when the server gave the item's text
@@ -43,7 +43,7 @@ public:
     // or one collection's; /.well-known/ is tried when it leads nowhere. False with the message the
     // user is shown.
     bool Collections(DavKind kind, std::vector<DavCollection>& collections, std::string& error);
-    // The items directly in a collection, sorted by path.
+    // The items directly in a collection, sorted by address.
     bool ListItems(const DavCollection& collection, std::vector<DavItemRef>& items, std::string& error);
     // The text of each item asked for, in the order asked; an item the server did not give has its
     // fault set. False when the request as a whole failed.
@@ -51,9 +51,9 @@ public:
                   std::vector<DavItem>& items, std::string& error);
 
     // The item's text and ETag as they are now.
-    HttpResponse Get(const std::string& path);
+    HttpResponse Get(const std::string& url);
     // Deletes the item only while its ETag is still this one; the server answers 412 otherwise.
-    HttpResponse Delete(const std::string& path, const std::string& etag);
+    HttpResponse Delete(const std::string& url, const std::string& etag);
 
     // The message for an answer that is a failure (any fault, or a status outside 2xx), what it was
     // about first when what is not empty.
@@ -62,6 +62,9 @@ public:
     const std::string& ServerUrl() const { return m_serverUrl; }
 
 private:
+    // A depth-0 PROPFIND for discovery, following redirects where ResolveDiscoveryHref lets it; url
+    // becomes the address that answered.
+    HttpResponse DiscoveryPropfind(std::string& url);
     HttpResponse Propfind(const std::string& url, int depth, std::string_view props);
     bool Multistatus(const HttpResponse& response, const std::string& what, std::vector<DavResource>& resources,
                      std::string& error) const;

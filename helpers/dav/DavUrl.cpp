@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <memory>
 
 namespace {
@@ -41,7 +42,8 @@ std::string UrlOrigin(const std::string& url)
     if (!parsed)
         return {};
     std::string origin = Part(parsed.get(), CURLUPART_SCHEME) + "://" + Part(parsed.get(), CURLUPART_HOST);
-    const std::string port = Part(parsed.get(), CURLUPART_PORT);
+    // :443 and :80 written out name the same server as none.
+    const std::string port = Part(parsed.get(), CURLUPART_PORT, CURLU_NO_DEFAULT_PORT);
     if (!port.empty())
         origin += ":" + port;
     return origin;
@@ -56,7 +58,10 @@ std::string UrlPath(const std::string& url)
     return path.empty() ? "/" : path;
 }
 
-std::string ResolveHref(const std::string& base, const std::string& href)
+namespace {
+
+// href against base, whatever its origin; empty when it cannot be made absolute http or https.
+std::string Resolved(const std::string& base, const std::string& href)
 {
     const Url parsed = Parsed(base);
     if (!parsed || href.empty())
@@ -65,10 +70,53 @@ std::string ResolveHref(const std::string& base, const std::string& href)
     if (curl_url_set(parsed.get(), CURLUPART_URL, href.c_str(), 0) != CURLUE_OK)
         return {};
     curl_url_set(parsed.get(), CURLUPART_FRAGMENT, nullptr, 0);
-    const std::string resolved = Part(parsed.get(), CURLUPART_URL);
-    if (UrlOrigin(resolved) != UrlOrigin(base))
-        return {};
-    return resolved;
+    const std::string resolved = Part(parsed.get(), CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
+    return UrlOrigin(resolved).empty() ? std::string() : resolved;
+}
+
+std::string HostOf(const std::string& url)
+{
+    const Url parsed = Parsed(url);
+    return parsed ? Part(parsed.get(), CURLUPART_HOST) : std::string();
+}
+
+} // namespace
+
+std::string NormalisedUrl(const std::string& url)
+{
+    const std::string normalised = Resolved(url, url);
+    return normalised.empty() ? url : normalised;
+}
+
+std::string ResolveHref(const std::string& base, const std::string& href)
+{
+    const std::string resolved = Resolved(base, href);
+    return UrlOrigin(resolved) == UrlOrigin(base) ? resolved : std::string();
+}
+
+std::string ResolveDiscoveryHref(const std::string& base, const std::string& href)
+{
+    const std::string resolved = Resolved(base, href);
+    if (resolved.empty() || UrlOrigin(resolved) == UrlOrigin(base) || resolved.rfind("https://", 0) == 0 ||
+        IsLoopbackHost(HostOf(resolved)))
+        return resolved;
+    return {};
+}
+
+bool IsLoopbackHost(const std::string& host)
+{
+    std::string lower = host;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // 127.0.0.1 and the rest of 127/8, written as an address: a name like 127.example.com is not it.
+    return lower == "localhost" || lower == "[::1]" ||
+           (lower.rfind("127.", 0) == 0 && lower.find_first_not_of("0123456789.") == std::string::npos);
+}
+
+bool IsItemOf(const std::string& url, const std::string& collection)
+{
+    return !collection.empty() && collection.back() == '/' && url.size() > collection.size() &&
+           url.compare(0, collection.size(), collection) == 0 && url.find('/', collection.size()) == std::string::npos;
 }
 
 std::string AsCollectionUrl(const std::string& url)

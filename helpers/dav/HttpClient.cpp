@@ -86,6 +86,7 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* user)
         transfer->response->etag.clear();
         transfer->response->contentType.clear();
         transfer->response->authenticate.clear();
+        transfer->response->location.clear();
         transfer->response->retryAfterSeconds = -1;
         return size * count;
     }
@@ -97,6 +98,8 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* user)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (name == "etag")
         transfer->response->etag = Trimmed(line.substr(colon + 1));
+    else if (name == "location")
+        transfer->response->location = Trimmed(line.substr(colon + 1));
     else if (name == "www-authenticate")
         transfer->response->authenticate += Trimmed(line.substr(colon + 1)) + "\n";
     else if (name == "retry-after")
@@ -187,18 +190,12 @@ void SetCommonOptions(CURL* curl, const HttpSettings& settings)
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
 }
 
-// Discovery goes through redirects (/.well-known/carddav to the server's own path); a change of
-// scheme is followed only towards https, so a password meant for an encrypted line never leaves on
-// a plain one.
-void SetRedirects(CURL* curl, const std::string& method, const std::string& url)
+// Redirects are never followed by libcurl: it would send the request on without the password, and a
+// server that moved its DAV root elsewhere would read as a wrong password. DavClient follows those of
+// discovery itself, where it can tell where the password may go.
+void SetRedirects(CURL* curl)
 {
-    const bool follow = method == "PROPFIND" || method == "GET";
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, url.rfind("https:", 0) == 0 ? "https" : "http,https");
-    // Keeps the method (and body) of a PROPFIND across a 301 or 302, as servers expect it.
-    curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
-    curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
 }
 
 // What the transfer's watches and libcurl's code say of a request that brought no answer; false when
@@ -275,7 +272,7 @@ HttpResponse HttpClient::Perform(const std::string& method, const std::string& u
     SetCommonOptions(curl, m_settings);
     if (m_digest)
         curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-    SetRedirects(curl, method, url);
+    SetRedirects(curl);
     char errorText[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -304,9 +301,6 @@ HttpResponse HttpClient::Perform(const std::string& method, const std::string& u
     if (NoAnswer(transfer, code, errorText, m_settings.timeoutSeconds, m_settings.maxResponseBytes, response))
         return response;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
-    const char* effective = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
-        response.effectiveUrl = effective;
     return response;
 }
 

@@ -41,7 +41,7 @@ struct HttpResponse
     std::string body;
     std::string etag;            // the ETag header, as sent (quotes included)
     std::string contentType;     // lower case
-    std::string effectiveUrl;    // where the request ended after redirects
+    std::string location;        // the Location header of a redirect
     std::string authenticate;    // the WWW-Authenticate challenges, one per line
     long retryAfterSeconds = -1; // Retry-After in seconds; -1 when none was given in seconds
 };
@@ -54,12 +54,10 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // One request; headers are whole lines ("Depth: 1"). Redirects are followed for PROPFIND and
-    // GET only (discovery goes through /.well-known/ redirects), never to another scheme than the
-    // original's unless from http to https, and the password is never sent to another host. The
-    // password goes as Basic authentication until a server's challenge asks for Digest only, then as
-    // Digest for the rest of the run. A server that answers 429 or 503 is asked again up to three
-    // times, after the wait it names (at most 30 seconds) or one, two and four seconds.
+    // One request; headers are whole lines ("Depth: 1"). A redirect comes back as it is (its status
+    // and location), for the caller to follow or not. The password goes as Basic authentication until a server's
+    // challenge asks for Digest only, then as Digest for the rest of the run. A server that answers 429 or 503 is asked
+    // again up to three times, after the wait it names (at most 30 seconds) or one, two and four seconds.
     HttpResponse Request(const std::string& method, const std::string& url, const std::vector<std::string>& headers,
                          const std::string& body = {});
 

@@ -33,7 +33,7 @@ void FillServerContact(GAddrRecord& record, const ServerItemPlace& place)
 }
 
 // Text A holds 31 bytes: the calendar's last path segment, cut, as a folder account's records carry
-// their subfolder. Text C carries the calendar's whole path, which tells the calendars apart.
+// their subfolder. Text C carries the calendar's whole address, which tells the calendars apart.
 void FillServerEvent(GDateRecord& record, const ServerItemPlace& place)
 {
     std::string segment = place.collection.path;
@@ -41,7 +41,7 @@ void FillServerEvent(GDateRecord& record, const ServerItemPlace& place)
         segment.pop_back();
     CopyUtf8(record.szHelperTextA, segment.substr(segment.rfind('/') + 1));
     CopyUtf8(record.szHelperTextB, place.helperText);
-    CopyUtf8(record.szHelperTextC, place.collection.path);
+    CopyUtf8(record.szHelperTextC, place.collection.url);
 }
 
 const char* CollectionWord(HelperKind kind)
@@ -61,18 +61,20 @@ void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const Dav
                    const DavItem& item, Record& record, PendingFile& data)
 {
     const HelperKind helperKind = run.session.Kind();
+    // Messages name the item by its path: the server is the account's.
+    const std::string shown = UrlPath(item.url);
     if (!item.fault.empty()) {
-        run.session.Error(Format("Cannot read %s, skipped: %s", item.path.c_str(), item.fault.c_str()));
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), item.fault.c_str()));
         return;
     }
     if (item.data.size() > kMaxItemBytes) {
-        run.session.Error(Format("Cannot read %s, skipped: larger than %ju bytes", item.path.c_str(), kMaxItemBytes));
+        run.session.Error(Format("Cannot read %s, skipped: larger than %ju bytes", shown.c_str(), kMaxItemBytes));
         return;
     }
     // A deletion must name exactly this item and this version of it; a text cut to fit would not.
-    const std::string helperText = ServerHelperText(item.path, item.etag);
+    const std::string helperText = ServerHelperText(item.url, item.etag);
     if (item.etag.empty() || helperText.size() >= kind.helperTextCapacity) {
-        run.session.Error(Format("%s skipped: %s", item.path.c_str(),
+        run.session.Error(Format("%s skipped: %s", shown.c_str(),
                                  item.etag.empty()
                                      ? "the server gives no ETag for it, so it could not be deleted safely"
                                      : "its address is too long to be kept in the record"));
@@ -81,30 +83,30 @@ void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const Dav
     const ItemText text(helperKind, item.data);
     const ItemCounts counts = text.Counts();
     if (counts.own == 0 && counts.others > 0) {
-        run.session.Log(2, Format("Passed over %s: no %s in it", item.path.c_str(), KindInfo(helperKind).item));
+        run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(helperKind).item));
         return;
     }
     if (counts.own != 1 || counts.others != 0) {
-        run.session.Error(counts.own == 0 ? Format("No %s in %s, skipped", KindInfo(helperKind).item, item.path.c_str())
-                                          : SharedFileError(helperKind, item.path, counts));
+        run.session.Error(counts.own == 0 ? Format("No %s in %s, skipped", KindInfo(helperKind).item, shown.c_str())
+                                          : SharedFileError(helperKind, shown, counts));
         return;
     }
     std::string problem;
     std::memset(&record, 0, sizeof record);
     if (!text.Read(record, problem)) {
-        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(helperKind).item, item.path.c_str(),
+        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(helperKind).item, shown.c_str(),
                                  problem.empty() ? "" : ": ", problem.c_str()));
         return;
     }
     if (!problem.empty())
-        run.session.Error(Format("%s was read in part: %s", item.path.c_str(), problem.c_str()));
+        run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
     for (const std::string& note : text.Notes())
-        run.session.Error(Format("%s: %s", item.path.c_str(), note.c_str()));
+        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
     kind.fill(record, {collection, item, helperText});
     record.ActionCode = 0;
     data.Add(record, kind.fields);
     if (run.session.Logs(3))
-        run.session.Log(3, Format("Read %s", item.path.c_str()));
+        run.session.Log(3, Format("Read %s", shown.c_str()));
 }
 
 struct Listing
@@ -185,7 +187,7 @@ bool FinishServerFiles(ServerRun& run, const Listing& listing, PendingFile& data
         for (const DavCollection& collection : listing.collections) {
             GCalRecord record{};
             CopyUtf8(record.szText1, collection.displayName.empty() ? collection.path : collection.displayName);
-            CopyUtf8(record.szText2, collection.path);
+            CopyUtf8(record.szText2, collection.url);
             CopyUtf8(record.szText3, collection.color);
             AppendCopy(calendars.List(), record);
         }
@@ -236,9 +238,9 @@ RunResult LoadServer(ServerRun& run, const ServerLoadKind<Record>& kind)
 
 } // namespace
 
-std::string ServerHelperText(const std::string& path, const std::string& etag)
+std::string ServerHelperText(const std::string& url, const std::string& etag)
 {
-    return EscapeItemPath(path) + "/" + etag;
+    return EscapeItemPath(url) + "/" + etag;
 }
 
 RunResult LoadServerAccount(ServerRun& run)

@@ -32,16 +32,17 @@ struct ServerRun
 inline constexpr size_t kServerBatchItems = 100;
 
 // Load: discovers the collections, lists their items and reads them in batches into the data file
-// (and the calendar list), whole or not at all. The record's helper text carries the item's path and
-// ETag (see ServerHelperText).
+// (and the calendar list), whole or not at all. The record's helper text carries the item's address
+// and ETag (see ServerHelperText).
 RunResult LoadServerAccount(ServerRun& run);
-// Save: each record marked for deletion is read from the server once more, kept in the local trash
-// (ServerTrash.h), and deleted only while its ETag is the one the load saw.
+// Save: the account's collections are found again, and each record marked for deletion that names an
+// item of one of them is read from the server once more, kept in the local trash (ServerTrash.h), and
+// deleted only while its ETag is the one the load saw.
 RunResult SaveServerAccount(ServerRun& run);
 
 // The reason a record is not deleted when the server's item is no longer the version loaded.
 std::string ChangedOnServerError(const std::string& path);
 
-// "<path escaped as EscapeItemPath does>/<ETag>": the app takes what stands before the first '/' for
-// the item's name, and a path holds many.
-std::string ServerHelperText(const std::string& path, const std::string& etag);
+// "<address escaped as EscapeItemPath does>/<ETag>": the app takes what stands before the first '/'
+// for the item's name, and an address holds many.
+std::string ServerHelperText(const std::string& url, const std::string& etag);

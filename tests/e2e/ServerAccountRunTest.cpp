@@ -36,13 +36,13 @@ std::string Event(const std::string& uid, const std::string& summary, const std:
            "\r\nDURATION:PT1H\r\nSUMMARY:" + summary + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 
-// The path on the server behind a record's helper text.
+// The path on the server behind a record's helper text, which holds the item's address.
 std::string ServerPath(const char* helperText)
 {
     const std::string text = helperText;
-    std::string path;
-    EXPECT_TRUE(UnescapeItemPath(text.substr(0, text.find('/')), path)) << text;
-    return path;
+    std::string url;
+    EXPECT_TRUE(UnescapeItemPath(text.substr(0, text.find('/')), url)) << text;
+    return UrlPath(url);
 }
 
 // href to (text, ETag) of every item of a collection.

@@ -234,6 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServerSectionCase{"Url=http://dav.example.com/\n", false, "unencrypted"},
         // A user name before the host does not make a remote server local.
         ServerSectionCase{"Url=http://127.0.0.1@dav.example.com/\n", false, "unencrypted"},
+        ServerSectionCase{"Url=http://127.0.0.1.example.com/\n", false, "unencrypted"},
         ServerSectionCase{"Url=http://dav.example.com/\nAllowUnencrypted=yes\n", true, ""},
         ServerSectionCase{"Url=ftp://dav.example.com/\n", false, "must begin with https:// or http://"},
         ServerSectionCase{"Url=\n", false, "No server address given"},

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -53,13 +54,18 @@ std::string ServerTask(const std::string& uid)
     return CalendarOf("BEGIN:VTODO\r\nUID:" + uid + "\r\nDTSTAMP:20240101T080000Z\r\nSUMMARY:Task\r\nEND:VTODO\r\n");
 }
 
-// The item's path on the server, from a record's helper text.
-std::string PathOf(const char* helperText)
+// The item's address on the server, from a record's helper text.
+std::string UrlOf(const char* helperText)
 {
     const std::string text(helperText);
-    std::string path;
-    EXPECT_TRUE(UnescapeItemPath(text.substr(0, text.find('/')), path)) << text;
-    return path;
+    std::string url;
+    EXPECT_TRUE(UnescapeItemPath(text.substr(0, text.find('/')), url)) << text;
+    return url;
+}
+
+std::string PathOf(const char* helperText)
+{
+    return UrlPath(UrlOf(helperText));
 }
 
 class ServerAccountTest : public HelperProgramRunner
@@ -160,7 +166,9 @@ TEST_F(ServerAccountTest, FindsEveryAddressBookAndEveryCalendarOfEventsFromTheSe
         EXPECT_EQ(fs::path(std::string(record->szHelperTextC)).parent_path().filename().string(),
                   record->szHelperTextA);
     }
-    EXPECT_EQ((std::map<std::string, std::string>{{"Standup", "/alice/work/"}, {"Walk", "/alice/home/"}}), calendarOf);
+    EXPECT_EQ((std::map<std::string, std::string>{{"Standup", m_server.Url() + "alice/work/"},
+                                                  {"Walk", m_server.Url() + "alice/home/"}}),
+              calendarOf);
     const auto calendars = ReadData<GCalRecord>(m_work.file("GCal.dat"), GCalRecordFields<CxGFieldReader, GCalRecord>);
     ASSERT_TRUE(calendars.whole);
     std::map<std::string, std::string> colours;
@@ -297,8 +305,12 @@ TEST_F(ServerAccountTest, AStoppedServerIsToldAtTheLoadAndTheSave)
     m_server.Stop();
     EXPECT_EQ(1, RunWith(Kind::Contacts, 2));
     const std::string reach = "Cannot reach the server http://127.0.0.1:" + std::to_string(m_server.Port());
-    EXPECT_EQ(0u, ResultEntries("GAddrResult.ini").at("Record.1").find("Not deleted: " + reach))
-        << ResultEntries("GAddrResult.ini").at("Record.1");
+    // The account's collections cannot be found again, so no record is tried: the save is refused whole.
+    const auto results = ResultEntries("GAddrResult.ini");
+    ASSERT_EQ(1u, results.count("Result.Error"));
+    EXPECT_EQ(0u, results.at("Result.Error").find(reach)) << results.at("Result.Error");
+    EXPECT_NE(std::string::npos, results.at("Result.Error").find("nothing deleted")) << results.at("Result.Error");
+    EXPECT_EQ(0u, results.count("Record.1"));
     EXPECT_FALSE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
     EXPECT_EQ(1, RunWith(Kind::Contacts, 1));
     EXPECT_EQ(0u, LastError(Kind::Contacts).find(reach)) << LastError(Kind::Contacts);
@@ -510,6 +522,81 @@ TEST_F(ServerAccountTest, ADigestOnlyServerAndAServerUnderLoadAreStillRead)
     EXPECT_STREQ("Ann Ash", Contacts().records[0]->szDisplayName);
     EXPECT_EQ(2, reports.load());
     EXPECT_GT(digestAnswers.load(), 0);
+}
+
+// A hosted service keeps each user's collections on a host of its own (one of many), named as the
+// home by the server the user gave: the load reads them there, the save deletes there, and a record
+// naming an item anywhere else is never acted on.
+TEST_F(ServerAccountTest, CollectionsOnAnotherHostAreReadAndCleanedThereAndNowhereElse)
+{
+    const std::string book = "<d:resourcetype><d:collection/><card:addressbook/></d:resourcetype>";
+    std::mutex seen;
+    std::vector<std::string> deletes;
+    std::vector<std::string> elsewhereRequests;
+    ScriptedServer elsewhere([&](const std::string& method, const std::string& path, const std::string&) {
+        std::lock_guard<std::mutex> lock(seen);
+        elsewhereRequests.push_back(method + " " + path);
+        return ScriptedAnswer{204, "", ""};
+    });
+    ScriptedServer partition([&](const std::string& method, const std::string& path, const std::string& request) {
+        const std::string card =
+            path == "/books/me/friends/a1.vcf" ? ServerCard("a1", "Ann Ash") : ServerCard("a2", "Ann Ash");
+        const std::string etag = path == "/books/me/friends/a1.vcf" ? "\"e1\"" : "\"e2\"";
+        if (method == "PROPFIND" && path == "/books/me/")
+            return Multistatus(Response("/books/me/", "<d:resourcetype><d:collection/></d:resourcetype>") +
+                               Response("/books/me/friends/", book + "<d:displayname>Friends</d:displayname>"));
+        if (method == "PROPFIND" && path == "/books/me/friends/")
+            return Multistatus(Response("/books/me/friends/", book) +
+                               Response("/books/me/friends/a1.vcf", "<d:getetag>\"e1\"</d:getetag>") +
+                               Response("/books/me/friends/a2.vcf", "<d:getetag>\"e2\"</d:getetag>"));
+        if (method == "REPORT")
+            return Multistatus(
+                Response("/books/me/friends/a1.vcf", "<d:getetag>\"e1\"</d:getetag><card:address-data>" +
+                                                         ServerCard("a1", "Ann Ash") + "</card:address-data>") +
+                Response("/books/me/friends/a2.vcf", "<d:getetag>\"e2\"</d:getetag><card:address-data>" +
+                                                         ServerCard("a2", "Ann Ash") + "</card:address-data>"));
+        if (method == "GET")
+            return ScriptedAnswer{200, card, "ETag: " + etag + "\r\n"};
+        if (method == "DELETE") {
+            std::lock_guard<std::mutex> lock(seen);
+            const size_t match = request.find("If-Match: ");
+            deletes.push_back(path + " " + request.substr(match + 10, request.find("\r\n", match) - match - 10));
+            return ScriptedAnswer{204, "", ""};
+        }
+        return ScriptedAnswer{404, "", ""};
+    });
+    ScriptedServer hosted([&](const std::string& method, const std::string& path, const std::string&) {
+        if (method == "PROPFIND" && path == "/")
+            return Multistatus(Response("/", "<d:current-user-principal><d:href>/123/principal/</d:href>"
+                                             "</d:current-user-principal>"));
+        if (method == "PROPFIND" && path == "/123/principal/")
+            return Multistatus(Response("/123/principal/", "<card:addressbook-home-set><d:href>" + partition.Url() +
+                                                               "books/me/</d:href></card:addressbook-home-set>"));
+        return ScriptedAnswer{404, "", ""};
+    });
+    WriteAccount("Url=" + hosted.Url() + "\n");
+    ASSERT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    auto data = Contacts();
+    ASSERT_EQ(2u, data.records.size());
+    EXPECT_EQ(partition.Url() + "books/me/friends/a1.vcf", UrlOf(data.records[0]->szHelperText));
+
+    // The second record is deleted; the first is made to name the same item on another server, as a
+    // damaged or foreign data file might.
+    data.records[1]->ActionCode = 3;
+    data.records[0]->ActionCode = 3;
+    const std::string foreign = elsewhere.Url() + "books/me/friends/a1.vcf";
+    CopyText(data.records[0]->szHelperText, (EscapeItemPath(foreign) + "/\"e1\"").c_str());
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), data.records,
+                           GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, RunWith(Kind::Contacts, 2));
+    const auto results = ResultEntries("GAddrResult.ini");
+    EXPECT_EQ("Deleted", results.at("Record.2"));
+    EXPECT_EQ("Not deleted: " + foreign + " is in none of the account's address books now, skipped",
+              results.at("Record.1"));
+    std::lock_guard<std::mutex> lock(seen);
+    EXPECT_EQ(std::vector<std::string>{"/books/me/friends/a2.vcf \"e2\""}, deletes);
+    EXPECT_TRUE(elsewhereRequests.empty()) << ::testing::PrintToString(elsewhereRequests);
+    EXPECT_EQ(ServerCard("a2", "Ann Ash"), TempDir::ReadFile(DayFolder() + "books/me/friends/a2.vcf"));
 }
 
 // An address of the user's choosing that the server refuses is told, never replaced by whatever
