@@ -94,9 +94,26 @@ bool ServerTrash::MakeFolders(const std::string& relative, std::string& why) con
     return true;
 }
 
+namespace {
+
+// A field of the index on one line of its own, whatever a server put into an ETag.
+std::string IndexField(std::string text)
+{
+    for (char& c : text)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+} // namespace
+
 void ServerTrash::Note(const std::string& line) const
 {
     const std::string index = m_dayFolder + kServerTrashIndex;
+    // The index is a list beside the kept files, never a way to write through a link elsewhere.
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(index, ec)))
+        return;
     const bool fresh = !platform::FileExists(index.c_str());
     FILE* file = std::fopen(index.c_str(), "a");
     if (!file)
@@ -131,7 +148,7 @@ bool ServerTrash::Keep(const std::string& itemPath, const std::string& url, cons
         trashPath = folder + TrashCandidateName(name, attempt);
         const int fault = platform::CreateNewFile(trashPath.c_str(), text, 0600, now);
         if (fault == 0) {
-            Note(trashPath.substr(m_dayFolder.size()) + "\t" + url + "\t" + etag + "\n");
+            Note(trashPath.substr(m_dayFolder.size()) + "\t" + IndexField(url) + "\t" + IndexField(etag) + "\n");
             return true;
         }
         if (fault != EEXIST) {

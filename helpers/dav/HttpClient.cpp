@@ -77,14 +77,13 @@ long RetryAfterSeconds(const std::string& value)
     return std::stol(value);
 }
 
-// Headers of the last answer only: a redirect's ETag or type is not the final resource's.
+// Headers of the last answer only: a challenge's or an interim answer's are not the final one's.
 size_t TakeHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* transfer = static_cast<Transfer*>(user);
     const std::string line(data, size * count);
     if (line.rfind("HTTP/", 0) == 0) {
         transfer->response->etag.clear();
-        transfer->response->contentType.clear();
         transfer->response->authenticate.clear();
         transfer->response->location.clear();
         transfer->response->retryAfterSeconds = -1;
@@ -104,11 +103,6 @@ size_t TakeHeader(char* data, size_t size, size_t count, void* user)
         transfer->response->authenticate += Trimmed(line.substr(colon + 1)) + "\n";
     else if (name == "retry-after")
         transfer->response->retryAfterSeconds = RetryAfterSeconds(Trimmed(line.substr(colon + 1)));
-    else if (name == "content-type") {
-        transfer->response->contentType = Trimmed(line.substr(colon + 1));
-        for (char& c : transfer->response->contentType)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
     return size * count;
 }
 

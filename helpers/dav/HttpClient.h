@@ -40,7 +40,6 @@ struct HttpResponse
     long status = 0;
     std::string body;
     std::string etag;            // the ETag header, as sent (quotes included)
-    std::string contentType;     // lower case
     std::string location;        // the Location header of a redirect
     std::string authenticate;    // the WWW-Authenticate challenges, one per line
     long retryAfterSeconds = -1; // Retry-After in seconds; -1 when none was given in seconds

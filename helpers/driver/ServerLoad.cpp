@@ -55,6 +55,31 @@ std::string CollectionName(const DavCollection& collection)
                                           : "\"" + collection.displayName + "\" (" + collection.path + ")";
 }
 
+// Whether the server gave the item whole, with what a deletion of it needs; faults are reported. The
+// helper text a deletion goes by comes back in helperText.
+bool IsServable(ServerRun& run, size_t helperTextCapacity, const DavItem& item, const std::string& shown,
+                std::string& helperText)
+{
+    if (!item.fault.empty()) {
+        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), item.fault.c_str()));
+        return false;
+    }
+    if (item.data.size() > kMaxItemBytes) {
+        run.session.Error(Format("Cannot read %s, skipped: larger than %ju bytes", shown.c_str(), kMaxItemBytes));
+        return false;
+    }
+    // A deletion must name exactly this item and this version of it; a text cut to fit would not.
+    helperText = ServerHelperText(item.url, item.etag);
+    if (item.etag.empty() || helperText.size() >= helperTextCapacity) {
+        run.session.Error(Format("%s skipped: %s", shown.c_str(),
+                                 item.etag.empty()
+                                     ? "the server gives no ETag for it, so it could not be deleted safely"
+                                     : "its address is too long to be kept in the record"));
+        return false;
+    }
+    return true;
+}
+
 // One item of a batch into the data file; faults are reported and the item skipped.
 template <class Record>
 void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const DavCollection& collection,
@@ -63,23 +88,9 @@ void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const Dav
     const HelperKind helperKind = run.session.Kind();
     // Messages name the item by its path: the server is the account's.
     const std::string shown = UrlPath(item.url);
-    if (!item.fault.empty()) {
-        run.session.Error(Format("Cannot read %s, skipped: %s", shown.c_str(), item.fault.c_str()));
+    std::string helperText;
+    if (!IsServable(run, kind.helperTextCapacity, item, shown, helperText))
         return;
-    }
-    if (item.data.size() > kMaxItemBytes) {
-        run.session.Error(Format("Cannot read %s, skipped: larger than %ju bytes", shown.c_str(), kMaxItemBytes));
-        return;
-    }
-    // A deletion must name exactly this item and this version of it; a text cut to fit would not.
-    const std::string helperText = ServerHelperText(item.url, item.etag);
-    if (item.etag.empty() || helperText.size() >= kind.helperTextCapacity) {
-        run.session.Error(Format("%s skipped: %s", shown.c_str(),
-                                 item.etag.empty()
-                                     ? "the server gives no ETag for it, so it could not be deleted safely"
-                                     : "its address is too long to be kept in the record"));
-        return;
-    }
     const ItemText text(helperKind, item.data);
     const ItemCounts counts = text.Counts();
     if (counts.own == 0 && counts.others > 0) {

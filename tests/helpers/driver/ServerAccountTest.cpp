@@ -143,6 +143,12 @@ TEST_F(ServerAccountTest, FindsEveryAddressBookAndEveryCalendarOfEventsFromTheSe
     // A task in a calendar of events is passed over, as in a synchronised folder.
     PutItem("alice/work/todo.ics", ServerTask("todo"));
     PutItem("alice/chores/dishes.ics", ServerTask("dishes"));
+    // A series with one changed occurrence is one item on a CalDAV server, as in a file.
+    PutItem("alice/home/yoga.ics",
+            CalendarOf("BEGIN:VEVENT\r\nUID:yoga\r\nDTSTAMP:20240101T080000Z\r\nDTSTART:20240108T180000Z\r\n"
+                       "DTEND:20240108T190000Z\r\nRRULE:FREQ=WEEKLY;COUNT=4\r\nSUMMARY:Yoga\r\nEND:VEVENT\r\n"
+                       "BEGIN:VEVENT\r\nUID:yoga\r\nDTSTAMP:20240101T080000Z\r\nRECURRENCE-ID:20240115T180000Z\r\n"
+                       "DTSTART:20240115T190000Z\r\nDTEND:20240115T200000Z\r\nSUMMARY:Yoga\r\nEND:VEVENT\r\n"));
 
     EXPECT_EQ(0, RunWith(Kind::Contacts, 1)) << ::testing::PrintToString(Errors(Kind::Contacts));
     EXPECT_EQ((std::set<std::string>{"Ann Ash", "Bea Birch", "Cid Cedar"}), ContactNames());
@@ -159,15 +165,20 @@ TEST_F(ServerAccountTest, FindsEveryAddressBookAndEveryCalendarOfEventsFromTheSe
 
     EXPECT_EQ(0, RunWith(Kind::Calendar, 1)) << ::testing::PrintToString(Errors(Kind::Calendar));
     const auto events = Events();
-    ASSERT_EQ(2u, events.records.size());
+    ASSERT_EQ(3u, events.records.size());
     std::map<std::string, std::string> calendarOf;
     for (const auto& record : events.records) {
+        if (std::string(record->szSubject) == "Yoga") {
+            EXPECT_NE(std::string::npos, std::string(record->szRecurrence).find("RRULE:FREQ=WEEKLY;COUNT=4"))
+                << record->szRecurrence;
+        }
         calendarOf[record->szSubject] = record->szHelperTextC;
         EXPECT_EQ(fs::path(std::string(record->szHelperTextC)).parent_path().filename().string(),
                   record->szHelperTextA);
     }
     EXPECT_EQ((std::map<std::string, std::string>{{"Standup", m_server.Url() + "alice/work/"},
-                                                  {"Walk", m_server.Url() + "alice/home/"}}),
+                                                  {"Walk", m_server.Url() + "alice/home/"},
+                                                  {"Yoga", m_server.Url() + "alice/home/"}}),
               calendarOf);
     const auto calendars = ReadData<GCalRecord>(m_work.file("GCal.dat"), GCalRecordFields<CxGFieldReader, GCalRecord>);
     ASSERT_TRUE(calendars.whole);
