@@ -42,7 +42,12 @@ std::string PlainSegment(const std::string& text, const char* extra)
 
 std::string ServerTrashFolder(const std::string& email)
 {
-    return "trash/" + PlainSegment(email, "@._+-") + "/";
+    // The address in lower case: accounts.ini takes it in any case, and one account has one trash.
+    std::string lower = email;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return "trash/" + PlainSegment(lower, "@._+-") + "/";
 }
 
 std::string ServerTrashRelativePath(const std::string& itemPath)

@@ -7,8 +7,8 @@
 
 inline constexpr const char* kServerTrashIndex = "deleted-items.tsv";
 
-// "trash/<account>/" for the address, relative to the work folder. Bytes of the address that are not
-// letters, digits or one of "@._+-" are written as %XX, and so is a leading dot, so every address
+// "trash/<account>/" for the address (in lower case), relative to the work folder. Its bytes that are
+// not letters, digits or one of "@._+-" are written as %XX, and so is a leading dot, so every address
 // gets a folder of its own that is a plain name.
 std::string ServerTrashFolder(const std::string& email);
 // The path of an item on the server as folders under the day's: each segment as it stands where it

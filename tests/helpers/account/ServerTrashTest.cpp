@@ -16,6 +16,7 @@ namespace {
 TEST(ServerTrashTest, EveryAddressAndItemPathBecomesPlainFolderNames)
 {
     EXPECT_EQ("trash/me@example.com/", ServerTrashFolder("me@example.com"));
+    EXPECT_EQ("trash/me@example.com/", ServerTrashFolder("Me@Example.COM")); // one account, one trash
     EXPECT_EQ("trash/%2E.%2Fetc/", ServerTrashFolder("../etc"));
     EXPECT_EQ("trash/a%20b%5C/", ServerTrashFolder("a b\\"));
     const struct
