@@ -705,4 +705,18 @@ TEST_F(ServerAccountTest, ASecondRunOnTheSameAccountIsRefused)
     EXPECT_EQ(std::vector<std::string>{"/alice/friends/ann.vcf"}, m_server.Hrefs(kUser, kPassword, "alice/friends/"));
 }
 
+// Tasks and notes of a server account are not served yet: their helpers end with an error and no data
+// file, and a save deletes nothing.
+TEST_F(ServerAccountTest, TasksAndNotesOfAServerAccountAreRefused)
+{
+    const std::pair<Kind, const char*> kinds[] = {{Kind::Tasks, "GTaskResult.ini"}, {Kind::Notes, "GNoteResult.ini"}};
+    for (const auto& [kind, result] : kinds) {
+        EXPECT_EQ(1, RunWith(kind, 1));
+        EXPECT_FALSE(fs::exists(DataPath(kind)));
+        TempDir::WriteFile(DataPath(kind), std::string(4, '\0'));
+        EXPECT_EQ(1, RunWith(kind, 2));
+        EXPECT_NE(std::string::npos, ResultEntries(result).at("Result.Error").find("not served yet"));
+    }
+}
+
 } // namespace
