@@ -49,13 +49,10 @@ DavCollection CollectionOf(const std::string& url, const DavResource& resource)
 {
     DavCollection collection;
     collection.url = AsCollectionUrl(url);
-    collection.path = UrlPath(collection.url);
     collection.displayName = resource.displayName;
     collection.color = resource.color;
     return collection;
 }
-
-} // namespace
 
 // A path of the user's own choosing (or the principal it led to) that the server will not let us
 // read is a fault to tell, not a reason to go and look elsewhere: the user asked for that collection.
@@ -74,6 +71,8 @@ bool IsCollectionOf(DavKind kind, const DavResource& resource)
     return !resource.componentsKnown ||
            std::find(resource.components.begin(), resource.components.end(), "VEVENT") != resource.components.end();
 }
+
+} // namespace
 
 DavClient::DavClient(std::string serverUrl, HttpSettings settings)
     : m_serverUrl(NormalisedUrl(serverUrl))
@@ -220,7 +219,7 @@ bool DavClient::ListItems(const DavCollection& collection, std::vector<DavItemRe
         const std::string url = ResolveHref(collection.url, resource.href);
         if (url.empty() || resource.collection || (resource.status != 0 && resource.status != 200))
             continue;
-        if (SamePath(UrlPath(url), collection.path))
+        if (SamePath(url, collection.url))
             continue;
         items.push_back({url, resource.etag});
     }

@@ -13,8 +13,7 @@ enum class DavKind { Contacts, Calendar };
 
 struct DavCollection
 {
-    std::string url;  // absolute, ending with '/'; a hosted service's may be on another host than the one given
-    std::string path; // its path on the server
+    std::string url; // absolute, ending with '/'; a hosted service's may be on another host than the one given
     std::string displayName;
     std::string color;
 };
@@ -78,8 +77,3 @@ private:
     std::string m_origin;
     HttpClient m_http;
 };
-
-// Whether an answer to a PROPFIND of that address refuses what the user asked for.
-bool RefusesReading(const HttpResponse& response, const std::string& url);
-// Whether a resource is a collection of the kind.
-bool IsCollectionOf(DavKind kind, const DavResource& resource);

@@ -143,8 +143,6 @@ void TakeProperty(const xmlNode* property, DavResource& resource)
         TakeResourceType(property, resource);
     else if (Is(property, kCalDav, "supported-calendar-component-set"))
         TakeComponents(property, resource);
-    else if (Is(property, kDav, "sync-token"))
-        resource.syncToken = Trimmed(TextOf(property));
 }
 
 DavResource ResourceOf(const xmlNode* response)

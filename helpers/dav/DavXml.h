@@ -26,7 +26,6 @@ struct DavResource
     // the server did not say, which by RFC 4791 means any.
     std::vector<std::string> components;
     bool componentsKnown = false;
-    std::string syncToken;
 };
 
 // The resources of a multistatus body; false with the fault for a body that is not well-formed XML

@@ -112,7 +112,7 @@ int ServeServer(HelperSession& session, const HelperParams& params, const Server
         session.Log(
             1, Format("Certificates of %s are not checked: VerifyCertificate=no in accounts.ini", account.url.c_str()));
     DavClient dav(account.url, settings);
-    ServerRun run{session, params, account, dav, ItemDelayMs()};
+    ServerRun run{session, params, dav, ItemDelayMs()};
     const bool load = params.operation == OP_LOAD;
     if ((load ? LoadServerAccount(run) : SaveServerAccount(run)) == RunResult::Stopped)
         return HELPER_EXIT_STOPPED;

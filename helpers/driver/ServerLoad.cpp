@@ -36,7 +36,7 @@ void FillServerContact(GAddrRecord& record, const ServerItemPlace& place)
 // their subfolder. Text C carries the calendar's whole address, which tells the calendars apart.
 void FillServerEvent(GDateRecord& record, const ServerItemPlace& place)
 {
-    std::string segment = place.collection.path;
+    std::string segment = UrlPath(place.collection.url);
     while (!segment.empty() && segment.back() == '/')
         segment.pop_back();
     CopyUtf8(record.szHelperTextA, segment.substr(segment.rfind('/') + 1));
@@ -51,8 +51,8 @@ const char* CollectionWord(HelperKind kind)
 
 std::string CollectionName(const DavCollection& collection)
 {
-    return collection.displayName.empty() ? collection.path
-                                          : "\"" + collection.displayName + "\" (" + collection.path + ")";
+    const std::string path = UrlPath(collection.url);
+    return collection.displayName.empty() ? path : "\"" + collection.displayName + "\" (" + path + ")";
 }
 
 // Whether the server gave the item whole, with what a deletion of it needs; faults are reported. The
@@ -197,7 +197,7 @@ bool FinishServerFiles(ServerRun& run, const Listing& listing, PendingFile& data
         RecordList calendars;
         for (const DavCollection& collection : listing.collections) {
             GCalRecord record{};
-            CopyUtf8(record.szText1, collection.displayName.empty() ? collection.path : collection.displayName);
+            CopyUtf8(record.szText1, collection.displayName.empty() ? UrlPath(collection.url) : collection.displayName);
             CopyUtf8(record.szText2, collection.url);
             CopyUtf8(record.szText3, collection.color);
             AppendCopy(calendars.List(), record);

@@ -2,7 +2,6 @@
 // and the account is found: the server's side of what HelperRun is for a folder.
 #pragma once
 
-#include "helpers/account/Accounts.h"
 #include "helpers/dav/DavClient.h"
 #include "helpers/driver/HelperParams.h"
 #include "helpers/driver/HelperRun.h"
@@ -16,7 +15,6 @@ struct ServerRun
 {
     HelperSession& session;
     const HelperParams& params;
-    const ServerAccount& account;
     DavClient& dav;
     int itemDelayMs = 0; // for testing: a pause after each batch, so a stop request can come midway
 
