@@ -3,6 +3,7 @@
 #include "common/misc/CxIniUtil.h"
 #include "common/platform/Platform.h"
 #include "helpers/base/HelperText.h"
+#include "helpers/dav/DavUrl.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -117,34 +118,19 @@ bool SameText(std::string_view a, std::string_view b)
     return CxIniUtil::SameName(a, b);
 }
 
-// The host of an http(s) address, brackets of an IPv6 address kept.
-std::string HostOf(const std::string& url)
-{
-    const size_t start = url.find("://") + 3;
-    std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-    authority = authority.substr(authority.rfind('@') == std::string::npos ? 0 : authority.rfind('@') + 1);
-    if (!authority.empty() && authority.front() == '[')
-        return authority.substr(0, authority.find(']') + 1);
-    return authority.substr(0, authority.find(':'));
-}
-
-bool IsLoopback(const std::string& host)
-{
-    // 127.0.0.1 and the rest of 127/8, written as an address: a name like 127.example.com is not it.
-    return SameText(host, "localhost") || host == "[::1]" ||
-           (host.rfind("127.", 0) == 0 && host.find_first_not_of("0123456789.") == std::string::npos);
-}
-
 bool ReadServerSettings(CxIniUtil& accounts, const std::string& workFolder, const std::string& email,
                         ServerAccount& server, std::string& error)
 {
-    const bool https = SameText(server.url.substr(0, 8), "https://");
-    if (!https && !SameText(server.url.substr(0, 7), "http://")) {
+    // Read by the parser the helpers send requests by: a second parser here could see another host
+    // in the same text than the one the password goes to.
+    const std::string origin = UrlOrigin(server.url);
+    const bool https = origin.rfind("https://", 0) == 0;
+    if (origin.empty()) {
         error = Format("The server address for %s in %s must begin with https:// or http://: %s", email.c_str(),
                        kAccountsFileName, server.url.c_str());
         return false;
     }
-    if (!https && !IsLoopback(HostOf(server.url)) &&
+    if (!https && !IsLoopbackHost(UrlHost(server.url)) &&
         !SameText(ReadAccountValue(accounts, email, "AllowUnencrypted"), "yes")) {
         error = Format("The server address for %s is http://, which would send your password unencrypted; use "
                        "https://, or write AllowUnencrypted=yes into its section of %s",

@@ -49,6 +49,12 @@ std::string UrlOrigin(const std::string& url)
     return origin;
 }
 
+std::string UrlHost(const std::string& url)
+{
+    const Url parsed = Parsed(url);
+    return parsed ? Part(parsed.get(), CURLUPART_HOST) : std::string();
+}
+
 std::string UrlPath(const std::string& url)
 {
     const Url parsed = Parsed(url);
@@ -74,12 +80,6 @@ std::string Resolved(const std::string& base, const std::string& href)
     return UrlOrigin(resolved).empty() ? std::string() : resolved;
 }
 
-std::string HostOf(const std::string& url)
-{
-    const Url parsed = Parsed(url);
-    return parsed ? Part(parsed.get(), CURLUPART_HOST) : std::string();
-}
-
 } // namespace
 
 std::string NormalisedUrl(const std::string& url)
@@ -98,7 +98,7 @@ std::string ResolveDiscoveryHref(const std::string& base, const std::string& hre
 {
     const std::string resolved = Resolved(base, href);
     if (resolved.empty() || UrlOrigin(resolved) == UrlOrigin(base) || resolved.rfind("https://", 0) == 0 ||
-        IsLoopbackHost(HostOf(resolved)))
+        IsLoopbackHost(UrlHost(resolved)))
         return resolved;
     return {};
 }

@@ -7,6 +7,8 @@
 
 // "scheme://host[:port]" of an absolute http or https address; empty for anything else.
 std::string UrlOrigin(const std::string& url);
+// The host of an absolute http or https address (an IPv6 address in brackets); empty for anything else.
+std::string UrlHost(const std::string& url);
 // The path of an absolute address ("/" when it has none); empty for anything else.
 std::string UrlPath(const std::string& url);
 // The address as every resolved one is written (no default port, dot segments gone), so that
