@@ -182,17 +182,22 @@ bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::
         return false;
     }
     const auto mode = static_cast<unsigned>(status.permissions() & fs::perms::mask);
-    for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
-        trashPath = folder + TrashCandidateName(item.name, attempt);
-        const int fault = platform::CreateNewFile(trashPath.c_str(), bytes, mode, modified);
-        if (fault == 0)
-            return true;
-        if (fault != EEXIST) {
-            error = Format("Cannot copy %s to the trash: %s", shown.c_str(),
-                           std::generic_category().message(fault).c_str());
-            return false;
-        }
-    }
-    error = Format("Cannot copy %s to the trash: no free name left", shown.c_str());
+    const int fault = CreateUnderFreeName(folder, item.name, bytes, mode, modified, trashPath);
+    if (fault == 0)
+        return true;
+    error = Format("Cannot copy %s to the trash: %s", shown.c_str(),
+                   fault == EEXIST ? "no free name left" : std::generic_category().message(fault).c_str());
     return false;
+}
+
+int CreateUnderFreeName(const std::string& folder, const std::string& name, const std::string& bytes, unsigned mode,
+                        const platform::FileTime& modified, std::string& path)
+{
+    for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
+        path = folder + TrashCandidateName(name, attempt);
+        const int fault = platform::CreateNewFile(path.c_str(), bytes, mode, modified);
+        if (fault != EEXIST)
+            return fault;
+    }
+    return EEXIST;
 }

@@ -35,6 +35,12 @@ bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::
 bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, const std::string& bytes,
                  const platform::FileTime& modified, std::string& trashPath, std::string& error);
 
+// Creates a file with these bytes, mode and time under name in folder (ending with '/'), or else under
+// the first free TrashCandidateName of it; nothing is replaced, not even a file that appears there
+// meanwhile. 0 with the path taken in path, or the errno of the failure: EEXIST when no name is free.
+int CreateUnderFreeName(const std::string& folder, const std::string& name, const std::string& bytes, unsigned mode,
+                        const platform::FileTime& modified, std::string& path);
+
 // The name of the attempt-th try: name itself for 0, then "stem-1.ext", "stem-2.ext"... with the stem
 // cut (never inside a UTF-8 character) so that the name stays within the 255 bytes a file name may
 // hold.

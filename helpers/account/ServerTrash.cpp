@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMaxSuffix = 9999;
-
 bool IsPlainByte(unsigned char c, const char* extra)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
@@ -149,21 +147,14 @@ bool ServerTrash::Keep(const std::string& itemPath, const std::string& url, cons
     const std::string name = full.substr(slash + 1);
     platform::FileTime now{};
     now.seconds = static_cast<int64_t>(std::time(nullptr));
-    for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
-        trashPath = folder + TrashCandidateName(name, attempt);
-        const int fault = platform::CreateNewFile(trashPath.c_str(), text, 0600, now);
-        if (fault == 0) {
-            Note(trashPath.substr(m_dayFolder.size()) + "\t" + IndexField(url) + "\t" + IndexField(etag) + "\n");
-            return true;
-        }
-        if (fault != EEXIST) {
-            error = Format("Cannot keep %s in the trash: %s", itemPath.c_str(),
-                           std::generic_category().message(fault).c_str());
-            return false;
-        }
+    const int fault = CreateUnderFreeName(folder, name, text, 0600, now, trashPath);
+    if (fault != 0) {
+        error = Format("Cannot keep %s in the trash: %s", itemPath.c_str(),
+                       fault == EEXIST ? "no free name left" : std::generic_category().message(fault).c_str());
+        return false;
     }
-    error = Format("Cannot keep %s in the trash: no free name left", itemPath.c_str());
-    return false;
+    Note(trashPath.substr(m_dayFolder.size()) + "\t" + IndexField(url) + "\t" + IndexField(etag) + "\n");
+    return true;
 }
 
 void ServerTrash::TakeBack(const std::string& trashPath)
