@@ -5,6 +5,8 @@
 #include "helpers/account/AccountFolder.h"
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/base/ItemKind.h"
+#include "helpers/driver/HelperRun.h"
+#include "helpers/driver/SaveResults.h"
 
 #include <cstdint>
 #include <string>
@@ -25,3 +27,9 @@ struct DeleteRequest
 // partial deletion the user never saw listed. False with the fault in error ("..., nothing deleted").
 bool ReadSaveRequests(HelperKind kind, const std::string& path, std::vector<DeleteRequest>& requests,
                       std::string& error);
+
+// Ends a save stopped on request before requests[first]: each request from there on that is not
+// decided already (decided[i], where decided holds it) gets the reason, the result file is written,
+// and the status and log say so with the number deleted.
+RunResult StopSave(HelperSession& session, SaveResults& results, const std::vector<DeleteRequest>& requests,
+                   size_t first, const std::vector<bool>& decided, size_t deleted);

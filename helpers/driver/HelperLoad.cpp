@@ -12,14 +12,12 @@
 #include "helpers/driver/FileItems.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/ItemText.h"
+#include "helpers/driver/LoadSteps.h"
 #include "helpers/driver/PendingDataFile.h"
 #include "helpers/ical/CalendarItems.h"
 #include "helpers/vcard/ContactCard.h"
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -69,42 +67,14 @@ void FillByIdentity(Record& record, const ItemFile& item, std::string_view place
     record.nHeadValue3 = identity.second;
 }
 
-// Reads the item text into the scratch record and adds it to the data file as the item at place;
-// faults are reported under the name shown and the item skipped, or kept when it was read in part.
+// Adds the item text to the data file as the item at place of the file (see AddReadItem).
 template <class Record>
 bool AddItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item, const ItemText& text,
              const std::string& shown, std::string_view place, const ContentIdentity& content, Record& record,
              PendingFile& data)
 {
-    std::string problem;
-    std::memset(&record, 0, sizeof record); // the readers fill a zeroed record
-    if (!text.Read(record, problem)) {
-        if (HoldsOtherKind(text.Text(), run.session.Kind())) {
-            run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(run.session.Kind()).item));
-            return false;
-        }
-        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(run.session.Kind()).item, shown.c_str(),
-                                 problem.empty() ? "" : ": ", problem.c_str()));
-        return false;
-    }
-    if (!problem.empty())
-        run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
-    kind.fill(record, item, place, content);
-    record.ActionCode = 0;
-    data.Add(record, kind.fields);
-    if (run.session.Logs(3))
-        run.session.Log(3, Format("Read %s", shown.c_str()));
-    return true;
-}
-
-// What the reader guessed (a character set, a zone's times kept as written) is no fault of the
-// read, but the user should know, and the error file is all of a run the app shows. As an error it
-// also makes the exit status say so, which the app never reads. The notes are the whole file's, told
-// once under its name however many of its items were served.
-void ReportNotes(HelperRun& run, const std::string& shown, const ItemText& text)
-{
-    for (const std::string& note : text.Notes())
-        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
+    return AddReadItem(run.session, text, shown, record, data, kind.fields,
+                       [&](Record& read) { kind.fill(read, item, place, content); });
 }
 
 // A file of several items of the kind (an export) is served item by item, each read from the file as
@@ -182,8 +152,9 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
         return;
     }
     if (counts.own > 1) {
+        // The reader's notes are the whole file's, told once under its name however many items it served.
         if (AddFileItems(run, kind, item, text.Text(), counts, content, record, data))
-            ReportNotes(run, shown, text);
+            ReportNotes(run.session, shown, text);
         return;
     }
     if (text.Text().size() > kMaxItemBytes) {
@@ -191,7 +162,7 @@ void LoadItem(HelperRun& run, const LoadKind<Record>& kind, const ItemFile& item
         return;
     }
     if (AddItem(run, kind, item, text, shown, "", content, record, data))
-        ReportNotes(run, shown, text);
+        ReportNotes(run.session, shown, text);
 }
 
 template <class Record>
@@ -222,26 +193,6 @@ void AddCalendars(const AccountFolder& account, const std::vector<ItemFile>& ite
     }
 }
 
-// The data file, and for the calendar the calendar list beside it (the calendars of the items read);
-// both or neither.
-bool FinishDataFiles(HelperRun& run, const std::vector<ItemFile>& items, PendingFile& data)
-{
-    std::string error;
-    bool ok = data.Finish(error);
-    if (ok && run.session.Kind() == HelperKind::Calendar) {
-        RecordList calendars;
-        AddCalendars(run.account, items, calendars.List());
-        PendingFile calendarFile(run.params.workFolder + run.params.calendarFile);
-        ok = calendarFile.Write<GCalRecord>(calendars.List(), GCalRecordFields<CxGFieldWriter, const GCalRecord>,
-                                            error) &&
-             calendarFile.Commit(error);
-    }
-    ok = ok && data.Commit(error);
-    if (!ok)
-        run.session.Error(error);
-    return ok;
-}
-
 template <class Record>
 RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
 {
@@ -251,12 +202,7 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
         run.session.Error(fault);
         return RunResult::Finished;
     }
-    struct Free
-    {
-        void operator()(Record* p) const { std::free(p); }
-    };
-    // One record, zeroed afresh for each item: some kinds' records are tens of kilobytes.
-    std::unique_ptr<Record, Free> record(static_cast<Record*>(std::malloc(sizeof(Record))));
+    const ScratchRecord<Record> record = NewScratchRecord<Record>();
     if (!record) {
         run.session.Error("Out of memory");
         return RunResult::Finished;
@@ -268,18 +214,12 @@ RunResult Load(HelperRun& run, const LoadKind<Record>& kind)
     const std::vector<ItemFile> items = run.account.Items(problems);
     for (const std::string& problem : problems)
         run.session.Error(problem);
-    if (LoadItems(run, kind, items, *record, data) == RunResult::Stopped) {
-        run.session.Status("Stopped on request", true);
-        run.session.Log(1, "Load stopped on request; no data file written");
-        return RunResult::Stopped;
-    }
-    const uint32_t count = data.Count();
-    if (FinishDataFiles(run, items, data)) {
-        const char* what = KindInfo(run.session.Kind()).items;
-        run.session.Status(Format("Finished: %u %s read", count, what), true);
-        run.session.Log(1, Format("Loaded %u %s from %s", count, what, run.account.KindPath().c_str()));
-    }
-    return RunResult::Finished;
+    const RunResult read = LoadItems(run, kind, items, *record, data);
+    RecordList calendars;
+    const bool calendar = run.session.Kind() == HelperKind::Calendar;
+    if (calendar)
+        AddCalendars(run.account, items, calendars.List());
+    return EndLoad(run.session, run.params, read, data, calendar ? &calendars.List() : nullptr, run.account.KindPath());
 }
 
 // The fault of a failed read, in the words the file's size gives it: only a failed read takes the

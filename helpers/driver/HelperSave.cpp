@@ -397,15 +397,8 @@ RunResult Save(HelperRun& run, const SaveKind<Record>& kind)
     for (size_t i = 0; i < requests.size(); ++i) {
         if (decided[i])
             continue;
-        if (run.session.StopRequested()) {
-            for (size_t rest = i; rest < requests.size(); ++rest)
-                if (!decided[rest])
-                    results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
-            results.Write();
-            run.session.Status("Stopped on request", true);
-            run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", moved, requests.size(), what));
-            return RunResult::Stopped;
-        }
+        if (run.session.StopRequested())
+            return StopSave(run.session, results, requests, i, decided, moved);
         run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
         const int errorsBefore = run.session.ErrorCount();
         if (kind.byIdentity && !ResolveIdentity(run, names, requests[i])) {
@@ -446,6 +439,19 @@ bool ReadSaveRequests(HelperKind kind, const std::string& path, std::vector<Dele
             error);
     }
     return false;
+}
+
+RunResult StopSave(HelperSession& session, SaveResults& results, const std::vector<DeleteRequest>& requests,
+                   size_t first, const std::vector<bool>& decided, size_t deleted)
+{
+    for (size_t rest = first; rest < requests.size(); ++rest)
+        if (rest >= decided.size() || !decided[rest])
+            results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
+    results.Write();
+    session.Status("Stopped on request", true);
+    session.Log(1, Format("Save stopped on request after %zu of %zu %s", deleted, requests.size(),
+                          KindInfo(session.Kind()).items));
+    return RunResult::Stopped;
 }
 
 RunResult SaveAccount(HelperRun& run)

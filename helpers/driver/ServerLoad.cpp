@@ -4,11 +4,9 @@
 #include "helpers/base/HelperText.h"
 #include "helpers/dav/DavUrl.h"
 #include "helpers/driver/ItemText.h"
+#include "helpers/driver/LoadSteps.h"
 #include "helpers/driver/PendingDataFile.h"
 #include "helpers/driver/ServerRun.h"
-
-#include <cstring>
-#include <memory>
 
 namespace {
 
@@ -82,8 +80,8 @@ bool IsServable(ServerRun& run, size_t helperTextCapacity, const DavItem& item, 
 
 // One item of a batch into the data file; faults are reported and the item skipped.
 template <class Record>
-void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const DavCollection& collection,
-                   const DavItem& item, Record& record, PendingFile& data)
+void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const DavCollection& collection, DavItem& item,
+                   Record& record, PendingFile& data)
 {
     const HelperKind helperKind = run.session.Kind();
     // Messages name the item by its path: the server is the account's.
@@ -91,33 +89,18 @@ void AddServerItem(ServerRun& run, const ServerLoadKind<Record>& kind, const Dav
     std::string helperText;
     if (!IsServable(run, kind.helperTextCapacity, item, shown, helperText))
         return;
-    const ItemText text(helperKind, item.data);
+    const ItemText text(helperKind, std::move(item.data)); // a batch's texts are read once, not copied
+    // One item per resource is what CalDAV and CardDAV allow; anything more is refused, as a file of it
+    // would be. A resource of none is left to the reader, which says why or passes it over.
     const ItemCounts counts = text.Counts();
-    if (counts.own == 0 && counts.others > 0) {
-        run.session.Log(2, Format("Passed over %s: no %s in it", shown.c_str(), KindInfo(helperKind).item));
+    if (counts.own > 1 || (counts.own == 1 && counts.others > 0)) {
+        run.session.Error(SharedFileError(helperKind, shown, counts));
         return;
     }
-    if (counts.own != 1 || counts.others != 0) {
-        run.session.Error(counts.own == 0 ? Format("No %s in %s, skipped", KindInfo(helperKind).item, shown.c_str())
-                                          : SharedFileError(helperKind, shown, counts));
-        return;
-    }
-    std::string problem;
-    std::memset(&record, 0, sizeof record);
-    if (!text.Read(record, problem)) {
-        run.session.Error(Format("No %s in %s, skipped%s%s", KindInfo(helperKind).item, shown.c_str(),
-                                 problem.empty() ? "" : ": ", problem.c_str()));
-        return;
-    }
-    if (!problem.empty())
-        run.session.Error(Format("%s was read in part: %s", shown.c_str(), problem.c_str()));
-    for (const std::string& note : text.Notes())
-        run.session.Error(Format("%s: %s", shown.c_str(), note.c_str()));
-    kind.fill(record, {collection, item, helperText});
-    record.ActionCode = 0;
-    data.Add(record, kind.fields);
-    if (run.session.Logs(3))
-        run.session.Log(3, Format("Read %s", shown.c_str()));
+    if (AddReadItem(run.session, text, shown, record, data, kind.fields, [&](Record& read) {
+            kind.fill(read, {collection, item, helperText});
+        }))
+        ReportNotes(run.session, shown, text);
 }
 
 struct Listing
@@ -154,9 +137,13 @@ bool ListAccount(ServerRun& run, Listing& listing)
     return true;
 }
 
+// How the reading of the batches ended: every batch read, a stop request, or a batch the server would
+// not give (reported), which fails the load.
+enum class BatchEnd { Read, Stopped, Failed };
+
 template <class Record>
-RunResult ReadBatches(ServerRun& run, const ServerLoadKind<Record>& kind, const Listing& listing, Record& record,
-                      PendingFile& data, bool& failed)
+BatchEnd ReadBatches(ServerRun& run, const ServerLoadKind<Record>& kind, const Listing& listing, Record& record,
+                     PendingFile& data)
 {
     const HelperKind helperKind = run.session.Kind();
     const DavKind davKind = helperKind == HelperKind::Contacts ? DavKind::Contacts : DavKind::Calendar;
@@ -166,7 +153,7 @@ RunResult ReadBatches(ServerRun& run, const ServerLoadKind<Record>& kind, const 
         const std::vector<DavItemRef>& refs = listing.items[c];
         for (size_t first = 0; first < refs.size(); first += kServerBatchItems) {
             if (run.session.StopRequested())
-                return RunResult::Stopped;
+                return BatchEnd::Stopped;
             run.session.StatusMadeBy([&] { return Format("Reading %s %zu of %zu", what, done + 1, listing.total); },
                                      done == 0);
             const std::vector<DavItemRef> batch(
@@ -177,40 +164,27 @@ RunResult ReadBatches(ServerRun& run, const ServerLoadKind<Record>& kind, const 
             if (!run.dav.Multiget(davKind, listing.collections[c], batch, items, error)) {
                 run.session.Error(Format("The %s %s cannot be read: %s", CollectionWord(helperKind),
                                          CollectionName(listing.collections[c]).c_str(), error.c_str()));
-                failed = true;
-                return RunResult::Finished;
+                return BatchEnd::Failed;
             }
-            for (const DavItem& item : items)
+            for (DavItem& item : items)
                 AddServerItem(run, kind, listing.collections[c], item, record, data);
             done += batch.size();
             run.PauseAfterBatch();
         }
     }
-    return run.session.StopRequested(true) ? RunResult::Stopped : RunResult::Finished;
+    return run.session.StopRequested(true) ? BatchEnd::Stopped : BatchEnd::Read;
 }
 
-bool FinishServerFiles(ServerRun& run, const Listing& listing, PendingFile& data)
+// The calendar list: each calendar's name (its path when it has none), address and colour.
+void AddCalendars(const Listing& listing, CxList& calendars)
 {
-    std::string error;
-    bool ok = data.Finish(error);
-    if (ok && run.session.Kind() == HelperKind::Calendar) {
-        RecordList calendars;
-        for (const DavCollection& collection : listing.collections) {
-            GCalRecord record{};
-            CopyUtf8(record.szText1, collection.displayName.empty() ? UrlPath(collection.url) : collection.displayName);
-            CopyUtf8(record.szText2, collection.url);
-            CopyUtf8(record.szText3, collection.color);
-            AppendCopy(calendars.List(), record);
-        }
-        PendingFile calendarFile(run.params.workFolder + run.params.calendarFile);
-        ok = calendarFile.Write<GCalRecord>(calendars.List(), GCalRecordFields<CxGFieldWriter, const GCalRecord>,
-                                            error) &&
-             calendarFile.Commit(error);
+    for (const DavCollection& collection : listing.collections) {
+        GCalRecord record{};
+        CopyUtf8(record.szText1, collection.displayName.empty() ? UrlPath(collection.url) : collection.displayName);
+        CopyUtf8(record.szText2, collection.url);
+        CopyUtf8(record.szText3, collection.color);
+        AppendCopy(calendars, record);
     }
-    ok = ok && data.Commit(error);
-    if (!ok)
-        run.session.Error(error);
-    return ok;
 }
 
 template <class Record>
@@ -219,32 +193,22 @@ RunResult LoadServer(ServerRun& run, const ServerLoadKind<Record>& kind)
     Listing listing;
     if (!ListAccount(run, listing))
         return RunResult::Finished;
-    struct Free
-    {
-        void operator()(Record* p) const { std::free(p); }
-    };
-    std::unique_ptr<Record, Free> record(static_cast<Record*>(std::malloc(sizeof(Record))));
+    const ScratchRecord<Record> record = NewScratchRecord<Record>();
     if (!record) {
         run.session.Error("Out of memory");
         return RunResult::Finished;
     }
     PendingFile data(run.params.workFolder + run.params.dataFile);
     data.Begin();
-    bool failed = false;
-    if (ReadBatches(run, kind, listing, *record, data, failed) == RunResult::Stopped) {
-        run.session.Status("Stopped on request", true);
-        run.session.Log(1, "Load stopped on request; no data file written");
-        return RunResult::Stopped;
-    }
-    if (failed)
+    const BatchEnd end = ReadBatches(run, kind, listing, *record, data);
+    if (end == BatchEnd::Failed)
         return RunResult::Finished;
-    const uint32_t count = data.Count();
-    if (FinishServerFiles(run, listing, data)) {
-        const char* what = KindInfo(run.session.Kind()).items;
-        run.session.Status(Format("Finished: %u %s read", count, what), true);
-        run.session.Log(1, Format("Loaded %u %s from %s", count, what, run.dav.ServerUrl().c_str()));
-    }
-    return RunResult::Finished;
+    RecordList calendars;
+    const bool calendar = run.session.Kind() == HelperKind::Calendar;
+    if (calendar)
+        AddCalendars(listing, calendars.List());
+    return EndLoad(run.session, run.params, end == BatchEnd::Stopped ? RunResult::Stopped : RunResult::Finished, data,
+                   calendar ? &calendars.List() : nullptr, run.dav.ServerUrl());
 }
 
 } // namespace

@@ -140,14 +140,8 @@ RunResult SaveServerAccount(ServerRun& run)
     const char* what = KindInfo(kind).items;
     size_t deleted = 0;
     for (size_t i = 0; i < requests.size(); ++i) {
-        if (run.session.StopRequested()) {
-            for (size_t rest = i; rest < requests.size(); ++rest)
-                results.NotDeleted(requests[rest].record, "the save was stopped before it on request");
-            results.Write();
-            run.session.Status("Stopped on request", true);
-            run.session.Log(1, Format("Save stopped on request after %zu of %zu %s", deleted, requests.size(), what));
-            return RunResult::Stopped;
-        }
+        if (run.session.StopRequested())
+            return StopSave(run.session, results, requests, i, {}, deleted);
         run.session.Status(Format("Deleting %s %zu of %zu", what, i + 1, requests.size()), i == 0);
         const int errorsBefore = run.session.ErrorCount();
         if (DeleteOnServer(run, collections, trash, requests[i])) {
