@@ -45,8 +45,7 @@ std::string ServerPath(const char* helperText)
     return UrlPath(url);
 }
 
-// href to (text, ETag) of every item of a collection.
-using ServerItems = std::map<std::string, std::pair<std::string, std::string>>;
+using ServerItems = RadicaleServer::Items;
 
 class ServerAccountRunTest : public DemoAccountRun
 {
@@ -67,17 +66,7 @@ protected:
         ASSERT_EQ(201, m_server.Put(kUser, kPassword, path, text)) << path << "\n" << m_server.Log();
     }
 
-    ServerItems ItemsOf(const std::string& collection)
-    {
-        ServerItems items;
-        for (const std::string& href : m_server.Hrefs(kUser, kPassword, collection)) {
-            std::string text;
-            std::string etag;
-            EXPECT_EQ(200, m_server.Get(kUser, kPassword, href, text, &etag)) << href;
-            items[href] = {text, etag};
-        }
-        return items;
-    }
+    ServerItems ItemsOf(const std::string& collection) { return m_server.ItemsOf(kUser, kPassword, collection); }
 
     RadicaleServer m_server;
     ScopedEnv m_noProxy{"NO_PROXY", "127.0.0.1"};

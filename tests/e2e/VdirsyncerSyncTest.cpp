@@ -60,8 +60,7 @@ std::string UidOf(const std::string& text)
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
-// href to (text, ETag) of every item of a collection, as a client reads them.
-using ServerItems = std::map<std::string, std::pair<std::string, std::string>>;
+using ServerItems = RadicaleServer::Items;
 
 class VdirsyncerSyncTest : public DemoAccountRun
 {
@@ -123,17 +122,7 @@ protected:
         ASSERT_EQ(201, m_server.Put(kUser, kPassword, collection + name, text)) << name << "\n" << m_server.Log();
     }
 
-    ServerItems ItemsOf(const std::string& collection)
-    {
-        ServerItems items;
-        for (const std::string& href : m_server.Hrefs(kUser, kPassword, collection)) {
-            std::string text;
-            std::string etag;
-            EXPECT_EQ(200, m_server.Get(kUser, kPassword, href, text, &etag)) << href;
-            items[href] = {text, etag};
-        }
-        return items;
-    }
+    ServerItems ItemsOf(const std::string& collection) { return m_server.ItemsOf(kUser, kPassword, collection); }
 
     // The UID of each item file of the account, by the file's path in the account.
     std::map<std::string, std::string> LocalUids() const

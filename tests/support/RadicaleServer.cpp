@@ -509,3 +509,17 @@ bool RadicaleServer::SeedItems(const std::string& collectionPath,
     ::close(lock);
     return ok;
 }
+
+RadicaleServer::Items RadicaleServer::ItemsOf(const std::string& user, const std::string& password,
+                                              const std::string& collection)
+{
+    Items items;
+    for (const std::string& href : Hrefs(user, password, collection)) {
+        std::string text;
+        std::string etag;
+        const long status = Get(user, password, href, text, &etag);
+        items[href] = status == 200 ? std::make_pair(text, etag)
+                                    : std::make_pair(std::string(), "HTTP " + std::to_string(status));
+    }
+    return items;
+}

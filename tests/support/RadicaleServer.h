@@ -9,6 +9,7 @@
 
 #include "tests/support/TempDir.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,10 @@ public:
     // The hrefs of the items in a collection (PROPFIND, Depth 1, the collection itself left out), sorted;
     // empty when the request fails.
     std::vector<std::string> Hrefs(const std::string& user, const std::string& password, const std::string& collection);
+    // Every item of a collection as a client reads it: href to its text and ETag (GET each of Hrefs).
+    // An item that cannot be read stands with an empty text and its status in place of the ETag.
+    using Items = std::map<std::string, std::pair<std::string, std::string>>;
+    Items ItemsOf(const std::string& user, const std::string& password, const std::string& collection);
 
     // Many items at once, faster than thousands of PUTs: (file name, text) pairs written straight into
     // the collection's folder of the storage, which the collection must already have (MakeAddressBook
