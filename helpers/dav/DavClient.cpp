@@ -200,8 +200,9 @@ bool DavClient::Collections(DavKind kind, std::vector<DavCollection>& collection
         if (!CollectionsIn(kind, home, collections, error))
             return false;
     // A collection reached through two homes is one collection.
+    // Sorted as the resources they name, so that one reached under two spellings lies next to itself.
     std::sort(collections.begin(), collections.end(),
-              [](const DavCollection& a, const DavCollection& b) { return a.url < b.url; });
+              [](const DavCollection& a, const DavCollection& b) { return Decoded(a.url) < Decoded(b.url); });
     collections.erase(
         std::unique(collections.begin(), collections.end(),
                     [](const DavCollection& a, const DavCollection& b) { return SamePath(a.url, b.url); }),
@@ -240,8 +241,8 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
     std::vector<DavResource> resources;
     if (!Multistatus(response, "", resources, error))
         return false;
-    std::map<std::string, const DavResource*> byPath;
-    for (const DavResource& resource : resources) {
+    std::map<std::string, DavResource*> byPath;
+    for (DavResource& resource : resources) {
         const std::string url = ResolveHref(collection.url, resource.href);
         if (!url.empty())
             byPath[Decoded(UrlPath(url))] = &resource;
@@ -256,7 +257,7 @@ bool DavClient::Multiget(DavKind kind, const DavCollection& collection, const st
         else if (found->second->data.empty())
             item.fault = "the server sent it without its text";
         else {
-            item.data = found->second->data;
+            item.data = std::move(found->second->data);
             if (!found->second->etag.empty())
                 item.etag = found->second->etag;
         }
