@@ -43,7 +43,7 @@ bool ItemOfRequest(ServerRun& run, const std::vector<DavCollection>& collections
 bool Fetch(ServerRun& run, const std::string& url, std::string& text)
 {
     const std::string shown = UrlPath(url);
-    const HttpResponse response = run.dav.Get(url);
+    HttpResponse response = run.dav.Get(url);
     if (response.fault == HttpFault::None && response.status == 404) {
         run.session.Error(Format("%s is no longer on the server, not deleted", shown.c_str()));
         return false;
@@ -52,7 +52,7 @@ bool Fetch(ServerRun& run, const std::string& url, std::string& text)
         run.session.Error(Format("%s, not deleted", run.dav.FailureText(response, shown).c_str()));
         return false;
     }
-    text = response.body;
+    text = std::move(response.body);
     return true;
 }
 

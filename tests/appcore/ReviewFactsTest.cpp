@@ -4,6 +4,7 @@
 #include "app/core/PhoneKey.h"
 #include "common/google/records/ContactFields.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ContactText.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ZeroedRecord.h"
 
@@ -18,56 +19,6 @@ namespace {
 // 10 July 2024 as a date value; a day is 1.0.
 constexpr double kDay = 45483.0;
 constexpr double kTen = 10.0 / 24.0;
-
-struct ContactText
-{
-    const char* display = "";
-    std::initializer_list<const char*> emails = {};
-    std::initializer_list<const char*> phones = {};
-    const char* company = "";
-    std::initializer_list<const char*> addresses = {};
-    std::initializer_list<const char*> webs = {};
-    std::initializer_list<std::pair<int32_t, double>> dates = {};
-    const char* note = "";
-    const char* first = "";
-    const char* last = "";
-};
-
-RecordPtr<GAddrRecord> Contact(const ContactText& t)
-{
-    RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
-    CopyText(r->szDisplayName, t.display);
-    CopyText(r->szFirstName, t.first);
-    CopyText(r->szLastName, t.last);
-    CopyText(r->szCompanyName, t.company);
-    CopyText(r->szNote, t.note);
-    int slot = 0;
-    for (const char* email : t.emails) {
-        r->nEmailType[slot] = EMAIL_HOME + slot;
-        CopyText(r->szEmail[slot++], email);
-    }
-    slot = 0;
-    for (const char* phone : t.phones) {
-        r->nPhoneType[slot] = PHONE_HOME + slot;
-        CopyText(r->szPhone[slot++], phone);
-    }
-    slot = 0;
-    for (const char* address : t.addresses) {
-        r->nAddressType[slot] = ADDRESS_HOME + slot;
-        CopyText(r->szAddress[slot++], address);
-    }
-    slot = 0;
-    for (const char* web : t.webs) {
-        r->nWebType[slot] = WEB_HOME + slot;
-        CopyText(r->szWeb[slot++], web);
-    }
-    slot = 0;
-    for (const auto& [type, value] : t.dates) {
-        r->nDateType[slot] = type;
-        r->dtDate[slot++] = value;
-    }
-    return r;
-}
 
 struct EventText
 {

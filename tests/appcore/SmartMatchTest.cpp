@@ -2,6 +2,7 @@
 
 #include "app/core/PhoneKey.h"
 #include "common/misc/TextBuf.h"
+#include "tests/support/ContactText.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
@@ -12,32 +13,6 @@
 #include <string>
 
 namespace {
-
-struct ContactText
-{
-    const char* display = "";
-    std::initializer_list<const char*> emails = {};
-    std::initializer_list<const char*> phones = {};
-    const char* first = "";
-    const char* last = "";
-    const char* primaryEmail = "";
-};
-
-RecordPtr<GAddrRecord> Contact(const ContactText& t)
-{
-    RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
-    CopyText(r->szDisplayName, t.display);
-    CopyText(r->szFirstName, t.first);
-    CopyText(r->szLastName, t.last);
-    CopyText(r->szEmailPrimary, t.primaryEmail);
-    size_t slot = 0;
-    for (const char* email : t.emails)
-        CopyText(r->szEmail[slot++], email);
-    slot = 0;
-    for (const char* phone : t.phones)
-        CopyText(r->szPhone[slot++], phone);
-    return r;
-}
 
 bool ContactsAgree(const ContactText& a, const ContactText& b)
 {
@@ -66,7 +41,7 @@ TEST(SmartMatchTest, ContactsAreThePersonTheirNameAndAnIdentifierSay)
          {"John Doe", {"john@example.org"}},
          true},
         {"the primary e-mail against a slot",
-         {"John Doe", {}, {}, "", "", "john@example.org"},
+         {.display = "John Doe", .primaryEmail = "john@example.org"},
          {"John Doe", {"JOHN@Example.ORG"}},
          true},
         {"a copy holding only the phone number",
@@ -79,7 +54,7 @@ TEST(SmartMatchTest, ContactsAreThePersonTheirNameAndAnIdentifierSay)
          {"John Doe", {"john@example.org"}},
          true},
         {"name parts when the display name is empty",
-         {"", {"john@example.org"}, {}, "John", "Doe"},
+         {.display = "", .emails = {"john@example.org"}, .first = "John", .last = "Doe"},
          {"John Doe", {"john@example.org"}},
          true},
         {"phone written four ways",
