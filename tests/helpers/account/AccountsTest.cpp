@@ -204,7 +204,7 @@ struct ServerSectionCase
 {
     const char* section; // the lines after "[me@example.com]"
     bool found;
-    const char* errorPart; // what the refusal says; empty when found
+    const char* errorPart; // what the refusal says; unused when found
 };
 
 class ServerAccountSectionTest : public ::testing::TestWithParam<ServerSectionCase>
@@ -220,7 +220,13 @@ TEST_P(ServerAccountSectionTest, IsTakenOrRefusedWithItsReason)
     std::string error;
     EXPECT_EQ(GetParam().found, FindAccountPlace(work.path(), program.path(), "ME@example.com", "typed", place, error))
         << error;
-    EXPECT_NE(std::string::npos, error.find(GetParam().errorPart)) << error;
+    // Every section begins with its Url line: a section taken has that address, a refused one says why.
+    const std::string section = GetParam().section;
+    if (GetParam().found) {
+        EXPECT_EQ(section.substr(4, section.find('\n') - 4), place.server.url);
+    } else {
+        EXPECT_NE(std::string::npos, error.find(GetParam().errorPart)) << error;
+    }
     EXPECT_EQ(GetParam().found, place.onServer);
 }
 
