@@ -26,7 +26,19 @@ enum : int32_t {
 };
 
 // Operations of a helper run (the value of PARAM_OPERATION).
-enum : int32_t { OP_LOAD = 1, OP_SAVE = 2 };
+// - OP_LOAD writes the data file with the account's items.
+// - OP_SAVE deletes the records of the data file marked ACTION_DELETE (into the account's trash).
+// - OP_RESTORE puts back the records of the data file marked ACTION_DELETE, where the data file is
+//   one an OP_LIST_TRASH wrote (its records name trash entries); the result file says per record.
+// - OP_LIST_TRASH writes the data file (and, for the calendar, the calendar list) with one record per
+//   deleted item the trash keeps for the kind, read from the kept file, newest deletion first; the
+//   result file's kTrashSection gives each record's deletion time and the trash's size.
+// - OP_EMPTY_TRASH removes from the trash the kind's deletions at least PARAM_OPTIONS days old
+//   (a decimal count of days, 0 for every deletion); the result file's kTrashSection says what is
+//   left and how much went.
+// A fourth and fifth operation rather than a flag on a load: a helper of an older contract refuses an
+// operation it does not know, where it would ignore a flag and load the account instead.
+enum : int32_t { OP_LOAD = 1, OP_SAVE = 2, OP_RESTORE = 3, OP_LIST_TRASH = 4, OP_EMPTY_TRASH = 5 };
 
 // A contact's or event's helper text is "<item name>/<content identity>": the item name is a plain
 // file name, which never holds a '/', so it ends at the first one. The app keys what it remembers of
@@ -80,3 +92,19 @@ inline constexpr const char* kResultErrorKey = "Result.Error";
 inline constexpr const char* kResultRecordKey = "Record."; // followed by the position
 inline constexpr const char* kResultDeleted = "Deleted";
 inline constexpr const char* kResultNotDeleted = "Not deleted: ";
+// A restore's verdicts, in the same section and keys as a save's: "Restored", or "Restored: <note>"
+// when it was put back otherwise than where it was (e.g. under a free name), or "Not restored:
+// <reason>".
+inline constexpr const char* kResultRestored = "Restored";
+inline constexpr const char* kResultNotRestored = "Not restored: ";
+
+// What a trash listing or emptying tells besides its records, in the result file's section "Trash":
+// "Trash.Bytes" and "Trash.Files" (what the kind's trash holds now), "Trash.Removed" (emptying: the
+// files it removed), "Trash.Count" and, per record of the listing's data file, "Record.<n>" (1-based)
+// with its deletion time as "YYYY-MM-DD HH:MM:SS" local time, or "YYYY-MM-DD" when only the day is
+// known. Written whole once the run ends; "Result.Error" in the section "Result" when it failed.
+inline constexpr const char* kTrashSection = "Trash";
+inline constexpr const char* kTrashBytesKey = "Trash.Bytes";
+inline constexpr const char* kTrashFilesKey = "Trash.Files";
+inline constexpr const char* kTrashRemovedKey = "Trash.Removed";
+inline constexpr const char* kTrashCountKey = "Trash.Count";
