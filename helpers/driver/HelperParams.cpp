@@ -131,7 +131,7 @@ const char* StatusFileOf(HelperKind kind)
 
 bool SetOperation(HelperParams& params, int32_t value)
 {
-    if (value != OP_LOAD && value != OP_SAVE)
+    if (value < OP_LOAD || value > OP_EMPTY_TRASH)
         return false;
     params.operation = value;
     return true;
@@ -164,6 +164,8 @@ const KeyRule kRules[] = {
     {PARAM_DATA_FILE, Shape::Name, Need::Always, &HelperParams::dataFile, nullptr, DataFileOf},
     {PARAM_CAL_FILE, Shape::Name, Need::Calendar, &HelperParams::calendarFile, nullptr, CalendarFileOf},
     {PARAM_OPERATION, Shape::Number, Need::Always, nullptr, SetOperation, nullptr},
+    // Only emptying the trash reads it (the days); every other run leaves it empty.
+    {PARAM_OPTIONS, Shape::Text, Need::Optional, &HelperParams::options, nullptr, nullptr},
 };
 
 const ParamEntry* FindEntry(const std::vector<ParamEntry>& entries, int32_t key)

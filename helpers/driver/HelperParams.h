@@ -37,6 +37,7 @@ struct HelperParams
     std::string statusFile;   // empty: no progress texts
     std::string logFolder;
     std::string logFile;
+    std::string options; // PARAM_OPTIONS: emptying the trash takes its days from it
     int operation = 0;
     int logLevel = 0;
     bool logEnabled = false;

@@ -53,6 +53,21 @@ void SaveResults::NotDeleted(uint32_t record, const std::string& reason)
     ++m_count;
 }
 
+void SaveResults::Restored(uint32_t record, const std::string& note)
+{
+    if (note.empty())
+        m_entries += Format("%s%u=%s\r\n", kResultRecordKey, record, kResultRestored);
+    else
+        m_entries += Format("%s%u=%s: %s\r\n", kResultRecordKey, record, kResultRestored, OneLine(note).c_str());
+    ++m_count;
+}
+
+void SaveResults::NotRestored(uint32_t record, const std::string& reason)
+{
+    m_entries += Format("%s%u=%s%s\r\n", kResultRecordKey, record, kResultNotRestored, OneLine(reason).c_str());
+    ++m_count;
+}
+
 void SaveResults::Refused(const std::string& reason)
 {
     m_error = OneLine(reason);

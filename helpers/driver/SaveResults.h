@@ -24,6 +24,9 @@ public:
 
     void Deleted(uint32_t record);
     void NotDeleted(uint32_t record, const std::string& reason);
+    // A restore's verdicts; note (may be empty) says how it was put back when not as it was.
+    void Restored(uint32_t record, const std::string& note);
+    void NotRestored(uint32_t record, const std::string& reason);
     // Nothing was deleted, for this reason (the data file or the account refused).
     void Refused(const std::string& reason);
     // The whole file at once, replacing nothing until complete: a save cut short leaves none. A file
