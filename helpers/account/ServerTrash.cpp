@@ -4,11 +4,15 @@
 #include "helpers/account/AccountTrash.h"
 #include "helpers/base/HelperText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -123,13 +127,14 @@ void ServerTrash::Note(const std::string& line) const
         return;
     platform::RestrictToOwner(index.c_str());
     if (fresh)
-        std::fputs("# file in this folder\taddress on the server\tETag\n", file);
+        std::fputs("# file in this folder\taddress on the server\tETag\tdeleted at\n", file);
     std::fputs(line.c_str(), file);
     std::fclose(file);
 }
 
 bool ServerTrash::Keep(const std::string& itemPath, const std::string& url, const std::string& etag,
-                       const std::string& text, std::string& trashPath, std::string& error)
+                       const std::string& text, const std::string& deletedAt, std::string& trashPath,
+                       std::string& error)
 {
     const std::string relative = ServerTrashRelativePath(itemPath);
     if (relative.empty()) {
@@ -153,7 +158,8 @@ bool ServerTrash::Keep(const std::string& itemPath, const std::string& url, cons
                        fault == EEXIST ? "no free name left" : std::generic_category().message(fault).c_str());
         return false;
     }
-    Note(trashPath.substr(m_dayFolder.size()) + "\t" + IndexField(url) + "\t" + IndexField(etag) + "\n");
+    Note(trashPath.substr(m_dayFolder.size()) + "\t" + IndexField(url) + "\t" + IndexField(etag) + "\t" +
+         IndexField(deletedAt) + "\n");
     return true;
 }
 
@@ -162,4 +168,169 @@ void ServerTrash::TakeBack(const std::string& trashPath)
     std::error_code ec;
     if (fs::remove(trashPath, ec))
         Note(trashPath.substr(m_dayFolder.size()) + "\t(taken back: the server kept the item)\t\n");
+}
+
+namespace {
+
+constexpr const char* kRestoredMark = "(restored)";
+constexpr const char* kTakenBackMark = "(taken back";
+
+std::vector<std::string> TabFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// The index as text, never read through a link: empty when there is none.
+std::string IndexText(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec)))
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The file a line of the index names, or empty for the header and lines of no file.
+std::string FileOfLine(const std::string& line)
+{
+    if (line.empty() || line[0] == '#')
+        return {};
+    return line.substr(0, line.find('\t'));
+}
+
+} // namespace
+
+std::vector<ServerTrashEntry> ReadServerTrashIndex(const std::string& dayFolder, const std::string& day)
+{
+    std::vector<ServerTrashEntry> entries;
+    std::istringstream in(IndexText(dayFolder + kServerTrashIndex));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::vector<std::string> fields = TabFields(line);
+        if (FileOfLine(line).empty() || fields.size() < 2)
+            continue;
+        const auto same = [&fields](const ServerTrashEntry& entry) { return entry.file == fields[0]; };
+        const auto found = std::find_if(entries.rbegin(), entries.rend(), same);
+        const bool restored = fields[1] == kRestoredMark;
+        if (restored || fields[1].rfind(kTakenBackMark, 0) == 0) {
+            if (found != entries.rend())
+                found->state = restored ? ServerTrashEntry::State::Restored : ServerTrashEntry::State::TakenBack;
+            continue;
+        }
+        // A name kept anew once its copy had gone: the new line is the file's now.
+        if (found != entries.rend())
+            entries.erase(std::next(found).base());
+        ServerTrashEntry entry;
+        entry.file = fields[0];
+        entry.url = fields[1];
+        entry.etag = fields.size() > 2 ? fields[2] : std::string();
+        entry.deletedAt = fields.size() > 3 && !fields[3].empty() ? fields[3] : day;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+bool IsServerTrashRelative(const std::string& relative)
+{
+    if (relative.empty())
+        return false;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('/', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        const std::string segment = relative.substr(start, end - start);
+        if (segment.empty() || segment == "." || segment == ".." || segment.find('\0') != std::string::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::vector<std::string> ServerTrashFiles(const std::string& dayFolder)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    // A link is listed as what it is and never entered: the options say so, and is_regular_file of a
+    // link's own status is false.
+    for (fs::recursive_directory_iterator it(dayFolder, fs::directory_options::none, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const fs::file_status status = it->symlink_status(ec);
+        if (ec || !fs::is_regular_file(status))
+            continue;
+        const std::string relative = it->path().string().substr(dayFolder.size());
+        if (relative != kServerTrashIndex)
+            files.push_back(relative);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void ServerTrash::Restored(const std::string& file, const std::string& at)
+{
+    std::error_code ec;
+    fs::remove(m_dayFolder + file, ec);
+    Note(file + "\t" + kRestoredMark + "\t" + IndexField(at) + "\n");
+}
+
+uint64_t ServerTrash::Remove(const std::vector<std::string>& files, uint64_t& bytes)
+{
+    bytes = 0;
+    std::set<std::string> removed;
+    for (const std::string& file : files) {
+        const fs::path path = m_dayFolder + file;
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(path, ec);
+        if (!IsServerTrashRelative(file) || !fs::is_regular_file(status))
+            continue;
+        const uintmax_t size = fs::file_size(path, ec);
+        if (fs::remove(path, ec)) {
+            bytes += ec ? 0 : size;
+            removed.insert(file);
+        }
+    }
+    // The index keeps the lines of the files still here, in their order.
+    const std::string index = m_dayFolder + kServerTrashIndex;
+    std::istringstream in(IndexText(index));
+    std::string kept;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!removed.count(FileOfLine(line)))
+            kept += line + "\n";
+    }
+    if (!removed.empty() && !kept.empty())
+        platform::ReplaceRegularFile(index.c_str(), kept, [] { return true; });
+    // The folders of the removed files, deepest first, as far as they are empty.
+    std::set<std::string, std::greater<>> folders;
+    for (const std::string& file : removed)
+        for (size_t slash = file.rfind('/'); slash != std::string::npos && slash > 0;
+             slash = file.rfind('/', slash - 1))
+            folders.insert(file.substr(0, slash));
+    std::error_code ec;
+    for (const std::string& folder : folders)
+        if (fs::is_directory(fs::symlink_status(m_dayFolder + folder, ec)) && fs::is_empty(m_dayFolder + folder, ec))
+            fs::remove(m_dayFolder + folder, ec);
+    if (ServerTrashFiles(m_dayFolder).empty()) {
+        bool onlyIndex = true;
+        for (fs::directory_iterator it(m_dayFolder, ec), end; !ec && it != end; it.increment(ec))
+            onlyIndex = onlyIndex && it->path().filename() == kServerTrashIndex;
+        if (!ec && onlyIndex) {
+            fs::remove(index, ec);
+            fs::remove(m_dayFolder, ec);
+        }
+    }
+    return removed.size();
 }

@@ -275,3 +275,8 @@ HttpResponse DavClient::Delete(const std::string& url, const std::string& etag)
 {
     return m_http.Request("DELETE", url, {"If-Match: " + etag});
 }
+
+HttpResponse DavClient::PutNew(const std::string& url, const std::string& text, const std::string& contentType)
+{
+    return m_http.Request("PUT", url, {"If-None-Match: *", "Content-Type: " + contentType}, text);
+}

@@ -53,6 +53,10 @@ public:
     HttpResponse Get(const std::string& url);
     // Deletes the item only while its ETag is still this one; the server answers 412 otherwise.
     HttpResponse Delete(const std::string& url, const std::string& etag);
+    // Puts the text at url only where no item is (If-None-Match: *): a restore must never replace
+    // what stands there now. The server answers 412 when an item is at that address; Radicale answers
+    // 409 with a no-uid-conflict element when one of the same UID is elsewhere in the collection.
+    HttpResponse PutNew(const std::string& url, const std::string& text, const std::string& contentType);
 
     // The message for an answer that is a failure (any fault, or a status outside 2xx), what it was
     // about first when what is not empty.

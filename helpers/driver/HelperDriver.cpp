@@ -7,6 +7,7 @@
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/SaveResults.h"
 #include "helpers/driver/ServerRun.h"
+#include "helpers/driver/TrashRun.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -113,8 +114,18 @@ int ServeServer(HelperSession& session, const HelperParams& params, const Server
             1, Format("Certificates of %s are not checked: VerifyCertificate=no in accounts.ini", account.url.c_str()));
     DavClient dav(account.url, settings);
     ServerRun run{session, params, dav, ItemDelayMs()};
-    const bool load = params.operation == OP_LOAD;
-    if ((load ? LoadServerAccount(run) : SaveServerAccount(run)) == RunResult::Stopped)
+    RunResult result = RunResult::Finished;
+    if (params.operation == OP_LOAD)
+        result = LoadServerAccount(run);
+    else if (params.operation == OP_RESTORE)
+        result = RestoreToServer(run);
+    else if (params.operation == OP_LIST_TRASH)
+        result = ListServerTrash(run);
+    else if (params.operation == OP_EMPTY_TRASH)
+        result = EmptyServerTrash(run);
+    else
+        result = SaveServerAccount(run);
+    if (result == RunResult::Stopped)
         return HELPER_EXIT_STOPPED;
     return session.ErrorCount() == 0 ? HELPER_EXIT_DONE : HELPER_EXIT_ERRORS;
 }

@@ -5,6 +5,7 @@
 #include "helpers/driver/DeleteRequests.h"
 #include "helpers/driver/SaveResults.h"
 #include "helpers/driver/ServerRun.h"
+#include "helpers/driver/TrashRun.h"
 
 #include <algorithm>
 
@@ -68,7 +69,7 @@ bool DeleteOnServer(ServerRun& run, const std::vector<DavCollection>& collection
     const std::string shown = UrlPath(url);
     std::string trashPath;
     std::string error;
-    if (!trash.Keep(shown, url, etag, text, trashPath, error)) {
+    if (!trash.Keep(shown, url, etag, text, DeletionTimeNow(), trashPath, error)) {
         run.session.Error(error + ", not deleted");
         return false;
     }

@@ -44,10 +44,12 @@ TEST(ServerTrashTest, KeepsEachItemForTheOwnerUnderAFreeNameAndNotesWhereItCameF
     std::string first;
     std::string second;
     std::string error;
-    ASSERT_TRUE(trash.Keep("/alice/book/a.vcf", "http://127.0.0.1/alice/book/a.vcf", "\"1\"", "one", first, error))
+    ASSERT_TRUE(trash.Keep("/alice/book/a.vcf", "http://127.0.0.1/alice/book/a.vcf", "\"1\"", "one",
+                           "2026-12-11 09:01:00", first, error))
         << error;
     // The same item deleted again the same day (restored, then deleted once more) keeps both copies.
-    ASSERT_TRUE(trash.Keep("/alice/book/a.vcf", "http://127.0.0.1/alice/book/a.vcf", "\"2\"", "two", second, error))
+    ASSERT_TRUE(trash.Keep("/alice/book/a.vcf", "http://127.0.0.1/alice/book/a.vcf", "\"2\"", "two",
+                           "2026-12-11 09:02:00", second, error))
         << error;
     EXPECT_EQ(work.file("trash/me@example.com/2026-12-11/alice/book/a.vcf"), first);
     EXPECT_EQ(work.file("trash/me@example.com/2026-12-11/alice/book/a-1.vcf"), second);
@@ -77,7 +79,7 @@ TEST(ServerTrashTest, ALinkOnTheWayIsNeverFollowed)
     ServerTrash trash(work.path(), "me@example.com", "2026-12-11");
     std::string path;
     std::string error;
-    EXPECT_FALSE(trash.Keep("/alice/book/a.vcf", "u", "\"1\"", "one", path, error));
+    EXPECT_FALSE(trash.Keep("/alice/book/a.vcf", "u", "\"1\"", "one", "2026-12-11 09:00:00", path, error));
     EXPECT_NE(std::string::npos, error.find("is a link")) << error;
     EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
