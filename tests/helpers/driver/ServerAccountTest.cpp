@@ -3,6 +3,7 @@
 // keep a copy here, an item changed on the server meanwhile, and each fault a user must be told of.
 #include "helpers/account/ServerTrash.h"
 #include "helpers/dav/DavUrl.h"
+#include "helpers/driver/TrashRun.h"
 #include "tests/helpers/driver/HelperProgramRun.h"
 #include "tests/support/RadicaleServer.h"
 #include "tests/support/ScopedEnv.h"
@@ -22,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,6 +143,45 @@ protected:
         return names;
     }
     std::string DayFolder() const { return m_work.path() + ServerTrashFolder("me@example.com") + m_day + "/"; }
+    std::string TrashRoot() const { return m_work.path() + ServerTrashFolder("me@example.com"); }
+
+    // A trash run (list 4, empty 5, restore 3), the days of an emptying in the options.
+    int RunTrash(Kind kind, int operation, const std::string& options = "")
+    {
+        return Run(kind, operation, {{1001, kPassword}, {1004, options}, {1016, "1"}});
+    }
+    // The result file's one section: its name under "[section]", then every "key=value".
+    std::map<std::string, std::string> TrashEntries(Kind kind) const
+    {
+        const std::string path = m_work.file(kind == Kind::Contacts ? "GAddrResult.ini" : "GDateResult.ini");
+        std::map<std::string, std::string> entries;
+        std::istringstream in(fs::exists(path) ? TempDir::ReadFile(path) : "");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const size_t equals = line.find('=');
+            if (!line.empty() && line[0] == '[')
+                entries["[section]"] = line;
+            else if (equals != std::string::npos)
+                entries[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        return entries;
+    }
+    // The trash entry a listed record names.
+    static TrashReference ReferenceOf(const char* recordText)
+    {
+        TrashReference reference;
+        EXPECT_TRUE(ParseTrashRecordText(recordText, reference)) << recordText;
+        return reference;
+    }
+    // Loads, marks the records at those positions and saves: the deletions the trash then keeps.
+    void DeleteLoaded(Kind kind, const std::set<size_t>& marked)
+    {
+        ASSERT_EQ(0, RunWith(kind, 1)) << ::testing::PrintToString(Errors(kind));
+        MarkLoadedRecords(kind, marked);
+        ASSERT_EQ(0, RunWith(kind, 2)) << ::testing::PrintToString(Errors(kind));
+    }
 
     RadicaleServer m_server;
     // A proxy of the environment must not stand between the helpers and the server on this machine.
@@ -731,6 +772,248 @@ TEST_F(ServerAccountTest, TasksAndNotesOfAServerAccountAreRefused)
         EXPECT_EQ(1, RunWith(kind, 2));
         EXPECT_NE(std::string::npos, ResultEntries(result).at("Result.Error").find("not served yet"));
     }
+}
+
+// The whole round: a deletion kept here is listed with its time and calendar, put back on the server
+// with the very text the server had, and then no longer in the trash.
+TEST_F(ServerAccountTest, ADeletedItemIsListedFromTheTrashAndRestoredWithItsText)
+{
+    MakeBook("alice/friends/", "Friends");
+    MakeCalendar("alice/work/", "Work", "#FF8800");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    PutItem("alice/friends/bea.vcf", ServerCard("bea", "Bea Birch"));
+    PutItem("alice/work/standup.ics", ServerEvent("standup", "Standup"));
+    PutItem("alice/work/walk.ics", ServerEvent("walk", "Walk"));
+    std::string annText;
+    std::string walkText;
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/friends/ann.vcf", annText));
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/work/walk.ics", walkText));
+    const std::string before = DeletionTimeNow();
+    DeleteLoaded(Kind::Contacts, {0});
+    DeleteLoaded(Kind::Calendar, {1});
+    const std::string after = DeletionTimeNow();
+
+    // Listing needs no server.
+    m_server.Stop();
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    auto contacts = Contacts();
+    ASSERT_TRUE(contacts.whole);
+    ASSERT_EQ(1u, contacts.records.size());
+    EXPECT_STREQ("Ann Ash", contacts.records[0]->szDisplayName);
+    EXPECT_EQ(0, contacts.records[0]->ActionCode);
+    EXPECT_EQ(m_day + "/alice/friends/ann.vcf", ReferenceOf(contacts.records[0]->szHelperText).path);
+    auto trash = TrashEntries(Kind::Contacts);
+    EXPECT_EQ("[Trash]", trash["[section]"]);
+    EXPECT_EQ("1", trash["Trash.Count"]);
+    EXPECT_EQ(std::to_string(annText.size()), trash["Trash.Bytes"]);
+    EXPECT_EQ("1", trash["Trash.Files"]);
+    EXPECT_LE(before, trash["Record.1"]);
+    EXPECT_GE(after, trash["Record.1"]);
+    EXPECT_EQ(19u, trash["Record.1"].size()) << trash["Record.1"];
+
+    ASSERT_EQ(0, RunTrash(Kind::Calendar, 4)) << ::testing::PrintToString(Errors(Kind::Calendar));
+    auto events = Events();
+    ASSERT_EQ(1u, events.records.size());
+    EXPECT_STREQ("Walk", events.records[0]->szSubject);
+    EXPECT_EQ(m_day + "/alice/work/walk.ics", ReferenceOf(events.records[0]->szHelperTextB).path);
+    EXPECT_EQ(m_server.Url() + "alice/work/", events.records[0]->szHelperTextC);
+    EXPECT_STREQ("work", events.records[0]->szHelperTextA);
+    const auto calendars = ReadData<GCalRecord>(m_work.file("GCal.dat"), GCalRecordFields<CxGFieldReader, GCalRecord>);
+    ASSERT_EQ(1u, calendars.records.size());
+    EXPECT_STREQ("/alice/work/", calendars.records[0]->szText1);
+    EXPECT_EQ(m_server.Url() + "alice/work/", calendars.records[0]->szText2);
+    EXPECT_EQ("1", TrashEntries(Kind::Calendar)["Trash.Count"]);
+
+    std::string error;
+    ASSERT_TRUE(m_server.Start(error)) << error;
+    MarkEveryLoadedRecord(Kind::Contacts);
+    MarkEveryLoadedRecord(Kind::Calendar);
+    EXPECT_EQ(0, RunTrash(Kind::Contacts, 3)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_EQ(0, RunTrash(Kind::Calendar, 3)) << ::testing::PrintToString(Errors(Kind::Calendar));
+    EXPECT_EQ((std::map<std::string, std::string>{{"Record.1", "Restored"}, {"Result.Count", "1"}}),
+              ResultEntries("GAddrResult.ini"));
+    EXPECT_EQ("Restored", ResultEntries("GDateResult.ini").at("Record.1"));
+    EXPECT_EQ("Finished: 1 of 1 contacts restored", Status(Kind::Contacts));
+    std::string text;
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/friends/ann.vcf", text));
+    EXPECT_EQ(annText, text);
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/work/walk.ics", text));
+    EXPECT_EQ(walkText, text);
+    EXPECT_FALSE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_FALSE(fs::exists(DayFolder() + "alice/work/walk.ics"));
+
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    EXPECT_TRUE(Contacts().whole);
+    EXPECT_TRUE(Contacts().records.empty());
+    trash = TrashEntries(Kind::Contacts);
+    EXPECT_EQ("0", trash["Trash.Count"]);
+    EXPECT_EQ("0", trash["Trash.Files"]);
+    // Restoring the same listing again finds nothing left to put back.
+    ASSERT_EQ(0, RunTrash(Kind::Calendar, 4));
+    EXPECT_TRUE(Events().records.empty());
+}
+
+// Made again on the server since the deletion (by a phone, say): the restore never replaces it, says
+// so, and keeps the copy; an unreachable server refuses the restore whole.
+TEST_F(ServerAccountTest, AnItemMadeAgainOnTheServerIsLeftAloneAndItsCopyKept)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    PutItem("alice/friends/bea.vcf", ServerCard("bea", "Bea Birch"));
+    PutItem("alice/friends/cid.vcf", ServerCard("cid", "Cid Cedar"));
+    DeleteLoaded(Kind::Contacts, {});
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4));
+    ASSERT_EQ(3u, Contacts().records.size());
+    // The same address again, and bea's UID under another address (Radicale answers 409 for that).
+    PutItem("alice/friends/ann.vcf", ServerCard("ann-new", "Ann New"));
+    PutItem("alice/friends/bea-again.vcf", ServerCard("bea", "Bea Again"));
+    MarkEveryLoadedRecord(Kind::Contacts);
+    m_server.Stop();
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 3));
+    const auto refused = ResultEntries("GAddrResult.ini");
+    EXPECT_EQ(0u, refused.at("Result.Error").find("Cannot reach the server")) << refused.at("Result.Error");
+    EXPECT_NE(std::string::npos, refused.at("Result.Error").find("nothing restored"));
+    EXPECT_EQ(0u, refused.count("Record.1"));
+
+    std::string error;
+    ASSERT_TRUE(m_server.Start(error)) << error;
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 3));
+    // The listing's order is the file's within one second of deletion; match by name.
+    std::map<std::string, std::string> verdicts;
+    const auto results = ResultEntries("GAddrResult.ini");
+    const auto listed = Contacts();
+    for (size_t i = 0; i < listed.records.size(); ++i)
+        verdicts[listed.records[i]->szDisplayName] = results.at("Record." + std::to_string(i + 1));
+    EXPECT_EQ("Not restored: an item at /alice/friends/ann.vcf is on the server again; it was left alone",
+              verdicts["Ann Ash"]);
+    EXPECT_EQ("Not restored: an item with the same UID is in /alice/friends/ again; it was left alone",
+              verdicts["Bea Birch"]);
+    EXPECT_EQ("Restored", verdicts["Cid Cedar"]);
+    std::string text;
+    ASSERT_EQ(200, m_server.Get(kUser, kPassword, "alice/friends/ann.vcf", text));
+    EXPECT_NE(std::string::npos, text.find("Ann New")) << text;
+    EXPECT_EQ(404, m_server.Get(kUser, kPassword, "alice/friends/bea.vcf", text));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/bea.vcf"));
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4));
+    std::set<std::string> names;
+    for (const auto& record : Contacts().records)
+        names.insert(record->szDisplayName);
+    EXPECT_EQ((std::set<std::string>{"Ann Ash", "Bea Birch"}), names);
+}
+
+// The data file is the app's, and may be damaged or foreign: a record restores only a kept file of
+// this account's trash that its index lists, unchanged since the listing.
+TEST_F(ServerAccountTest, ARecordNamingAnythingButAListedKeptFileIsRefused)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    DeleteLoaded(Kind::Contacts, {});
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4));
+    auto data = Contacts();
+    ASSERT_EQ(1u, data.records.size());
+    const TrashReference listed = ReferenceOf(data.records[0]->szHelperText);
+    TempDir outside;
+    TempDir::WriteFile(outside.file("x.vcf"), ServerCard("x", "Outsider"));
+    fs::create_symlink(outside.file("x.vcf"), DayFolder() + "alice/friends/link.vcf");
+    TempDir::WriteFile(DayFolder() + "alice/friends/unlisted.vcf", ServerCard("u", "Unlisted"));
+    TempDir::WriteFile(DayFolder() + kServerTrashIndex, TempDir::ReadFile(DayFolder() + kServerTrashIndex) +
+                                                            "alice/friends/link.vcf\t" + m_server.Url() +
+                                                            "alice/friends/link.vcf\t\"l\"\n");
+    const std::string escape = "../../../" + fs::path(outside.path()).filename().string() + "/x.vcf";
+    const std::string paths[] = {
+        m_day + "/" + escape,
+        escape,
+        m_day + "/alice/friends/link.vcf",
+        m_day + "/alice/friends/unlisted.vcf",
+        "not-a-day/alice/friends/ann.vcf",
+    };
+    std::vector<RecordPtr<GAddrRecord>> records;
+    for (const std::string& path : paths) {
+        records.push_back(Zeroed<GAddrRecord>());
+        std::memcpy(records.back().get(), data.records[0].get(), sizeof(GAddrRecord));
+        CopyText(records.back()->szHelperText, TrashRecordText({path, {}, listed.content}).c_str());
+        records.back()->ActionCode = 3;
+    }
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 3));
+    const auto results = ResultEntries("GAddrResult.ini");
+    for (size_t i = 0; i < std::size(paths); ++i)
+        EXPECT_EQ("Not restored: record " + std::to_string(i + 1) + " names nothing in the trash",
+                  results.at("Record." + std::to_string(i + 1)))
+            << paths[i];
+    EXPECT_TRUE(m_server.Hrefs(kUser, kPassword, "alice/friends/").empty());
+
+    // The listed file itself, changed in the trash since: refused too.
+    TempDir::WriteFile(DayFolder() + "alice/friends/ann.vcf", ServerCard("ann", "Ann Changed"));
+    data.records[0]->ActionCode = 3;
+    WriteData<GAddrRecord>(DataPath(Kind::Contacts), data.records,
+                           GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 3));
+    EXPECT_EQ("Not restored: " + listed.path + " changed in the trash since it was listed",
+              ResultEntries("GAddrResult.ini").at("Record.1"));
+    EXPECT_TRUE(m_server.Hrefs(kUser, kPassword, "alice/friends/").empty());
+}
+
+// A day folder of an older helper (index lines without a time) is listed with its day, after today's
+// deletions; an emptying removes the kind's files of days old enough and nothing else.
+TEST_F(ServerAccountTest, AnOlderDayIsListedWithItsDayAndEmptyingTakesOldDaysOfTheKindOnly)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    DeleteLoaded(Kind::Contacts, {});
+    const std::string old = TrashRoot() + "2020-01-05/";
+    fs::create_directories(old + "alice/friends");
+    fs::create_directories(old + "alice/work");
+    TempDir::WriteFile(old + "alice/friends/old.vcf", ServerCard("old", "Old Oak"));
+    TempDir::WriteFile(old + "alice/work/old.ics", ServerEvent("old", "Old event"));
+    TempDir::WriteFile(old + kServerTrashIndex, "# file in this folder\taddress on the server\tETag\n"
+                                                "alice/friends/old.vcf\t" +
+                                                    m_server.Url() + "alice/friends/old.vcf\t\"o\"\n" +
+                                                    "alice/work/old.ics\t" + m_server.Url() +
+                                                    "alice/work/old.ics\t\"e\"\n");
+    // Only folders named as a day are the trash's.
+    const std::string other = TrashRoot() + "not-a-day/";
+    fs::create_directories(other);
+    TempDir::WriteFile(other + "x.vcf", ServerCard("x", "Not a day"));
+    ASSERT_TRUE(fs::exists(other + "x.vcf"));
+
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4)) << ::testing::PrintToString(Errors(Kind::Contacts));
+    const auto listed = Contacts();
+    ASSERT_EQ(2u, listed.records.size());
+    EXPECT_STREQ("Ann Ash", listed.records[0]->szDisplayName);
+    EXPECT_STREQ("Old Oak", listed.records[1]->szDisplayName);
+    auto trash = TrashEntries(Kind::Contacts);
+    EXPECT_EQ("2020-01-05", trash["Record.2"]);
+    EXPECT_EQ("2", trash["Trash.Files"]);
+
+    // Not a number of days: nothing goes.
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 5, "30 days"));
+    EXPECT_EQ("[Result]", TrashEntries(Kind::Contacts)["[section]"]);
+    EXPECT_TRUE(fs::exists(old + "alice/friends/old.vcf"));
+
+    EXPECT_EQ(0, RunTrash(Kind::Contacts, 5, "30")) << ::testing::PrintToString(Errors(Kind::Contacts));
+    trash = TrashEntries(Kind::Contacts);
+    EXPECT_EQ("[Trash]", trash["[section]"]);
+    EXPECT_EQ("1", trash["Trash.Removed"]);
+    EXPECT_EQ("1", trash["Trash.Files"]);
+    EXPECT_FALSE(fs::exists(old + "alice/friends"));
+    EXPECT_TRUE(fs::exists(old + "alice/work/old.ics"));
+    EXPECT_EQ("# file in this folder\taddress on the server\tETag\nalice/work/old.ics\t" + m_server.Url() +
+                  "alice/work/old.ics\t\"e\"\n",
+              TempDir::ReadFile(old + kServerTrashIndex));
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+    EXPECT_TRUE(fs::exists(other + "x.vcf"));
+
+    EXPECT_EQ(0, RunTrash(Kind::Calendar, 5, "30")) << ::testing::PrintToString(Errors(Kind::Calendar));
+    EXPECT_EQ("1", TrashEntries(Kind::Calendar)["Trash.Removed"]);
+    EXPECT_FALSE(fs::exists(old));
+    // Zero days: today's deletions go too.
+    EXPECT_EQ(0, RunTrash(Kind::Contacts, 5, "0"));
+    EXPECT_EQ("1", TrashEntries(Kind::Contacts)["Trash.Removed"]);
+    EXPECT_EQ("0", TrashEntries(Kind::Contacts)["Trash.Files"]);
+    EXPECT_FALSE(fs::exists(DayFolder()));
+    EXPECT_TRUE(fs::exists(other + "x.vcf"));
 }
 
 } // namespace
