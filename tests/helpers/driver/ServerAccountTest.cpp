@@ -1016,4 +1016,34 @@ TEST_F(ServerAccountTest, AnOlderDayIsListedWithItsDayAndEmptyingTakesOldDaysOfT
     EXPECT_TRUE(fs::exists(other + "x.vcf"));
 }
 
+// A stop request between two records ends the restore: what was put back is told, the rest is not
+// restored and says why.
+TEST_F(ServerAccountTest, AStopRequestEndsTheRestoreBetweenRecords)
+{
+    MakeBook("alice/friends/", "Friends");
+    for (const char* uid : {"ann", "bea", "cid"})
+        PutItem("alice/friends/" + std::string(uid) + ".vcf", ServerCard(uid, uid));
+    DeleteLoaded(Kind::Contacts, {});
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4));
+    const auto listed = Contacts();
+    ASSERT_EQ(3u, listed.records.size());
+    const std::string first = TrashRoot() + ReferenceOf(listed.records[0]->szHelperText).path;
+    ASSERT_TRUE(fs::exists(first));
+    MarkEveryLoadedRecord(Kind::Contacts);
+    const pid_t pid = Start(Kind::Contacts, WriteParams(Kind::Contacts, 3, {{1001, kPassword}}), 1500);
+    ASSERT_GT(pid, 0);
+    const bool firstRestored = WaitUntil([&first] { return !fs::exists(first); }, std::chrono::milliseconds(10000));
+    CxIniUtil(m_work.path().c_str(), "GAddrData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    EXPECT_TRUE(firstRestored);
+    EXPECT_EQ(
+        (std::map<std::string, std::string>{{"Record.1", "Restored"},
+                                            {"Record.2", "Not restored: the restore was stopped before it on request"},
+                                            {"Record.3", "Not restored: the restore was stopped before it on request"},
+                                            {"Result.Count", "3"}}),
+        ResultEntries("GAddrResult.ini"));
+    EXPECT_EQ("Stopped on request", Status(Kind::Contacts));
+    EXPECT_EQ(1u, m_server.Hrefs(kUser, kPassword, "alice/friends/").size());
+}
+
 } // namespace
