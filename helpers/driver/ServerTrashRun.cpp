@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -131,17 +132,27 @@ std::vector<KeptItem> KeptItems(HelperSession& session, const std::string& root)
     return items;
 }
 
-// The kind's files of one day folder, with their bytes: what a listing reports the trash holds.
+// The first bytes of a file, enough to tell its kind: an emptying must take a kept file of any size.
+std::string LeadingBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(256, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return bytes;
+}
+
+// The kind's files of one day folder, with their bytes: what the trash holds of the kind.
 std::vector<std::string> FilesOfKind(HelperKind kind, const std::string& dayFolder, uint64_t& bytes)
 {
     std::vector<std::string> files;
     for (const std::string& file : ServerTrashFiles(dayFolder)) {
-        std::string text;
-        std::string fault;
-        if (ReadItemText(dayFolder + file, text, fault) && IsTextOfKind(kind, text)) {
-            bytes += text.size();
-            files.push_back(file);
-        }
+        if (!IsTextOfKind(kind, LeadingBytes(dayFolder + file)))
+            continue;
+        std::error_code ec;
+        const uintmax_t size = fs::file_size(dayFolder + file, ec);
+        bytes += ec ? 0 : size;
+        files.push_back(file);
     }
     return files;
 }
