@@ -1,6 +1,7 @@
 // What a save deletes from a server is kept on this machine first, since a server may have no trash
 // of its own: "<work folder>trash/<account>/<day>/<the item's path on the server>", for the owner
-// only, with a line per item in "<day>/deleted-items.tsv" saying which address each file came from.
+// only, with a line per item in "<day>/deleted-items.tsv" saying which address each file came from and
+// when it was deleted; later lines mark a copy taken back or restored.
 #pragma once
 
 #include <cstdint>
