@@ -1046,4 +1046,28 @@ TEST_F(ServerAccountTest, AStopRequestEndsTheRestoreBetweenRecords)
     EXPECT_EQ(1u, m_server.Hrefs(kUser, kPassword, "alice/friends/").size());
 }
 
+// An index line is a file on this machine too: an address it names outside the account's collections
+// as they are now never gets the password or the text.
+TEST_F(ServerAccountTest, AKeptItemWhoseAddressIsOutsideTheAccountIsNotRestored)
+{
+    MakeBook("alice/friends/", "Friends");
+    PutItem("alice/friends/ann.vcf", ServerCard("ann", "Ann Ash"));
+    DeleteLoaded(Kind::Contacts, {});
+    const std::string foreign = "http://127.0.0.1:1/elsewhere/ann.vcf";
+    const std::string index = DayFolder() + kServerTrashIndex;
+    std::string text = TempDir::ReadFile(index);
+    const size_t address = text.find(m_server.Url() + "alice/friends/ann.vcf");
+    ASSERT_NE(std::string::npos, address) << text;
+    text.replace(address, (m_server.Url() + "alice/friends/ann.vcf").size(), foreign);
+    TempDir::WriteFile(index, text);
+    ASSERT_EQ(0, RunTrash(Kind::Contacts, 4));
+    ASSERT_EQ(1u, Contacts().records.size());
+    MarkEveryLoadedRecord(Kind::Contacts);
+    EXPECT_EQ(1, RunTrash(Kind::Contacts, 3));
+    EXPECT_EQ("Not restored: " + foreign + " is in none of the account's address books now",
+              ResultEntries("GAddrResult.ini").at("Record.1"));
+    EXPECT_TRUE(m_server.Hrefs(kUser, kPassword, "alice/friends/").empty());
+    EXPECT_TRUE(fs::exists(DayFolder() + "alice/friends/ann.vcf"));
+}
+
 } // namespace
