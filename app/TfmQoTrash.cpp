@@ -216,7 +216,7 @@ void TfmQoTrash::ListTrash()
     if (!m_tickSince.empty())
         m_items.ChooseDeletedSince(m_tickSince);
     FillLists();
-    ShowSize();
+    ShowSize(bListed);
     lblError->setText(QString::fromStdString(m_items.FailureText()));
     lblError->setVisible(!bListed);
     btnEmpty->setEnabled(true);
@@ -248,10 +248,12 @@ void TfmQoTrash::FillLists()
     UpdateRestoreButton();
 }
 
-void TfmQoTrash::ShowSize()
+// A kind that could not be listed is not counted, and the label must not pass for the whole trash.
+void TfmQoTrash::ShowSize(bool bWhole)
 {
-    lblSize->setText(
-        QStringLiteral("The trash holds %1.").arg(TrashSizeText(m_items.ItemCount(), m_items.TrashBytes())));
+    const QString size = TrashSizeText(m_items.ItemCount(), m_items.TrashBytes());
+    lblSize->setText(bWhole ? QStringLiteral("The trash holds %1.").arg(size)
+                            : QStringLiteral("Of what could be listed, the trash holds %1.").arg(size));
 }
 
 void TfmQoTrash::UpdateRestoreButton()

@@ -54,7 +54,7 @@ private:
     // Lists the trash again and fills both lists, the size and what went wrong.
     void ListTrash();
     void FillLists();
-    void ShowSize();
+    void ShowSize(bool bWhole);
     void UpdateRestoreButton();
     // Takes the rows' ticks into the items.
     void TakeTicks();

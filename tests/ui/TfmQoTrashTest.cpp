@@ -260,6 +260,7 @@ TEST_F(TfmQoTrashTest, AListingThatFailsShowsWhy)
                       "be read"),
               dialog.lblError->text());
     EXPECT_EQ(0, dialog.lvAddr->topLevelItemCount());
+    EXPECT_EQ(QString("Of what could be listed, the trash holds 0 items, 0 bytes."), dialog.lblSize->text());
 
     // An emptying that fails says so too, over a listing that goes through.
     Script(kServeListings + kThreeTimes);
