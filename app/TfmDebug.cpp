@@ -4,6 +4,7 @@
 #include "app/DialogUtil.h"
 #include "app/ProductInfo.h"
 #include "app/QoBanner.h"
+#include "app/TfmQoTrash.h"
 #include "app/core/AppSettings.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/WinUtil.h"
@@ -72,6 +73,8 @@ void TfmDebug::BuildControls()
     auto* levelLabel = new QLabel(QStringLiteral("Set Debug Level:"), this);
     levelLabel->setBuddy(cbxLevel);
     gbDebug = new DebugInfoGroup(this, QString());
+    btnTrash = MakeDialogButton(this, "btnTrash", QStringLiteral("&Deleted items..."));
+    btnTrash->setAccessibleName(QStringLiteral("Deleted items"));
     btnOK = MakeDialogButton(this, "btnOK", QStringLiteral("&OK"));
     btnCancel = MakeDialogButton(this, "btnCancel", QStringLiteral("&Cancel"));
     btnOK->setDefault(true);
@@ -86,6 +89,10 @@ void TfmDebug::BuildControls()
     body->addLayout(level);
     body->addWidget(gbDebug);
     body->addStretch();
+    auto* trash = new QHBoxLayout;
+    trash->addWidget(btnTrash);
+    trash->addStretch();
+    body->addLayout(trash);
     body->addLayout(ButtonRow({btnOK, btnCancel}));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -94,6 +101,7 @@ void TfmDebug::BuildControls()
 
     connect(btnOK, &QPushButton::clicked, this, &TfmDebug::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnTrash, &QPushButton::clicked, this, &TfmDebug::btnTrashClick);
 }
 
 void TfmDebug::FormCreate()
@@ -133,6 +141,11 @@ void TfmDebug::btnFolderClick()
 void TfmDebug::btnFileClick()
 {
     gbDebug->btnFileClick();
+}
+
+void TfmDebug::btnTrashClick()
+{
+    OpenTrashDialog(this);
 }
 
 void TfmDebug::imgLogoClick()

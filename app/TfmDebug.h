@@ -21,10 +21,13 @@ public:
     void btnFolderClick();
     void btnFileClick();
     void imgLogoClick();
+    // Opens the deleted items dialog, nothing ticked.
+    void btnTrashClick();
 
     QCheckBox* cbEnable = nullptr;
     QComboBox* cbxLevel = nullptr;
     DebugInfoGroup* gbDebug = nullptr;
+    QPushButton* btnTrash = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
 

@@ -3,11 +3,13 @@
 #include "app/QoBanner.h"
 #include "app/TfmDump.h"
 #include "app/TfmMain.h"
+#include "app/TfmQoTrash.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/misc/CxDebugUtil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QThread>
@@ -70,6 +72,13 @@ TfmQoClean::TfmQoClean(QWidget* parent)
     lblBack->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     lblBack->setCursor(Qt::PointingHandCursor);
 
+    lblUndo = new TClickLabel(QStringLiteral("Undo this deletion"), this);
+    lblUndo->setObjectName(QStringLiteral("lblUndo"));
+    lblUndo->setAccessibleName(QStringLiteral("Undo this deletion"));
+    lblUndo->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+    lblUndo->setCursor(Qt::PointingHandCursor);
+    lblUndo->setVisible(false);
+
     tmStart = new QTimer(this);
     tmStart->setObjectName(QStringLiteral("tmStart"));
     tmStart->setSingleShot(true);
@@ -80,10 +89,15 @@ TfmQoClean::TfmQoClean(QWidget* parent)
     layout->setSpacing(12);
     layout->addWidget(memLog, 1);
     layout->addWidget(pbDel);
-    layout->addWidget(lblBack, 0, Qt::AlignLeft);
+    auto* links = new QHBoxLayout;
+    links->addWidget(lblBack);
+    links->addStretch();
+    links->addWidget(lblUndo);
+    layout->addLayout(links);
 
     connect(tmStart, &QTimer::timeout, this, &TfmQoClean::tmStartTimer);
     connect(lblBack, &TClickLabel::clicked, this, &TfmQoClean::lblBackClick);
+    connect(lblUndo, &TClickLabel::clicked, this, &TfmQoClean::lblUndoClick);
 }
 
 TfmQoClean::~TfmQoClean() = default;
@@ -93,6 +107,8 @@ bool TfmQoClean::TransferData(bool save)
     if (save)
         return true;
     memLog->clear();
+    // Nothing of this visit has been deleted yet.
+    lblUndo->setVisible(false);
     m_pDeletion->Begin();
     tmStart->start();
     // The keyboard scrolls the log rather than resting on a button of the hidden review page.
@@ -105,6 +121,7 @@ void TfmQoClean::tmStartTimer()
     tmStart->stop();
     try {
         m_pDeletion->Run();
+        lblUndo->setVisible(m_pDeletion->m_nConfirmedDeleted > 0);
         return;
     } catch (const std::exception& e) {
         g_debugLog.Print(0, __FILE__, __LINE__, "Unhandled exception while deleting: %s", e.what());
@@ -123,6 +140,11 @@ void TfmQoClean::lblBackClick()
     tmStart->stop();
     if (fmMain)
         fmMain->GoToPage(0);
+}
+
+void TfmQoClean::lblUndoClick()
+{
+    OpenTrashDialog(this, m_pDeletion->m_startedAt);
 }
 
 void TfmQoClean::DeleteContactItem(GAddrRecord* pRecord)

@@ -40,6 +40,8 @@ public:
     // About a second after entering: deletes once; any exception ends in the exception dialog.
     void tmStartTimer();
     void lblBackClick();
+    // Opens the trash dialog with this run's deletions ticked.
+    void lblUndoClick();
 
     static void FormatFieldLine(char (&szLine)[kLineCapacity], const char* szLabel, const char* szValue)
     {
@@ -49,6 +51,8 @@ public:
     QPlainTextEdit* memLog = nullptr;
     QProgressBar* pbDel = nullptr;
     TClickLabel* lblBack = nullptr;
+    // Shown once a run has finished and the helpers deleted something.
+    TClickLabel* lblUndo = nullptr;
     QTimer* tmStart = nullptr;
 
     // The job's counters (see Deletion), under the page's names.

@@ -82,6 +82,9 @@ void LoadSettings()
     // A value this version does not know keeps the field rule, whose results a user has seen before.
     const int32_t mode = g_settingsFile.ReadNumber(kSettingsSection, "MatchMode", MATCH_EXACT);
     AppSettings.MatchMode = mode == MATCH_SMART ? MATCH_SMART : MATCH_EXACT;
+    // The helpers refuse days outside this range; a value edited out of it falls back to the default.
+    const int32_t days = g_settingsFile.ReadNumber(kSettingsSection, "TrashDays", kTrashDaysDefault);
+    AppSettings.TrashDays = days >= kTrashDaysMin && days <= kTrashDaysMax ? days : kTrashDaysDefault;
 }
 
 void SaveSettings()
@@ -94,6 +97,7 @@ void SaveSettings()
         g_settingsFile.WriteFlag(kSettingsSection, f.key, AppSettings.*f.field);
     g_settingsFile.WriteNumber(kSettingsSection, "LogLevel", AppSettings.LogLevel);
     g_settingsFile.WriteNumber(kSettingsSection, "MatchMode", AppSettings.MatchMode);
+    g_settingsFile.WriteNumber(kSettingsSection, "TrashDays", AppSettings.TrashDays);
     g_settingsFile.WriteFlag(kSettingsSection, "SaveEmail", AppSettings.SaveEmail);
     g_settingsFile.WriteEntry(kSettingsSection, "QoEmail", AppSettings.SaveEmail ? AppSettings.Email : "");
     g_settingsFile.WriteFlag(kSettingsSection, "SavePassword", AppSettings.SavePassword);

@@ -43,7 +43,13 @@ struct TAppSettings
     int32_t MatchMode; // MATCH_EXACT unless the user chose smart matching
     // The review page leaves a duplicate unticked when it holds data its kept record lacks.
     bool UntickLosingDuplicates;
+    // The trash dialog empties deletions at least this many days old (kTrashDaysMin..kTrashDaysMax).
+    int32_t TrashDays;
 };
+
+inline constexpr int32_t kTrashDaysDefault = 30;
+inline constexpr int32_t kTrashDaysMin = 0;
+inline constexpr int32_t kTrashDaysMax = 36500;
 
 // The one settings record, touched only from the user-interface thread.
 extern TAppSettings AppSettings;

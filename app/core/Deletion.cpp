@@ -8,6 +8,7 @@
 #include "common/misc/TextBuf.h"
 #include "common/misc/Utf8Text.h"
 #include "common/misc/WinUtil.h"
+#include "common/platform/Platform.h"
 
 #include <string>
 
@@ -41,6 +42,17 @@ std::string SaveFailureReason(const CxGAppBaseUtil& util, bool bSaved)
     return std::string();
 }
 
+// Now as the trash's index dates a deletion.
+std::string LocalTimeText()
+{
+    platform::SystemTime now{};
+    platform::GetLocalTime(&now);
+    char szText[32] = "";
+    FormatText(szText, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{now.wYear}, unsigned{now.wMonth}, unsigned{now.wDay},
+               unsigned{now.wHour}, unsigned{now.wMinute}, unsigned{now.wSecond});
+    return szText;
+}
+
 std::string WithoutFullStop(std::string text)
 {
     if (!text.empty() && text.back() == '.')
@@ -68,6 +80,7 @@ void Deletion::Begin()
 void Deletion::Run()
 {
     ResetCounters();
+    m_startedAt = LocalTimeText();
     CountChosenRecords();
     m_sink.ShowWaitWindow();
     m_sink.SetWaitText("Deleting duplicate information in the Google account...");
@@ -96,6 +109,7 @@ void Deletion::Run()
 
     m_sink.HideWaitWindow();
     LogSummary(contacts, events);
+    m_nConfirmedDeleted = contacts.nDeleted + events.nDeleted;
     ReportProgress(100);
 }
 
@@ -107,6 +121,7 @@ void Deletion::ResetCounters()
     m_nDeletedNotes = 0;
     m_nTotal = 0;
     m_nProcessed = 0;
+    m_nConfirmedDeleted = 0;
 }
 
 void Deletion::CountChosenRecords()

@@ -72,6 +72,11 @@ public:
     // Records in the chosen applications' duplicate lists, and how many of them were walked.
     int32_t m_nTotal = 0;
     int32_t m_nProcessed = 0;
+    // After Run: the records the helpers said they deleted, and when the run began as the trash
+    // dates its deletions ("YYYY-MM-DD HH:MM:SS", local time), so the run's deletions can be told
+    // from earlier ones.
+    int32_t m_nConfirmedDeleted = 0;
+    std::string m_startedAt;
 
 private:
     // A ticked record's block, held until its kind's save is over.

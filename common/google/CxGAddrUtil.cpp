@@ -85,6 +85,39 @@ bool CxGAddrUtil::Save()
         [this] { RunHelper(); });
 }
 
+bool CxGAddrUtil::ListTrash()
+{
+    Reset();
+    g_debugLog.Print(2, __FILE__, __LINE__, "Start listing the deleted Google Contacts.");
+    const bool bListed = ListTrashThroughHelper(
+        {m_szDataFile}, [this] { RunHelper(); }, [this] { return LoadDataFile(); });
+    if (!bListed)
+        g_debugLog.Print(0, __FILE__, __LINE__, "Error listing the deleted Google Contacts.");
+    return bListed;
+}
+
+bool CxGAddrUtil::Restore()
+{
+    return RestoreThroughHelper(
+        [this] {
+            if (SaveDataFile())
+                return true;
+            g_debugLog.Print(0, __FILE__, __LINE__, "Failed to save the contacts to restore to the data file.");
+            return false;
+        },
+        [this] { RunHelper(); });
+}
+
+bool CxGAddrUtil::EmptyTrash(uint32_t nDays)
+{
+    return EmptyTrashThroughHelper(nDays, [this] { RunHelper(); });
+}
+
+const char* CxGAddrUtil::DeletedAtOf(const CommAddrRecord* pRecord) const
+{
+    return pRecord && pRecord->pAttach ? DeletedAtOfRecord(pRecord->pAttach) : nullptr;
+}
+
 void CxGAddrUtil::RunHelper()
 {
     CxGAppParamParser params;
@@ -106,16 +139,18 @@ bool CxGAddrUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d Contact records in total.", static_cast<int>(nCount));
 
+    ClearListedPositions();
+    uint32_t nPosition = 0;
     const uint32_t nRead = ReadOwnedRecords<GAddrRecord>(
         *m_pFile, nCount, [this](CxFile&, GAddrRecord* pRaw) { return ReadRecord(pRaw); },
-        [this](GAddrRecord* pRaw) { KeepLoadedContact(pRaw); });
+        [&](GAddrRecord* pRaw) { KeepLoadedContact(pRaw, ++nPosition); });
     NoteRecordsRead(nCount, nRead, m_pFile->Eof());
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Google Contacts information from file successfully.");
     return true;
 }
 
-void CxGAddrUtil::KeepLoadedContact(GAddrRecord* pRaw)
+void CxGAddrUtil::KeepLoadedContact(GAddrRecord* pRaw, uint32_t nPosition)
 {
     auto* pComm = static_cast<CommAddrRecord*>(std::calloc(1, sizeof(CommAddrRecord)));
     if (pComm)
@@ -123,6 +158,8 @@ void CxGAddrUtil::KeepLoadedContact(GAddrRecord* pRaw)
     CommAddrRecord* pKeptComm = m_pAddrMgr->Adopt(pComm);
     pRaw->pCommRecord = pKeptComm;
     GAddrRecord* pKept = AppendOwned(*m_pRecords, pRaw);
+    if (pKept)
+        NoteListedPosition(pKept, nPosition);
     if (pKeptComm && pKept)
         pKeptComm->pAttach = pKept;
     else if (pKeptComm)

@@ -25,6 +25,21 @@ public:
     // 2. False only when the data file could not be written; the marks then stay.
     bool Save() override;
 
+    // The account's deleted contacts: the data file of an OP_LIST_TRASH run read as a load reads it
+    // (releasing what was loaded before), with each one's deletion time and the trash's size. True
+    // only when both were read whole; otherwise the last error, the run's outcome or m_szTrashError
+    // says why.
+    bool ListTrash();
+    // Writes the listed contacts back, the marked ones (MarkDeleted) being the ones to put back, and
+    // runs the helper with OP_RESTORE; SaveResultOf then tells each one's verdict. False only when
+    // the data file could not be written.
+    bool Restore();
+    // Removes from the trash the contacts deleted nDays days ago or longer; true when the helper
+    // said what is left (m_trash).
+    bool EmptyTrash(uint32_t nDays);
+    // When the contact attached to a common record was deleted, after the last ListTrash.
+    const char* DeletedAtOf(const CommAddrRecord* pRecord) const;
+
     // A null or empty name stands for the data file. False when the file cannot be opened/created.
     bool LoadDataFile(const char* szFileName = nullptr);
     bool SaveDataFile(const char* szFileName = nullptr);
@@ -47,8 +62,9 @@ public:
     char m_szOptions[256] = "";
 
 private:
-    // Keeps one contact read from the data file, owned from here on, with its common record.
-    void KeepLoadedContact(GAddrRecord* pRaw);
+    // Keeps one contact read from the data file, owned from here on, with its common record; nPosition
+    // (1-based) is its place in the file.
+    void KeepLoadedContact(GAddrRecord* pRaw, uint32_t nPosition);
 
     std::unique_ptr<CxFile> m_pFile;
     std::unique_ptr<CxList> m_pRecords;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <string>
 #include <unordered_map>
 
 // One runner per kind of helper, created on first use and reused for every later run.
@@ -23,11 +24,21 @@ void SetHelperTimeout(uint32_t dwTimeout);
 // stands for the folder of this program. Tests use a folder holding a stand-in helper.
 void SetHelperProgramFolder(const char* szFolder);
 
-// What the helper's result file says of one record of the last save's data file.
+// What the helper's result file says of one record of the last save's or restore's data file.
 struct SaveRecordResult
 {
-    bool bDeleted = false;
-    char szReason[256] = ""; // why not, when not deleted
+    bool bDeleted = false;   // a save's "Deleted"
+    bool bRestored = false;  // a restore's "Restored" or "Restored: <note>"
+    char szReason[256] = ""; // why not, when neither
+    char szNote[256] = "";   // how it came back, when otherwise than where it was
+};
+
+// What a trash listing or emptying found in the result file's section "Trash".
+struct TrashReport
+{
+    uint64_t nBytes = 0;
+    uint64_t nFiles = 0;
+    uint64_t nRemoved = 0; // emptying only
 };
 
 class CxGAppBaseUtil
@@ -66,6 +77,9 @@ public:
     // The helper's verdict on a record the last save wrote to its data file; null when no result
     // file was read whole or it names the record not.
     const SaveRecordResult* SaveResultOfRecord(const void* pRecord) const;
+    // The deletion time ("YYYY-MM-DD HH:MM:SS", or the day only) of a record the last listing read;
+    // null when the listing's trash section was not read whole or it names the record not.
+    const char* DeletedAtOfRecord(const void* pRecord) const;
 
     bool m_bModified = true;
     bool m_bHasError = false;
@@ -82,6 +96,13 @@ public:
     // the data file marked; m_szSaveError is why it deleted nothing at all, when it says so.
     bool m_bHasSaveResults = false;
     char m_szSaveError[256] = "";
+    // After a listing or emptying: the result file's trash section was read whole (with a deletion
+    // time for every record a listing read); m_szTrashError is the "Result.Error" of one that failed.
+    bool m_bHasTrashReport = false;
+    TrashReport m_trash;
+    char m_szTrashError[256] = "";
+    // The days an emptying hands over in PARAM_OPTIONS, in place of the kind's options.
+    char m_szEmptyDays[16] = "";
     char m_szLogFolder[256] = "";
     char m_szLogFile[256] = "appdebug.log";
     int32_t m_nLogLevel = 3;
@@ -139,6 +160,16 @@ protected:
     // The save of every kind: nothing to do without marks; otherwise the data file is written and
     // the helper run with operation 2. False only when the data file cannot be written.
     bool SaveThroughHelper(const std::function<bool()>& saveDataFile, const std::function<void()>& runHelper);
+    // The trash listing of every kind: a load's steps under OP_LIST_TRASH, then the result file's
+    // trash section. True only when the data file and the trash section were both read whole.
+    bool ListTrashThroughHelper(std::initializer_list<const char*> dataFiles, const std::function<void()>& runHelper,
+                                const std::function<bool()>& loadDataFile);
+    // The restore of every kind: a save's steps under OP_RESTORE (the records marked ACTION_DELETE are
+    // the ones to put back), then the verdicts. False only when the data file cannot be written.
+    bool RestoreThroughHelper(const std::function<bool()>& saveDataFile, const std::function<void()>& runHelper);
+    // Emptying: OP_EMPTY_TRASH with the days in the options, then the trash section. True when the
+    // section was read whole.
+    bool EmptyTrashThroughHelper(uint32_t nDays, const std::function<void()>& runHelper);
 
     // Leaves "Stop" = 1 for a helper that still says it is running (destructors of the kinds that
     // have a stop-request file).
@@ -148,12 +179,24 @@ protected:
     // verdicts, keyed by that position, find their record.
     void ClearSavedPositions();
     void NoteSavedPosition(const void* pRecord, uint32_t nPosition);
+    // A listing's data file reader notes each record's position (1-based), which keys its deletion
+    // time in the result file.
+    void ClearListedPositions();
+    void NoteListedPosition(const void* pRecord, uint32_t nPosition);
 
 private:
     void ClearSaveResults();
     // The result file of the save just run; a file cut short or not in its form counts as none.
     void ReadSaveResults();
+    void ClearTrashReport();
+    // The trash section of the listing or emptying just run; with bListing every record read must
+    // have its deletion time. A file cut short or not in its form counts as none.
+    void ReadTrashReport(bool bListing);
+    // Deletes the result file before a run, so an earlier run's can never pass for this one's.
+    void DeleteResultFile();
 
     std::unordered_map<const void*, uint32_t> m_savedPositions;
     std::map<uint32_t, SaveRecordResult> m_saveResults;
+    std::unordered_map<const void*, uint32_t> m_listedPositions;
+    std::map<uint32_t, std::string> m_deletedAt;
 };

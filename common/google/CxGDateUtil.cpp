@@ -101,20 +101,46 @@ bool CxGDateUtil::Reset()
 
 bool CxGDateUtil::Save()
 {
-    return SaveThroughHelper(
-        [this] {
-            if (!SaveDataFile()) {
-                g_debugLog.Print(0, __FILE__, __LINE__,
-                                 "Failed to save Calendar records information to temperary file.");
-                return false;
-            }
-            if (!SaveCalendarFile()) {
-                g_debugLog.Print(0, __FILE__, __LINE__, "Failed to save Calendar definition to temperary file.");
-                return false;
-            }
-            return true;
-        },
-        [this] { RunHelper(); });
+    return SaveThroughHelper([this] { return SaveBothFiles(); }, [this] { RunHelper(); });
+}
+
+bool CxGDateUtil::SaveBothFiles()
+{
+    if (!SaveDataFile()) {
+        g_debugLog.Print(0, __FILE__, __LINE__, "Failed to save Calendar records information to temperary file.");
+        return false;
+    }
+    if (!SaveCalendarFile()) {
+        g_debugLog.Print(0, __FILE__, __LINE__, "Failed to save Calendar definition to temperary file.");
+        return false;
+    }
+    return true;
+}
+
+bool CxGDateUtil::ListTrash()
+{
+    Reset();
+    g_debugLog.Print(2, __FILE__, __LINE__, "Start listing the deleted Google Calendar events.");
+    const bool bListed = ListTrashThroughHelper(
+        {m_szDataFile, m_szCalendarFile}, [this] { RunHelper(); }, [this] { return LoadBothFiles(); });
+    if (!bListed)
+        g_debugLog.Print(0, __FILE__, __LINE__, "Error listing the deleted Google Calendar events.");
+    return bListed;
+}
+
+bool CxGDateUtil::Restore()
+{
+    return RestoreThroughHelper([this] { return SaveBothFiles(); }, [this] { RunHelper(); });
+}
+
+bool CxGDateUtil::EmptyTrash(uint32_t nDays)
+{
+    return EmptyTrashThroughHelper(nDays, [this] { RunHelper(); });
+}
+
+const char* CxGDateUtil::DeletedAtOf(const CommDateRecord* pRecord) const
+{
+    return pRecord && pRecord->pAttach ? DeletedAtOfRecord(pRecord->pAttach) : nullptr;
 }
 
 void CxGDateUtil::RunHelper()
@@ -141,16 +167,18 @@ bool CxGDateUtil::LoadDataFile(const char* szFileName)
     const uint32_t nCount = ReadRecordCount(*m_pFile);
     g_debugLog.Print(2, __FILE__, __LINE__, "There are %d event records in total", static_cast<int>(nCount));
 
+    ClearListedPositions();
+    uint32_t nPosition = 0;
     const uint32_t nRead = ReadOwnedRecords<GDateRecord>(
         *m_pFile, nCount, [this](CxFile&, GDateRecord* pRaw) { return ReadRecord(pRaw); },
-        [this](GDateRecord* pRaw) { KeepLoadedEvent(pRaw); });
+        [&](GDateRecord* pRaw) { KeepLoadedEvent(pRaw, ++nPosition); });
     NoteRecordsRead(nCount, nRead, m_pFile->Eof());
     m_pFile->Close();
     g_debugLog.Print(2, __FILE__, __LINE__, "Load Calendar events information from file successfully.");
     return true;
 }
 
-void CxGDateUtil::KeepLoadedEvent(GDateRecord* pRaw)
+void CxGDateUtil::KeepLoadedEvent(GDateRecord* pRaw, uint32_t nPosition)
 {
     ParseRecurrence(pRaw);
     auto* pComm = static_cast<CommDateRecord*>(std::calloc(1, sizeof(CommDateRecord)));
@@ -159,6 +187,8 @@ void CxGDateUtil::KeepLoadedEvent(GDateRecord* pRaw)
     CommDateRecord* pKeptComm = m_pDateMgr->Adopt(pComm);
     pRaw->ActionCode = 1;
     GDateRecord* pKept = AppendOwned(*m_pRecords, pRaw);
+    if (pKept)
+        NoteListedPosition(pKept, nPosition);
     if (pKeptComm && pKept)
         pKeptComm->pAttach = pKept;
     else if (pKeptComm)

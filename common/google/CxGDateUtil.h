@@ -27,6 +27,19 @@ public:
     // 2. False only when a file could not be written; the marks then stay.
     bool Save() override;
 
+    // The account's deleted events: both files of an OP_LIST_TRASH run read as a load reads them
+    // (releasing what was loaded before), with each event's deletion time and the trash's size. True
+    // only when all of it was read whole.
+    bool ListTrash();
+    // Writes the listed events back, the marked ones being the ones to put back, and runs the helper
+    // with OP_RESTORE. False only when a file could not be written.
+    bool Restore();
+    // Removes from the trash the events deleted nDays days ago or longer; true when the helper said
+    // what is left (m_trash).
+    bool EmptyTrash(uint32_t nDays);
+    // When the event attached to a common record was deleted, after the last ListTrash.
+    const char* DeletedAtOf(const CommDateRecord* pRecord) const;
+
     // A null or empty name stands for the events file or the calendar definitions file. False when
     // the file cannot be opened or created.
     virtual bool LoadDataFile(const char* szFileName = nullptr);
@@ -64,8 +77,11 @@ public:
 private:
     // The load's reading: the events, then the calendar definitions, each failure logged.
     bool LoadBothFiles();
-    // Takes one event read from the file: its recurrence text read, its common record made, both kept.
-    void KeepLoadedEvent(GDateRecord* pRaw);
+    // Takes one event read from the file: its recurrence text read, its common record made, both kept;
+    // nPosition (1-based) is its place in the file.
+    void KeepLoadedEvent(GDateRecord* pRaw, uint32_t nPosition);
+    // The save's and the restore's writing: the events, then the calendar definitions.
+    bool SaveBothFiles();
 
     std::unique_ptr<CxFile> m_pFile;
     std::unique_ptr<CxList> m_pRecords;

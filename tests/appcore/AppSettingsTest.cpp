@@ -55,6 +55,7 @@ void ExpectDefaults()
         EXPECT_TRUE(on);
     EXPECT_EQ(3, AppSettings.LogLevel);
     EXPECT_EQ(MATCH_EXACT, AppSettings.MatchMode);
+    EXPECT_EQ(30, AppSettings.TrashDays);
 }
 
 } // namespace
@@ -75,6 +76,9 @@ TEST_F(AppSettingsTest, MissingEmptyOrGarbledFilesGiveTheDefaults)
         // A matching mode of a later version, or none this one knows, keeps the field rule.
         {"unknown matching mode", "[Qosweep]\nMatchMode=7\n"},
         {"negative matching mode", "[Qosweep]\nMatchMode=-1\n"},
+        // Days the helpers would refuse to empty by.
+        {"trash days beyond a century", "[Qosweep]\nTrashDays=36501\n"},
+        {"negative trash days", "[Qosweep]\nTrashDays=-1\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,6 +107,7 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     AppSettings.LogLevel = 1;
     AppSettings.MatchMode = MATCH_SMART;
     AppSettings.UntickLosingDuplicates = true;
+    AppSettings.TrashDays = 0;
     const TAppSettings saved = AppSettings;
     SaveSettings();
 
@@ -133,6 +138,8 @@ TEST_F(AppSettingsTest, EverySettingSurvivesASaveAndLoad)
     EXPECT_EQ("2", Stored("AppFlag"));
     EXPECT_EQ("1", Stored("MatchMode"));
     EXPECT_EQ("1", Stored("UntickLosingDuplicates"));
+    EXPECT_EQ(0, AppSettings.TrashDays);
+    EXPECT_EQ("0", Stored("TrashDays"));
 }
 
 TEST_F(AppSettingsTest, ForgottenCredentialsAreNeitherReadNorKept)

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -525,4 +527,212 @@ TEST_F(CxGAddrUtilTest, ResetReleasesTheRecordsAndTheHelpersReports)
 TEST_F(CxGAddrUtilTest, DestructionAsksARunningHelperToStop)
 {
     ExpectDestructionAsksARunningHelperToStop<CxGAddrUtil>("GAddrData.ini");
+}
+
+namespace {
+
+// The entries of the last run's parameter file as the stand-in helper saw them: "key|type|value".
+std::vector<std::string> SeenParams(const TempDir& dir)
+{
+    return Lines(TempDir::ReadFile(dir.file("HelperSeen.txt")));
+}
+
+std::vector<std::string> SeenKeys(const TempDir& dir)
+{
+    std::vector<std::string> keys;
+    for (const std::string& entry : SeenParams(dir))
+        keys.push_back(entry.substr(0, entry.find('|')));
+    return keys;
+}
+
+} // namespace
+
+TEST_F(CxGAddrUtilTest, ListTrashReadsTheRecordsWithTheirDeletionTimesAndTheTrashSize)
+{
+    TempDir::WriteFile(m_dir.file("listed.dat"), ContactFile({ContactImage::Patterned(1), ContactImage::Patterned(2),
+                                                              ContactImage::Patterned(3)}));
+    // A data file left by an earlier run must not pass for this listing's.
+    TempDir::WriteFile(m_dir.file("GAddr.dat"), ContactFile({ContactImage::Patterned(9)}));
+    UseHelper("data listed.dat\ntrash-time 2026-12-11 16:20:01\ntrash-time 2026-12-11 09:00:00\n"
+              "trash-time 2026-12-09\ntrash-size 34567 4\n");
+    ASSERT_TRUE(m_util.ListTrash());
+    EXPECT_EQ(OP_LIST_TRASH, m_util.m_nOperation);
+    EXPECT_EQ("op=4 data=GAddr.dat cwd=" + ProgramCwd() + "\n", Runs());
+    const std::vector<GAddrRecord*> contacts = Contacts();
+    ASSERT_EQ(3u, contacts.size());
+    EXPECT_STREQ("s1f3", contacts[0]->szFirstName);
+    const char* expected[] = {"2026-12-11 16:20:01", "2026-12-11 09:00:00", "2026-12-09"};
+    for (size_t i = 0; i < contacts.size(); ++i)
+        EXPECT_STREQ(expected[i], m_util.DeletedAtOf(contacts[i]->pCommRecord));
+    EXPECT_EQ(34567u, m_util.m_trash.nBytes);
+    EXPECT_EQ(4u, m_util.m_trash.nFiles);
+    EXPECT_EQ(nullptr, m_util.DeletedAtOf(nullptr));
+
+    // The listing's key order is the load's.
+    const std::vector<std::string> listingKeys = SeenKeys(m_dir);
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "data listed.dat\n");
+    ASSERT_TRUE(m_util.Load());
+    EXPECT_EQ(listingKeys, SeenKeys(m_dir));
+    // A load is no listing: its records have no deletion time.
+    EXPECT_EQ(nullptr, m_util.DeletedAtOf(Contacts().at(0)->pCommRecord));
+}
+
+TEST_F(CxGAddrUtilTest, FailedListingSaysWhyAndListsNothing)
+{
+    TempDir::WriteFile(m_dir.file("listed.dat"), ContactFile({ContactImage::Patterned(1)}));
+    UseHelper("data listed.dat\nerror The trash folder cannot be read\n");
+    EXPECT_FALSE(m_util.ListTrash());
+    EXPECT_EQ(0u, m_util.GetAddrMgr()->GetRecordCount());
+    EXPECT_TRUE(m_util.m_bHasError);
+    EXPECT_STREQ("The trash folder cannot be read", m_util.m_szLastError);
+    EXPECT_STREQ("The trash folder cannot be read", m_util.m_szTrashError);
+    EXPECT_FALSE(m_util.m_bHasTrashReport);
+    EXPECT_TRUE(LogHas("Error listing the deleted Google Contacts."));
+}
+
+TEST_F(CxGAddrUtilTest, ListingWhoseTrashSectionIsNotWholeCountsAsNone)
+{
+    struct Case
+    {
+        const char* name;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"no size", "[Trash]\nTrash.Count=2\nRecord.1=2026-12-11 10:00:00\nRecord.2=2026-12-11\n"},
+        {"count short", "[Trash]\nTrash.Count=1\nTrash.Bytes=1\nTrash.Files=1\nRecord.1=2026-12-11\n"},
+        {"a record without time", "[Trash]\nTrash.Count=2\nTrash.Bytes=1\nTrash.Files=1\nRecord.1=2026-12-11\n"
+                                  "Record.3=2026-12-11\n"},
+        {"no time but a word", "[Trash]\nTrash.Count=2\nTrash.Bytes=1\nTrash.Files=1\nRecord.1=yesterday\n"
+                               "Record.2=2026-12-11\n"},
+        {"time cut short", "[Trash]\nTrash.Count=2\nTrash.Bytes=1\nTrash.Files=1\nRecord.1=2026-12-11 10:0\n"
+                           "Record.2=2026-12-11\n"},
+        {"a save's report", "[Result]\nResult.Count=2\nRecord.1=Deleted\nRecord.2=Deleted\n"},
+        {"bytes not a number", "[Trash]\nTrash.Count=2\nTrash.Bytes=many\nTrash.Files=1\nRecord.1=2026-12-11\n"
+                               "Record.2=2026-12-11\n"},
+    };
+    TempDir::WriteFile(m_dir.file("listed.dat"), ContactFile({ContactImage::Patterned(1), ContactImage::Patterned(2)}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::WriteFile(m_dir.file("report.ini"), c.result);
+        UseHelper("data listed.dat\nresult report.ini\n");
+        EXPECT_FALSE(m_util.ListTrash());
+        EXPECT_FALSE(m_util.m_bHasTrashReport);
+        ASSERT_EQ(2u, Contacts().size());
+        EXPECT_EQ(nullptr, m_util.DeletedAtOf(Contacts()[0]->pCommRecord));
+        std::filesystem::remove(m_programs.file("Ombracon.exe"));
+    }
+    // The same file whole is read.
+    TempDir::WriteFile(m_dir.file("report.ini"),
+                       "[Trash]\nTrash.Count=2\nTrash.Bytes=1\nTrash.Files=1\nRecord.1=2026-12-11 10:00:01\n"
+                       "Record.2=2026-12-11\n");
+    UseHelper("data listed.dat\nresult report.ini\n");
+    EXPECT_TRUE(m_util.ListTrash());
+}
+
+TEST_F(CxGAddrUtilTest, RestoreWritesTheChosenMarksAndReadsTheVerdicts)
+{
+    std::vector<ContactImage> images;
+    for (int seed = 1; seed <= 4; ++seed) {
+        images.push_back(ContactImage::Patterned(seed));
+        images.back().Set(2, 0, int32_t{1});
+    }
+    TempDir::WriteFile(m_dir.file("listed.dat"), ContactFile(images));
+    UseHelper("data listed.dat\n");
+    ASSERT_TRUE(m_util.ListTrash());
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"),
+                       "refuse 3 the trash file changed since the listing\n"
+                       "restore-note 4 as contacts/a-1.vcf, since contacts/a.vcf is taken\n");
+    const std::vector<GAddrRecord*> contacts = Contacts();
+    for (int i : {0, 2, 3})
+        m_util.MarkDeleted(contacts[i]->pCommRecord);
+    ASSERT_TRUE(m_util.Restore());
+    EXPECT_EQ(OP_RESTORE, m_util.m_nOperation);
+    for (int i : {0, 2, 3})
+        images[i].Set(2, 0, int32_t{3});
+    EXPECT_EQ(ContactFile(images), TempDir::ReadFile(m_dir.file("GAddr.dat")));
+    EXPECT_EQ(2u, Lines(Runs()).size());
+    EXPECT_NE(std::string::npos, Runs().find("op=3 data=GAddr.dat"));
+
+    ASSERT_TRUE(m_util.m_bHasSaveResults);
+    const SaveRecordResult* first = m_util.SaveResultOf(contacts[0]->pCommRecord);
+    ASSERT_NE(nullptr, first);
+    EXPECT_TRUE(first->bRestored);
+    EXPECT_FALSE(first->bDeleted);
+    EXPECT_STREQ("", first->szNote);
+    EXPECT_EQ(nullptr, m_util.SaveResultOf(contacts[1]->pCommRecord));
+    const SaveRecordResult* refused = m_util.SaveResultOf(contacts[2]->pCommRecord);
+    ASSERT_NE(nullptr, refused);
+    EXPECT_FALSE(refused->bRestored);
+    EXPECT_STREQ("the trash file changed since the listing", refused->szReason);
+    const SaveRecordResult* moved = m_util.SaveResultOf(contacts[3]->pCommRecord);
+    ASSERT_NE(nullptr, moved);
+    EXPECT_TRUE(moved->bRestored);
+    EXPECT_STREQ("as contacts/a-1.vcf, since contacts/a.vcf is taken", moved->szNote);
+}
+
+TEST_F(CxGAddrUtilTest, RestoreReportThatIsNotARestoresCountsAsNone)
+{
+    struct Case
+    {
+        const char* name;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"a save's verdicts", "[Result]\nResult.Count=1\nRecord.1=Deleted\n"},
+        {"a save's refusal", "[Result]\nResult.Count=1\nRecord.1=Not deleted: no\n"},
+        {"an unknown verdict", "[Result]\nResult.Count=1\nRecord.1=Restoredish\n"},
+        {"count missing", "[Result]\nRecord.1=Restored\n"},
+        {"cut inside the verdicts", "[Result]\nResult.Count=2\nRecord.1=Restored\n"},
+    };
+    TempDir::WriteFile(m_dir.file("listed.dat"), ContactFile({ContactImage::Patterned(1), ContactImage::Patterned(2)}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseHelper("data listed.dat\n");
+        ASSERT_TRUE(m_util.ListTrash());
+        TempDir::WriteFile(m_dir.file("report.ini"), c.result);
+        TempDir::WriteFile(m_dir.file("HelperScript.txt"), "result report.ini\n");
+        m_util.MarkDeleted(Contacts()[0]->pCommRecord);
+        ASSERT_TRUE(m_util.Restore());
+        EXPECT_FALSE(m_util.m_bHasSaveResults);
+        EXPECT_EQ(nullptr, m_util.SaveResultOf(Contacts()[0]->pCommRecord));
+        std::filesystem::remove(m_programs.file("Ombracon.exe"));
+    }
+    // A save's reader does not take a restore's verdicts either.
+    UseHelper("data listed.dat\n");
+    ASSERT_TRUE(m_util.Load());
+    TempDir::WriteFile(m_dir.file("report.ini"), "[Result]\nResult.Count=1\nRecord.1=Restored\n");
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "result report.ini\n");
+    m_util.MarkDeleted(Contacts()[0]->pCommRecord);
+    ASSERT_TRUE(m_util.Save());
+    EXPECT_FALSE(m_util.m_bHasSaveResults);
+}
+
+TEST_F(CxGAddrUtilTest, EmptyTrashHandsOverTheDaysAndReadsWhatIsLeft)
+{
+    UseHelper("trash-removed 5\ntrash-size 1200 2\n");
+    ASSERT_TRUE(m_util.EmptyTrash(30));
+    EXPECT_EQ(OP_EMPTY_TRASH, m_util.m_nOperation);
+    EXPECT_EQ(5u, m_util.m_trash.nRemoved);
+    EXPECT_EQ(1200u, m_util.m_trash.nBytes);
+    EXPECT_EQ(2u, m_util.m_trash.nFiles);
+    const std::vector<std::string> seen = SeenParams(m_dir);
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), "1004|8|30"));
+    EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), "1005|8|5"));
+    const std::vector<std::string> emptyingKeys = SeenKeys(m_dir);
+
+    // The days go with the emptying only; the key order is the load's.
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "");
+    m_util.Load();
+    const std::vector<std::string> loadSeen = SeenParams(m_dir);
+    EXPECT_NE(loadSeen.end(), std::find(loadSeen.begin(), loadSeen.end(), "1004|8|"));
+    EXPECT_EQ(emptyingKeys, SeenKeys(m_dir));
+
+    // A helper that fails, or says nothing of what is left, empties nothing the app can report.
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "error Days out of range\n");
+    EXPECT_FALSE(m_util.EmptyTrash(0));
+    EXPECT_STREQ("Days out of range", m_util.m_szTrashError);
+    TempDir::WriteFile(m_dir.file("report.ini"), "[Trash]\nTrash.Bytes=1\nTrash.Files=1\n");
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "result report.ini\n");
+    EXPECT_FALSE(m_util.EmptyTrash(7));
+    EXPECT_FALSE(m_util.m_bHasTrashReport);
 }

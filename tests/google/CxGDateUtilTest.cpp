@@ -638,3 +638,38 @@ TEST_F(CxGDateUtilTest, DataFilesTheAppWritesAreForTheOwnerOnly)
     EXPECT_FALSE(m_util.SaveDataFile());
     EXPECT_EQ("not ours", TempDir::ReadFile(target));
 }
+
+TEST_F(CxGDateUtilTest, ListTrashAndRestoreCarryBothFilesAndTheDeletionTimes)
+{
+    std::vector<RecordImage> events = {PlainEvent(1), PlainEvent(2)};
+    const std::vector<RecordImage> calendars = {Calendar(1)};
+    TempDir::WriteFile(m_dir.file("listed.dat"), DataFileImage(events));
+    TempDir::WriteFile(m_dir.file("listed-cal.dat"), CalendarFile(calendars));
+    // Files of an earlier run must not pass for this listing's.
+    WriteFiles({PlainEvent(9)}, {Calendar(9)});
+    UseHelper("data listed.dat\ncalendars listed-cal.dat\ntrash-time 2026-12-11 08:00:00\ntrash-size 900 2\n");
+    ASSERT_TRUE(m_util.ListTrash());
+    EXPECT_EQ("op=4 data=GDate.dat cwd=" + ProgramCwd() + "\n", Runs());
+    ASSERT_EQ(2u, Common().size());
+    EXPECT_EQ(1u, m_util.GetCalendarCount());
+    EXPECT_STREQ("2026-12-11 08:00:00", m_util.DeletedAtOf(Common()[1]));
+    EXPECT_EQ(900u, m_util.m_trash.nBytes);
+
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "refuse 2 an item at calendar/e.ics is there again\n");
+    m_util.MarkDeleted(Common()[0]);
+    m_util.MarkDeleted(Common()[1]);
+    ASSERT_TRUE(m_util.Restore());
+    events[0].Set(EV_ACTION, 0, int32_t{3});
+    events[1].Set(EV_ACTION, 0, int32_t{3});
+    EXPECT_EQ(DataFileImage(events), TempDir::ReadFile(m_dir.file("GDate.dat")));
+    EXPECT_EQ(CalendarFile(calendars), TempDir::ReadFile(m_dir.file("GCal.dat")));
+    ASSERT_TRUE(m_util.m_bHasSaveResults);
+    EXPECT_TRUE(m_util.SaveResultOf(Common()[0])->bRestored);
+    EXPECT_STREQ("an item at calendar/e.ics is there again", m_util.SaveResultOf(Common()[1])->szReason);
+
+    // A failed listing leaves neither the events nor the calendars of the files it found.
+    TempDir::WriteFile(m_dir.file("HelperScript.txt"), "data listed.dat\nerror No trash\n");
+    EXPECT_FALSE(m_util.ListTrash());
+    EXPECT_EQ(0u, Common().size());
+    EXPECT_STREQ("No trash", m_util.m_szTrashError);
+}

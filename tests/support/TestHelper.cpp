@@ -14,6 +14,13 @@
 // A save that ends reports in its kind's result file, unless told otherwise: every record marked in
 // the data file it was handed as deleted, or, when the script reported an error, as not deleted
 // for the last error, as a helper refusing the whole save would.
+// The trash operations report the same way. A restore (3): every marked record "Restored", but
+// "refuse N REASON" makes record N "Not restored: REASON" and "restore-note N NOTE" makes it
+// "Restored: NOTE"; an error refuses them all. A listing (4): the section "Trash" with one record
+// per record of the data file after the script, its deletion times given in order by "trash-time
+// TEXT" lines (the last one for any further record), the size by "trash-size BYTES FILES"; an error
+// leaves no data file and the error as "Result.Error". Emptying (5): "Trash.Removed" from
+// "trash-removed N" and the size as above.
 #include "common/google/records/CxGDataFile.h"
 #include "common/google/records/GAddrRecord.h"
 #include "common/google/records/GDateRecord.h"
@@ -142,6 +149,66 @@ std::string ResultText(const std::vector<uint32_t>& marked, const std::string& l
     return text;
 }
 
+// What a script tells of the trash for the trash operations' reports.
+struct TrashScript
+{
+    std::vector<std::string> times;
+    std::string bytes = "0";
+    std::string files = "0";
+    std::string removed = "0";
+    std::map<uint32_t, std::string> verdicts; // restore: record position -> verdict
+};
+
+std::string FailedText(const std::string& lastError)
+{
+    return std::string("[") + kResultSection + "]\r\n" + kResultErrorKey + "=" + lastError + "\r\n";
+}
+
+std::string RestoreText(const std::vector<uint32_t>& marked, const TrashScript& trash, const std::string& lastError)
+{
+    std::string text =
+        std::string("[") + kResultSection + "]\r\n" + kResultCountKey + "=" + std::to_string(marked.size()) + "\r\n";
+    for (const uint32_t position : marked) {
+        const auto verdict = trash.verdicts.find(position);
+        text += kResultRecordKey + std::to_string(position) + "=" +
+                (!lastError.empty()                ? kResultNotRestored + lastError
+                 : verdict != trash.verdicts.end() ? verdict->second
+                                                   : std::string(kResultRestored)) +
+                "\r\n";
+    }
+    return text;
+}
+
+uint32_t RecordsIn(const std::string& path)
+{
+    CxFile file;
+    return file.Open(path.c_str(), "rb") ? ReadRecordCount(file) : 0;
+}
+
+std::string ListingText(const std::string& dataPath, const TrashScript& trash, const std::string& lastError)
+{
+    if (!lastError.empty())
+        return FailedText(lastError);
+    const uint32_t count = RecordsIn(dataPath);
+    std::string text = std::string("[") + kTrashSection + "]\r\n" + kTrashCountKey + "=" + std::to_string(count) +
+                       "\r\n" + kTrashBytesKey + "=" + trash.bytes + "\r\n" + kTrashFilesKey + "=" + trash.files +
+                       "\r\n";
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::string time =
+            trash.times.empty() ? "2026-12-11 10:00:00" : trash.times[std::min<size_t>(i, trash.times.size() - 1)];
+        text += kResultRecordKey + std::to_string(i + 1) + "=" + time + "\r\n";
+    }
+    return text;
+}
+
+std::string EmptyingText(const TrashScript& trash, const std::string& lastError)
+{
+    if (!lastError.empty())
+        return FailedText(lastError);
+    return std::string("[") + kTrashSection + "]\r\n" + kTrashRemovedKey + "=" + trash.removed + "\r\n" +
+           kTrashBytesKey + "=" + trash.bytes + "\r\n" + kTrashFilesKey + "=" + trash.files + "\r\n";
+}
+
 // Execs the real helper named by argv[0] under the file size limit the environment asks for; returns
 // only when there is no such request, or with the exit code of a failure to start it.
 int ExecUnderFileLimit(char** argv)
@@ -198,15 +265,29 @@ int main(int argc, char** argv)
                "op=" + values[1005] + " data=" + values[1002] + " cwd=" + std::filesystem::current_path().string());
 
     std::vector<uint32_t> marked;
-    const HelperFiles* saveKind = values[1005] == "2" ? SaveKindOf(work, values[1002], marked) : nullptr;
+    const std::string op = values[1005];
+    const bool trashRun = op == "3" || op == "4" || op == "5";
+    const HelperFiles* saveKind = op == "2" || trashRun ? SaveKindOf(work, values[1002], marked) : nullptr;
     const std::string resultPath = saveKind ? work + saveKind->resultFile : std::string();
     if (saveKind)
         platform::DeleteFile(resultPath.c_str());
     bool reports = saveKind != nullptr;
     std::string lastError;
+    TrashScript trash;
+    const auto reportText = [&] {
+        if (op == "3")
+            return RestoreText(marked, trash, lastError);
+        if (op == "4")
+            return ListingText(work + values[1002], trash, lastError);
+        if (op == "5")
+            return EmptyingText(trash, lastError);
+        return ResultText(marked, lastError);
+    };
     const auto report = [&] {
+        if (op == "4" && !lastError.empty())
+            platform::DeleteFile((work + values[1002]).c_str());
         if (reports)
-            platform::ReplaceFileContents(resultPath.c_str(), ResultText(marked, lastError));
+            platform::ReplaceFileContents(resultPath.c_str(), reportText());
     };
 
     std::ifstream script(work + "HelperScript.txt", std::ios::binary);
@@ -251,20 +332,31 @@ int main(int argc, char** argv)
         } else if (command == "keep-save") {
             std::string name;
             const std::string copy = Argument(arg, name);
-            if (!copy.empty() && name == values[1002] && values[1005] == "2")
+            if (!copy.empty() && name == values[1002] && (op == "2" || op == "3"))
                 platform::CopyFile((work + name).c_str(), (work + copy).c_str(), true);
         } else if (command == "calendars" && !arg.empty() && !values[1008].empty()) {
             platform::CopyFile((work + arg).c_str(), (work + values[1008]).c_str(), true);
         } else if (command == "pid" && !arg.empty()) {
             // Lets a test follow the process after the runner has stopped waiting for it.
             std::ofstream(work + arg, std::ios::binary | std::ios::trunc) << ::getpid();
+        } else if (command == "trash-time") {
+            trash.times.push_back(arg);
+        } else if (command == "trash-size") {
+            std::istringstream(arg) >> trash.bytes >> trash.files;
+        } else if (command == "trash-removed") {
+            trash.removed = arg;
+        } else if (command == "refuse" || command == "restore-note") {
+            std::string position;
+            const std::string text = Argument(arg, position);
+            trash.verdicts[static_cast<uint32_t>(std::atoi(position.c_str()))] =
+                (command == "refuse" ? kResultNotRestored : std::string(kResultRestored) + ": ") + text;
         } else if (command == "no-result") {
             reports = false;
         } else if (command == "result" && !arg.empty() && saveKind) {
             platform::CopyFile((work + arg).c_str(), resultPath.c_str(), true);
             reports = false;
         } else if (command == "result-cut" && saveKind) {
-            const std::string text = ResultText(marked, lastError);
+            const std::string text = reportText();
             const size_t bytes = std::min<size_t>(std::strtoull(arg.c_str(), nullptr, 10), text.size());
             std::ofstream(resultPath, std::ios::binary | std::ios::trunc)
                 .write(text.data(), static_cast<std::streamsize>(bytes));
