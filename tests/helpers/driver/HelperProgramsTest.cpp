@@ -843,7 +843,7 @@ TEST_F(HelperProgramTest, ABadParameterFileEndsTheRunBeforeAnything)
     const Case cases[] = {
         {"status file outside", {{1010, "../GAddrStatus.dat"}}, {}, "Parameter 1010 is not a plain file name"},
         {"no operation", {}, {1005}, "Parameter 1005 is missing"},
-        {"unknown operation", {{1005, "3"}}, {}, "Parameter 1005 has a value out of range"},
+        {"unknown operation", {{1005, "6"}}, {}, "Parameter 1005 has a value out of range"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
