@@ -6,6 +6,7 @@
 #include "app/TfmQoClean.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
+#include "app/TfmQoTrash.h"
 #include "tests/e2e/AccountFiles.h"
 #include "tests/support/WizardTest.h"
 
@@ -18,6 +19,7 @@
 
 #include <set>
 #include <string>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -37,6 +39,15 @@ protected:
     }
 
     void PressNext() { QTest::mouseClick(Button("btnNext"), Qt::LeftButton); }
+
+    // Deletes every duplicate found, through the deletion page, and waits for the run to end.
+    void DeleteAllDuplicates()
+    {
+        PressNext();
+        ASSERT_EQ(2, Window().CurrentPage());
+        auto* bar = FindIn<QProgressBar>(Window().CleanPage(), "pbDel");
+        ASSERT_TRUE(QTest::qWaitFor([bar] { return bar->value() == 100; }, 30000));
+    }
 
     // Unticks the rows whose files are named in keep; returns the files of the rows left ticked.
     template <typename Record>
@@ -87,7 +98,10 @@ TEST_F(DemoWizardTest, ExactlyTheTickedDuplicatesEndUpInTheTrash)
     Snapshot expectedTrash;
     for (const std::string& file : deleted)
         expectedTrash[file] = before.at(file);
-    EXPECT_EQ(expectedTrash, TakeSnapshot(day));
+    Snapshot trash = TakeSnapshot(day);
+    // Beside the files, the day's list of what came from where.
+    EXPECT_EQ(1u, trash.erase("deleted-items.tsv"));
+    EXPECT_EQ(expectedTrash, trash);
 
     Snapshot expectedLeft = before;
     for (const std::string& file : deleted)
@@ -97,6 +111,65 @@ TEST_F(DemoWizardTest, ExactlyTheTickedDuplicatesEndUpInTheTrash)
     EXPECT_EQ(expectedLeft, left);
     EXPECT_TRUE(left.count("contacts/daniel-okafor-work.vcf"));
     EXPECT_TRUE(left.count("calendar/dentist.ics"));
+}
+
+// Contents, permission bits and modification time of every file outside the trash.
+using FileFacts = std::map<std::string, std::string>;
+FileFacts FactsOfAccount(const fs::path& root)
+{
+    FileFacts facts;
+    for (const auto& [file, bytes] : TakeSnapshot(root)) {
+        if (file.starts_with(".trash/"))
+            continue;
+        struct stat status = {};
+        EXPECT_EQ(0, ::stat((root / file).c_str(), &status)) << file;
+        facts[file] = bytes + "|mode " + std::to_string(status.st_mode & 07777) + "|time " +
+                      std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
+    }
+    return facts;
+}
+
+TEST_F(DemoWizardTest, ADeletionUndoneThroughTheDialogLeavesTheAccountAsItWas)
+{
+    LogIn();
+    ASSERT_EQ(1, Window().CurrentPage()) << (m_messages.empty() ? "" : m_messages[0].text.toStdString());
+    const fs::path account = m_dataFolder + "demo";
+    const FileFacts before = FactsOfAccount(account);
+    TfmQoData& review = *Window().DataPage();
+    const int duplicates = review.lvAddr->topLevelItemCount() + review.lvDate->topLevelItemCount();
+    ASSERT_EQ(10, duplicates);
+
+    DeleteAllDuplicates();
+    ASSERT_NE(before, FactsOfAccount(account));
+    auto* undo = FindIn<QWidget>(Window().CleanPage(), "lblUndo");
+    ASSERT_TRUE(undo->isVisibleTo(Window().CleanPage()));
+
+    int ticked = 0;
+    QString restoreLog;
+    m_onDialog = [&](QDialog& dialog) {
+        auto* trash = qobject_cast<TfmQoTrash*>(&dialog);
+        if (!trash)
+            return QDialog::Rejected;
+        for (QTreeWidget* list : {trash->lvAddr, trash->lvDate})
+            for (int day = 0; day < list->topLevelItemCount(); ++day)
+                for (int i = 0; i < list->topLevelItem(day)->childCount(); ++i)
+                    ticked += IsTicked(list->topLevelItem(day)->child(i)) ? 1 : 0;
+        QTest::mouseClick(trash->btnRestore, Qt::LeftButton);
+        restoreLog = trash->memLog->toPlainText();
+        return QDialog::Rejected;
+    };
+    QTest::mouseClick(undo, Qt::LeftButton);
+    ASSERT_EQ(std::vector<QString>{"fmQoTrash"}, m_dialogs);
+    // The run's own deletions come ticked, and nothing else is in the trash.
+    EXPECT_EQ(duplicates, ticked);
+    EXPECT_TRUE(restoreLog.contains("6 of 6")) << restoreLog.toStdString();
+    EXPECT_TRUE(restoreLog.contains("4 of 4")) << restoreLog.toStdString();
+
+    // Every file back where it was, with its bytes, permissions and time.
+    EXPECT_EQ(before, FactsOfAccount(account));
+    Snapshot trash = TakeSnapshot(account / ".trash");
+    std::erase_if(trash, [](const auto& file) { return file.first.ends_with("/deleted-items.tsv"); });
+    EXPECT_TRUE(trash.empty()) << trash.begin()->first;
 }
 
 } // namespace
