@@ -53,6 +53,7 @@ public:
     bool IsItemName(const ItemFile& item) const;
 
     const std::string& Account() const { return m_account; }
+    HelperKind Kind() const { return m_kind; }
     // "<account><kind>/" and "<account><kind>/<subfolder>/".
     std::string KindPath() const;
     std::string FolderPath(const std::string& subfolder) const;

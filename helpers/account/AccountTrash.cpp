@@ -138,6 +138,13 @@ bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::st
 
 bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error)
 {
+    std::string trashPath;
+    return MoveToTrash(account, item, day, trashPath, error);
+}
+
+bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& trashPath,
+                 std::string& error)
+{
     if (!IsTrashableItem(account, item, error))
         return false;
     const std::string shown = account.RelativePath(item);
@@ -150,7 +157,8 @@ bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::
     // No look before the move: a name is taken only by a move that does not replace, so a file that
     // appears under a name meanwhile sends us on to the next one.
     for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
-        const int fault = MoveWithoutReplacing(account.ItemPath(item), folder + TrashCandidateName(item.name, attempt));
+        trashPath = folder + TrashCandidateName(item.name, attempt);
+        const int fault = MoveWithoutReplacing(account.ItemPath(item), trashPath);
         if (fault == 0)
             return true;
         if (fault != EEXIST) {
@@ -188,6 +196,40 @@ bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::
     error = Format("Cannot copy %s to the trash: %s", shown.c_str(),
                    fault == EEXIST ? "no free name left" : std::generic_category().message(fault).c_str());
     return false;
+}
+
+bool NoteTrashIndex(const AccountFolder& account, const std::string& day, const std::string& trashPath,
+                    const std::string& second, const std::string& deletedAt, const std::string& places,
+                    std::string& error)
+{
+    const std::string dayFolder = account.Account() + ".trash/" + day + "/";
+    if (trashPath.compare(0, dayFolder.size(), dayFolder) != 0) {
+        error = trashPath + " is not in " + dayFolder;
+        return false;
+    }
+    const std::string index = dayFolder + kTrashIndexName;
+    // A list beside the kept files, never a way to write through a link elsewhere.
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(index, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        error = index + " is not a plain file";
+        return false;
+    }
+    const bool fresh = !fs::exists(status);
+    FILE* file = std::fopen(index.c_str(), "a");
+    if (!file) {
+        error = Format("Cannot write %s: %s", index.c_str(), platform::LastErrorText().c_str());
+        return false;
+    }
+    platform::RestrictToOwner(index.c_str());
+    std::string text = fresh ? "# file in this folder\toriginal path in the account\tdeleted at\tplaces\n" : "";
+    text += trashPath.substr(dayFolder.size()) + "\t" + second + "\t" + deletedAt + "\t" + places + "\n";
+    const bool written = std::fputs(text.c_str(), file) >= 0;
+    if (std::fclose(file) != 0 || !written) {
+        error = Format("Cannot write %s", index.c_str());
+        return false;
+    }
+    return true;
 }
 
 int CreateUnderFreeName(const std::string& folder, const std::string& name, const std::string& bytes, unsigned mode,

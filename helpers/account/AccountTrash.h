@@ -26,6 +26,9 @@ bool IsTrashUsable(const AccountFolder& account, const std::string& day, std::st
 // that appears there while the move is under way. False, with the reason in error, for an item
 // IsTrashableItem refuses, a folder on the way that is a link or not a folder, or a move that fails.
 bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& error);
+// The same, telling the path the file took in the trash (a clash gives "a-1.vcf"), for its index line.
+bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, std::string& trashPath,
+                 std::string& error);
 
 // Puts a copy of the item into the trash where MoveToTrash would move it, and leaves the item where it
 // is: for a file about to be rewritten without some of its items, so that the trash keeps it whole.
@@ -34,6 +37,21 @@ bool MoveToTrash(const AccountFolder& account, const ItemFile& item, const std::
 // MoveToTrash, and for an item that is itself a link.
 bool CopyToTrash(const AccountFolder& account, const ItemFile& item, const std::string& day, const std::string& bytes,
                  const platform::FileTime& modified, std::string& trashPath, std::string& error);
+
+// The index of a day's trash, "<account>.trash/<day>/deleted-items.tsv": one line per trash file,
+// "<file relative to the day folder>\t<original path relative to the account>\t<deleted at>\t<places>",
+// places empty for a file moved whole, else the FormatItemPlace texts of the items deleted from a
+// rewritten file joined by kTrashPlaceSeparator. A restore appends "<file>\t(restored)\t<time>\t<places>".
+inline constexpr const char* kTrashIndexName = "deleted-items.tsv";
+inline constexpr const char* kTrashRestoredMark = "(restored)";
+// A place escapes blanks (FormatItemPlace), so a blank never falls inside one.
+inline constexpr char kTrashPlaceSeparator = ' ';
+// Appends one line to the day's index (created 0600, never written through a link). trashPath is the
+// trash file's full path, as MoveToTrash or CopyToTrash gave it. False with the reason in error: the
+// caller logs it, for an index that cannot be written never undoes a deletion.
+bool NoteTrashIndex(const AccountFolder& account, const std::string& day, const std::string& trashPath,
+                    const std::string& second, const std::string& deletedAt, const std::string& places,
+                    std::string& error);
 
 // Creates a file with these bytes, mode and time under name in folder (ending with '/'), or else under
 // the first free TrashCandidateName of it; nothing is replaced, not even a file that appears there

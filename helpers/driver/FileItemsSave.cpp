@@ -7,6 +7,7 @@
 #include "helpers/base/HelperText.h"
 #include "helpers/driver/FileItems.h"
 #include "helpers/driver/SaveResults.h"
+#include "helpers/driver/TrashRun.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,11 +81,11 @@ std::vector<bool> MarkGone(HelperRun& run, const FileItems& items, const std::st
 // The file without the items gone: the trash gets it whole first, and loses that copy again when the
 // file cannot be rewritten, so the trash never holds what the account still has.
 bool Rewrite(HelperRun& run, const ItemFile& file, const std::string& text, const ContentIdentity& loaded,
-             const FileItems& items, const std::vector<bool>& gone, const std::string& day, std::string& error)
+             const FileItems& items, const std::vector<bool>& gone, const std::string& day, std::string& trashPath,
+             std::string& error)
 {
     const std::string shown = run.account.RelativePath(file);
     const std::string path = run.account.ItemPath(file);
-    std::string trashPath;
     if (!CopyToTrash(run.account, file, day, text, SystemTimeOf(loaded.modified), trashPath, error))
         return false;
     // What a rewrite killed midway left beside the file ("export.vcf.tmp<pid>-<n>", which no load lists)
@@ -109,7 +110,29 @@ bool Rewrite(HelperRun& run, const ItemFile& file, const std::string& text, cons
     return false;
 }
 
+// The places of the items gone, as the trash index lists them.
+std::string PlacesOf(const FileItems& items, const std::vector<bool>& gone)
+{
+    std::string places;
+    for (size_t i = 0; i < gone.size(); ++i) {
+        if (!gone[i])
+            continue;
+        if (!places.empty())
+            places += kTrashPlaceSeparator;
+        places += FormatItemPlace(items.Items()[i].place);
+    }
+    return places;
+}
+
 } // namespace
+
+void NoteDeletion(HelperRun& run, const std::string& day, const std::string& trashPath, const ItemFile& file,
+                  const std::string& places)
+{
+    std::string error;
+    if (!NoteTrashIndex(run.account, day, trashPath, run.account.RelativePath(file), DeletionTimeNow(), places, error))
+        run.session.Log(1, "The trash index misses a deletion: " + error);
+}
 
 std::vector<std::string> DeleteFileItems(HelperRun& run, const ItemFile& file, const std::vector<PlacedDelete>& deletes,
                                          const std::string& day)
@@ -160,12 +183,14 @@ std::vector<std::string> DeleteFileItems(HelperRun& run, const ItemFile& file, c
     if (going == 0)
         return result();
     const bool all = going == gone.size();
-    const bool done =
-        all ? MoveToTrash(run.account, file, day, error) : Rewrite(run, file, text, loaded, items, gone, day, error);
+    std::string trashPath;
+    const bool done = all ? MoveToTrash(run.account, file, day, trashPath, error)
+                          : Rewrite(run, file, text, loaded, items, gone, day, trashPath, error);
     if (!done) {
         RefuseOpen(run, outcomes, error);
         return result();
     }
+    NoteDeletion(run, day, trashPath, file, all ? std::string() : PlacesOf(items, gone));
     for (std::optional<std::string>& outcome : outcomes)
         if (!outcome)
             outcome = std::string();

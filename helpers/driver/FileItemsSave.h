@@ -25,3 +25,8 @@ struct PlacedDelete
 // result holds, per delete, the reason it was not deleted, or an empty text when it was.
 std::vector<std::string> DeleteFileItems(HelperRun& run, const ItemFile& file, const std::vector<PlacedDelete>& deletes,
                                          const std::string& day);
+
+// Adds the deletion to the day's trash index (NoteTrashIndex); an index that cannot be written is
+// logged, for the deletion is done and stays done.
+void NoteDeletion(HelperRun& run, const std::string& day, const std::string& trashPath, const ItemFile& file,
+                  const std::string& places);

@@ -77,17 +77,37 @@ void RemoveLeftovers(HelperKind kind, const HelperParams& params)
             platform::RemoveReplaceLeftovers((params.workFolder + name).c_str());
 }
 
-// Refuses a save with a result the app reads: without one it could only say the save may have deleted
-// anything, where it deleted nothing.
+// Refuses a run with a result the app reads: without one it could only say a save (or a restore) may
+// have changed anything, where it changed nothing.
 int Refuse(HelperSession& session, const HelperParams& params, const std::string& error)
 {
     session.Error(error);
-    if (params.operation != OP_LOAD) {
+    if (params.operation == OP_LIST_TRASH || params.operation == OP_EMPTY_TRASH) {
+        TrashResults results(session, params);
+        results.Failed(error);
+        results.Write();
+    } else if (params.operation != OP_LOAD) {
         SaveResults results(session, params);
         results.Refused(error);
         results.Write();
     }
     return HELPER_EXIT_ERRORS;
+}
+
+// A server account's run of the operation.
+RunResult RunServerOperation(ServerRun& run)
+{
+    switch (run.params.operation) {
+    case OP_LOAD:
+        return LoadServerAccount(run);
+    case OP_RESTORE:
+        return RestoreToServer(run);
+    case OP_LIST_TRASH:
+        return ListServerTrash(run);
+    case OP_EMPTY_TRASH:
+        return EmptyServerTrash(run);
+    }
+    return SaveServerAccount(run);
 }
 
 // A server account: the lock is in the account's folder of the local trash, which keeps what its
@@ -114,29 +134,50 @@ int ServeServer(HelperSession& session, const HelperParams& params, const Server
             1, Format("Certificates of %s are not checked: VerifyCertificate=no in accounts.ini", account.url.c_str()));
     DavClient dav(account.url, settings);
     ServerRun run{session, params, dav, ItemDelayMs()};
-    RunResult result = RunResult::Finished;
-    if (params.operation == OP_LOAD)
-        result = LoadServerAccount(run);
-    else if (params.operation == OP_RESTORE)
-        result = RestoreToServer(run);
-    else if (params.operation == OP_LIST_TRASH)
-        result = ListServerTrash(run);
-    else if (params.operation == OP_EMPTY_TRASH)
-        result = EmptyServerTrash(run);
-    else
-        result = SaveServerAccount(run);
-    if (result == RunResult::Stopped)
+    if (RunServerOperation(run) == RunResult::Stopped)
         return HELPER_EXIT_STOPPED;
     return session.ErrorCount() == 0 ? HELPER_EXIT_DONE : HELPER_EXIT_ERRORS;
+}
+
+// The run's word in the log.
+const char* OperationWord(int operation)
+{
+    switch (operation) {
+    case OP_LOAD:
+        return "load";
+    case OP_RESTORE:
+        return "restore";
+    case OP_LIST_TRASH:
+        return "list the trash";
+    case OP_EMPTY_TRASH:
+        return "empty the trash";
+    }
+    return "save";
+}
+
+// A folder account's run of the operation.
+RunResult RunOperation(HelperRun& run)
+{
+    switch (run.params.operation) {
+    case OP_LOAD:
+        return LoadAccount(run);
+    case OP_RESTORE:
+        return RestoreFromTrash(run);
+    case OP_LIST_TRASH:
+        return ListTrash(run);
+    case OP_EMPTY_TRASH:
+        return EmptyTrash(run);
+    }
+    return SaveAccount(run);
 }
 
 int Serve(HelperSession& session, const HelperParams& params)
 {
     RunningMark running(session);
-    const bool load = params.operation == OP_LOAD;
-    session.Log(1,
-                Format("%s %s for %s", FilesOf(session.Kind()).program, load ? "load" : "save", params.email.c_str()));
-    if (load)
+    session.Log(1, Format("%s %s for %s", FilesOf(session.Kind()).program, OperationWord(params.operation),
+                          params.email.c_str()));
+    // A listing writes the data file as a load does, so an old one must not outlive a refusal either.
+    if (params.operation == OP_LOAD || params.operation == OP_LIST_TRASH)
         RemoveOldDataFiles(params);
     session.Status("Opening the account", true);
     AccountPlace place;
@@ -153,7 +194,7 @@ int Serve(HelperSession& session, const HelperParams& params)
         return Refuse(session, params,
                       Format("Another run is using the account folder %s, nothing done", folder.c_str()));
     HelperRun run{session, params, AccountFolder(folder, session.Kind()), ItemDelayMs()};
-    if ((load ? LoadAccount(run) : SaveAccount(run)) == RunResult::Stopped)
+    if (RunOperation(run) == RunResult::Stopped)
         return HELPER_EXIT_STOPPED;
     return session.ErrorCount() == 0 ? HELPER_EXIT_DONE : HELPER_EXIT_ERRORS;
 }

@@ -13,6 +13,7 @@
 #include "helpers/driver/FileItemsSave.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/SaveResults.h"
+#include "helpers/driver/TrashRun.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -285,10 +286,12 @@ bool DeleteItem(HelperRun& run, bool byIdentity, std::vector<std::string>& names
         return false;
     if (!HoldsOneItem(run, request.item))
         return false;
-    if (!MoveToTrash(run.account, request.item, day, error)) {
+    std::string trashPath;
+    if (!MoveToTrash(run.account, request.item, day, trashPath, error)) {
         run.session.Error(error);
         return false;
     }
+    NoteDeletion(run, day, trashPath, request.item, "");
     // Keeps the list in step with the folder for the records still to come.
     names.erase(std::remove(names.begin(), names.end(), request.item.name), names.end());
     run.session.Log(2, Format("Moved %s to .trash/%s/", run.account.RelativePath(request.item).c_str(), day.c_str()));

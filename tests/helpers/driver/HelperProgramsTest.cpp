@@ -12,6 +12,7 @@
 #include "helpers/account/ItemIdentity.h"
 #include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
+#include "helpers/driver/TrashRun.h"
 #include "tests/helpers/driver/ExportFixtures.h"
 #include "tests/helpers/driver/HelperProgramRun.h"
 #include "tests/support/OleTime.h"
@@ -1895,4 +1896,289 @@ TEST_F(HelperProgramTest, ARecordOfAPlaceTheExportDoesNotHaveDeletesNothingOfIt)
         {"Result.Count", "2"}, {"Record.2", "Deleted"}, {"Record.5", "Not deleted: " + reason}};
     EXPECT_EQ(expected, ResultEntries("GDateResult.ini"));
     EXPECT_EQ(std::vector<std::string>{reason}, Errors(Kind::Calendar));
+}
+
+// --- The trash: listing, restore, emptying ----------------------------------------------------------
+
+namespace {
+
+constexpr int kRestore = 3;
+constexpr int kListTrash = 4;
+constexpr int kEmptyTrash = 5;
+
+// Every "key=value" line of a listing's or emptying's result file, with its section line as "[]".
+std::map<std::string, std::string> TrashResultEntries(const std::string& path)
+{
+    std::map<std::string, std::string> entries;
+    std::istringstream in(fs::exists(path) ? TempDir::ReadFile(path) : "");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            entries["[]"] = line;
+        else
+            entries[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return entries;
+}
+
+// What a listed contact's or event's text names: its path under .trash/ and its place.
+std::string ListedRef(const char* text)
+{
+    TrashReference reference;
+    EXPECT_TRUE(ParseTrashRecordText(text, reference)) << text;
+    return reference.place.empty() ? reference.path : reference.path + "\\" + reference.place;
+}
+
+} // namespace
+
+TEST_F(HelperProgramTest, ADeletionIsListedWithItsTimeItsFieldsAndItsCalendar)
+{
+    Put("contacts/a.vcf", Card("Ann"));
+    Put("contacts/b.vcf", Card("Bob"));
+    Put("calendar/home/e.ics", Calendar("VEVENT", "Dentist"));
+    TempDir::WriteFile(m_account + "calendar/home/displayname", "Home");
+    for (const Kind kind : {Kind::Contacts, Kind::Calendar}) {
+        ASSERT_EQ(0, Run(kind, 1));
+        MarkLoadedRecords(kind, {0});
+        ASSERT_EQ(0, Run(kind, 2)) << LastError(kind);
+    }
+    ASSERT_EQ(0, Run(Kind::Contacts, kListTrash)) << LastError(Kind::Contacts);
+    const auto contacts =
+        ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    ASSERT_EQ(1u, contacts.records.size());
+    EXPECT_STREQ("Ann", contacts.records[0]->szDisplayName);
+    EXPECT_EQ(m_day + "/contacts/a.vcf", ListedRef(contacts.records[0]->szHelperText));
+    auto result = TrashResultEntries(m_work.file("GAddrResult.ini"));
+    EXPECT_EQ("[Trash]", result["[]"]);
+    EXPECT_EQ("1", result["Trash.Count"]);
+    EXPECT_EQ("1", result["Trash.Files"]);
+    EXPECT_EQ(std::to_string(Card("Ann").size()), result["Trash.Bytes"]);
+    EXPECT_TRUE(std::regex_match(result["Record.1"], std::regex(m_day + " [0-9]{2}:[0-9]{2}:[0-9]{2}")))
+        << result["Record.1"];
+
+    ASSERT_EQ(0, Run(Kind::Calendar, kListTrash)) << LastError(Kind::Calendar);
+    const auto events = ReadData<GDateRecord>(DataPath(Kind::Calendar), GDateRecordFields<CxGFieldReader, GDateRecord>);
+    ASSERT_EQ(1u, events.records.size());
+    EXPECT_STREQ("Dentist", events.records[0]->szSubject);
+    EXPECT_EQ(m_day + "/calendar/home/e.ics", ListedRef(events.records[0]->szHelperTextB));
+    EXPECT_STREQ("home", events.records[0]->szHelperTextC);
+    const auto calendars = ReadData<GCalRecord>(m_work.file("GCal.dat"), GCalRecordFields<CxGFieldReader, GCalRecord>);
+    ASSERT_EQ(1u, calendars.records.size());
+    EXPECT_STREQ("Home", calendars.records[0]->szText1);
+    EXPECT_STREQ("calendar/home/", calendars.records[0]->szText2);
+}
+
+TEST_F(HelperProgramTest, ARestoredFileComesBackAsItWasOrBesideATakenName)
+{
+    for (const bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "name taken" : "name free");
+        fs::remove_all(m_account);
+        Put("contacts/a.vcf", Card("Ann"));
+        fs::permissions(m_account + "contacts/a.vcf",
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        const auto time = fs::last_write_time(m_account + "contacts/a.vcf");
+        ASSERT_EQ(0, Run(Kind::Contacts, 1));
+        MarkEveryLoadedRecord(Kind::Contacts);
+        ASSERT_EQ(0, Run(Kind::Contacts, 2));
+        // The save took the last contact; the restore makes the folder again.
+        fs::remove(m_account + "contacts");
+        if (taken)
+            Put("contacts/a.vcf", Card("Another Ann"));
+        ASSERT_EQ(0, Run(Kind::Contacts, kListTrash));
+        MarkEveryLoadedRecord(Kind::Contacts);
+        ASSERT_EQ(0, Run(Kind::Contacts, kRestore)) << LastError(Kind::Contacts);
+        const std::string back = taken ? "contacts/a-1.vcf" : "contacts/a.vcf";
+        EXPECT_EQ(Card("Ann"), TempDir::ReadFile(m_account + back));
+        EXPECT_EQ(time, fs::last_write_time(m_account + back));
+        EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                  fs::status(m_account + back).permissions());
+        if (taken) {
+            EXPECT_EQ(Card("Another Ann"), TempDir::ReadFile(m_account + "contacts/a.vcf"));
+        }
+        EXPECT_FALSE(InTrash("contacts/a.vcf"));
+        const std::map<std::string, std::string> expected = {
+            {"Result.Count", "1"},
+            {"Record.1", taken ? "Restored: as contacts/a-1.vcf, since contacts/a.vcf is taken" : "Restored"}};
+        EXPECT_EQ(expected, ResultEntries("GAddrResult.ini"));
+        // Nothing left to list.
+        ASSERT_EQ(0, Run(Kind::Contacts, kListTrash));
+        EXPECT_EQ("0", TrashResultEntries(m_work.file("GAddrResult.ini"))["Trash.Count"]);
+    }
+}
+
+TEST_F(HelperProgramTest, ItemsDeletedFromAnExportComeBackIntoItOrAsAFileOfTheirOwn)
+{
+    for (const ExportCase& c : ExportCases()) {
+        for (const bool changed : {false, true}) {
+            SCOPED_TRACE(c.file + (changed ? " changed meanwhile" : " unchanged"));
+            fs::remove_all(m_account);
+            Put(c.file, c.content.Text());
+            ASSERT_EQ(0, Run(c.kind, 1));
+            MarkLoadedRecords(c.kind, c.partial);
+            ASSERT_EQ(0, Run(c.kind, 2)) << LastError(c.kind);
+            std::vector<int> gone(c.partial.begin(), c.partial.end());
+            const std::string rest = c.content.Without(gone);
+            if (changed)
+                TempDir::WriteFile(m_account + c.file, rest + rest);
+            ASSERT_EQ(0, Run(c.kind, kListTrash)) << LastError(c.kind);
+            EXPECT_EQ(std::to_string(c.partial.size()), TrashResultEntries(m_work.file(c.result))["Trash.Count"]);
+            MarkEveryLoadedRecord(c.kind);
+            ASSERT_EQ(0, Run(c.kind, kRestore)) << LastError(c.kind);
+            const auto verdicts = ResultEntries(c.result);
+            EXPECT_EQ(std::to_string(c.partial.size()), verdicts.at("Result.Count"));
+            if (!changed) {
+                EXPECT_EQ(c.content.Text(), TempDir::ReadFile(m_account + c.file));
+                EXPECT_FALSE(InTrash(c.file));
+                EXPECT_EQ("Restored", verdicts.at("Record.1"));
+                continue;
+            }
+            // The changed file keeps every byte; the items come back beside it, and load again.
+            EXPECT_EQ(rest + rest, TempDir::ReadFile(m_account + c.file));
+            const std::string beside =
+                fs::path(c.file)
+                    .replace_filename(fs::path(c.file).stem().string() + "-1" + fs::path(c.file).extension().string())
+                    .string();
+            ASSERT_TRUE(InAccount(beside));
+            EXPECT_EQ("Restored: as " + beside + ", since " + c.file + " was changed since the deletion",
+                      verdicts.at("Record.1"));
+            std::vector<int> others;
+            for (size_t i = 0; i < c.content.items.size(); ++i)
+                if (!c.partial.count(i))
+                    others.push_back(static_cast<int>(i));
+            EXPECT_EQ(c.content.Without(others), TempDir::ReadFile(m_account + beside));
+            // Restored items are listed no more.
+            ASSERT_EQ(0, Run(c.kind, kListTrash));
+            EXPECT_EQ("0", TrashResultEntries(m_work.file(c.result))["Trash.Count"]);
+        }
+    }
+}
+
+TEST_F(HelperProgramTest, AnExportDeletedWholeComesBackWhole)
+{
+    for (const ExportCase& c : ExportCases()) {
+        SCOPED_TRACE(c.file);
+        fs::remove_all(m_account);
+        Put(c.file, c.content.Text());
+        ASSERT_EQ(0, Run(c.kind, 1));
+        MarkEveryLoadedRecord(c.kind);
+        ASSERT_EQ(0, Run(c.kind, 2));
+        ASSERT_EQ(0, Run(c.kind, kListTrash)) << LastError(c.kind);
+        // Ticking one item restores the file; every record naming it gets the verdict.
+        MarkLoadedRecords(c.kind, {1});
+        ASSERT_EQ(0, Run(c.kind, kRestore)) << LastError(c.kind);
+        EXPECT_EQ(c.content.Text(), TempDir::ReadFile(m_account + c.file));
+        EXPECT_EQ("Restored", ResultEntries(c.result).at("Record.2"));
+        ASSERT_EQ(0, Run(c.kind, 1));
+        const uint32_t loaded =
+            ReadData<GAddrRecord>(DataPath(c.kind), GAddrRecordFields<CxGFieldReader, GAddrRecord>).count;
+        EXPECT_LT(1u, loaded);
+    }
+}
+
+TEST_F(HelperProgramTest, ARestoreNamingNothingOfTheTrashOrAChangedFileMovesNothing)
+{
+    Put("contacts/a.vcf", Card("Ann"));
+    Put("contacts/b.vcf", Card("Bob"));
+    ASSERT_EQ(0, Run(Kind::Contacts, 1));
+    MarkLoadedRecords(Kind::Contacts, {0});
+    ASSERT_EQ(0, Run(Kind::Contacts, 2));
+    ASSERT_EQ(0, Run(Kind::Contacts, kListTrash));
+    const std::string content = FormatContentIdentity(ContentOf("contacts/b.vcf"));
+    const std::string listed =
+        ListedRef(ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>)
+                      .records[0]
+                      ->szHelperText);
+    struct Case
+    {
+        const char* what;
+        std::string path;
+    };
+    for (const Case& c :
+         {Case{"outside", m_day + "/../../contacts/b.vcf"}, Case{"absolute", m_account + "contacts/b.vcf"},
+          Case{"another kind", m_day + "/calendar/b.vcf"}}) {
+        SCOPED_TRACE(c.what);
+        std::vector<RecordPtr<GAddrRecord>> records;
+        records.push_back(ContactRecord(TrashRecordText({c.path, "", content}).c_str(), 3));
+        WriteData<GAddrRecord>(DataPath(Kind::Contacts), records, GAddrRecordFields<CxGFieldWriter, const GAddrRecord>);
+        EXPECT_EQ(1, Run(Kind::Contacts, kRestore));
+        EXPECT_EQ(0u, ResultEntries("GAddrResult.ini").at("Record.1").rfind("Not restored: ", 0));
+        EXPECT_TRUE(InAccount("contacts/b.vcf"));
+        EXPECT_TRUE(InTrash("contacts/a.vcf"));
+        EXPECT_FALSE(InAccount("contacts/a.vcf"));
+    }
+    // The trash file changed since the listing.
+    ASSERT_EQ(0, Run(Kind::Contacts, kListTrash));
+    MarkEveryLoadedRecord(Kind::Contacts);
+    TempDir::WriteFile(TrashFile("contacts/a.vcf"), Card("Changed"));
+    EXPECT_EQ(1, Run(Kind::Contacts, kRestore));
+    EXPECT_EQ("Not restored: .trash/" + listed + " changed since the listing; list the trash again",
+              ResultEntries("GAddrResult.ini").at("Record.1"));
+    EXPECT_FALSE(InAccount("contacts/a.vcf"));
+    EXPECT_TRUE(InTrash("contacts/a.vcf"));
+}
+
+TEST_F(HelperProgramTest, TasksAndNotesRestoreByTheirIdentity)
+{
+    for (const Kind kind : {Kind::Tasks, Kind::Notes}) {
+        const std::string folder = FilesOf(kind).folder;
+        SCOPED_TRACE(folder);
+        const std::string text = Calendar(kind == Kind::Tasks ? "VTODO" : "VJOURNAL", "Thing");
+        Put(folder + "/one.ics", text);
+        Put(folder + "/two.ics", Calendar(kind == Kind::Tasks ? "VTODO" : "VJOURNAL", "Other"));
+        ASSERT_EQ(0, Run(kind, 1));
+        MarkEveryLoadedRecord(kind);
+        ASSERT_EQ(0, Run(kind, 2));
+        ASSERT_FALSE(InAccount(folder + "/one.ics"));
+        ASSERT_EQ(0, Run(kind, kListTrash));
+        const char* result = kind == Kind::Tasks ? "GTaskResult.ini" : "GNoteResult.ini";
+        EXPECT_EQ("2", TrashResultEntries(m_work.file(result))["Trash.Count"]);
+        // The first listed is one.ics (same time, then by path).
+        MarkLoadedRecords(kind, {0});
+        ASSERT_EQ(0, Run(kind, kRestore));
+        EXPECT_EQ(text, TempDir::ReadFile(m_account + folder + "/one.ics"));
+        EXPECT_FALSE(InAccount(folder + "/two.ics"));
+        EXPECT_EQ("Restored", ResultEntries(result).at("Record.1"));
+    }
+}
+
+TEST_F(HelperProgramTest, EmptyingRemovesTheKindsOldDeletionsOnly)
+{
+    const std::string trash = m_account + ".trash/";
+    Put(".trash/2020-01-01/contacts/old.vcf", Card("Old"));
+    Put(".trash/2020-01-01/calendar/old.ics", Calendar("VEVENT", "Old"));
+    Put(".trash/2020-01-02/contacts/old2.vcf", Card("Old too"));
+    TempDir::WriteFile(trash + "2020-01-02/deleted-items.tsv", "# header\ncontacts/old2.vcf\tcontacts/old2.vcf\t\t\n");
+    Put(".trash/" + m_day + "/contacts/new.vcf", Card("New"));
+    Put(".trash/not-a-day/contacts/x.vcf", Card("X"));
+    // A day whose kind folder is a link to the account's contacts: never followed.
+    Put("contacts/kept.vcf", Card("Kept"));
+    fs::create_directories(trash + "2020-01-03");
+    fs::create_directory_symlink(m_account + "contacts", trash + "2020-01-03/contacts");
+
+    for (const char* days : {"", "x", "-1", "36501", "1 "}) {
+        SCOPED_TRACE(days);
+        EXPECT_EQ(1, Run(Kind::Contacts, kEmptyTrash, {{1004, days}}));
+        EXPECT_TRUE(fs::exists(trash + "2020-01-01/contacts/old.vcf"));
+        EXPECT_EQ("[Result]", TrashResultEntries(m_work.file("GAddrResult.ini"))["[]"]);
+    }
+    ASSERT_EQ(0, Run(Kind::Contacts, kEmptyTrash, {{1004, "1"}})) << LastError(Kind::Contacts);
+    EXPECT_FALSE(fs::exists(trash + "2020-01-01/contacts"));
+    EXPECT_TRUE(fs::exists(trash + "2020-01-01/calendar/old.ics"));
+    // A day left with its index alone goes whole.
+    EXPECT_FALSE(fs::exists(trash + "2020-01-02"));
+    EXPECT_TRUE(fs::exists(trash + m_day + "/contacts/new.vcf"));
+    EXPECT_TRUE(fs::exists(trash + "not-a-day/contacts/x.vcf"));
+    EXPECT_TRUE(fs::is_symlink(trash + "2020-01-03/contacts"));
+    EXPECT_TRUE(InAccount("contacts/kept.vcf"));
+    auto result = TrashResultEntries(m_work.file("GAddrResult.ini"));
+    EXPECT_EQ("[Trash]", result["[]"]);
+    EXPECT_EQ("2", result["Trash.Removed"]);
+    EXPECT_EQ("1", result["Trash.Files"]);
+    // Days 0: today's go too.
+    ASSERT_EQ(0, Run(Kind::Contacts, kEmptyTrash, {{1004, "0"}}));
+    EXPECT_FALSE(fs::exists(trash + m_day));
+    EXPECT_EQ("1", TrashResultEntries(m_work.file("GAddrResult.ini"))["Trash.Removed"]);
 }
