@@ -4,6 +4,7 @@
 
 #include "common/google/CxGAppBaseUtil.h"
 #include "common/google/records/CxGDataFile.h"
+#include "common/google/records/CxGItemRecord.h"
 #include "common/misc/CxDebugUtil.h"
 #include "common/misc/CxFile.h"
 #include "common/misc/CxList.h"
@@ -56,6 +57,38 @@ public:
         return SaveThroughHelper([this] { return SaveDataFile(); }, [this] { RunHelper(); });
     }
 
+    // The kind's deleted items: the data file of an OP_LIST_TRASH run read as a load reads it (after
+    // releasing what was there, unlike Load), with each one's deletion time. True only when both were
+    // read whole.
+    bool ListTrash()
+    {
+        Reset();
+        return ListTrashThroughHelper(
+            {m_szDataFile}, [this] { RunHelper(); }, [this] { return LoadDataFile(); });
+    }
+    // Writes the listed items back, those whose ActionCode is ACTION_DELETE being the ones to put
+    // back, and runs the helper with OP_RESTORE. False only when the data file could not be written.
+    bool Restore()
+    {
+        return RestoreThroughHelper([this] { return SaveDataFile(); }, [this] { RunHelper(); });
+    }
+    // Removes from the trash the items deleted nDays days ago or longer; true when the helper said what
+    // is left (m_trash).
+    bool EmptyTrash(uint32_t nDays)
+    {
+        return EmptyTrashThroughHelper(nDays, [this] { RunHelper(); });
+    }
+    // When the item attached to a common record was deleted, after the last ListTrash.
+    const char* DeletedAtOf(const Comm* pRecord) const
+    {
+        return pRecord && pRecord->pAttach ? DeletedAtOfRecord(pRecord->pAttach) : nullptr;
+    }
+    // The helper's verdict on the item attached to a common record, after the last Save or Restore.
+    const SaveRecordResult* SaveResultOf(const Comm* pRecord) const
+    {
+        return pRecord && pRecord->pAttach ? SaveResultOfRecord(pRecord->pAttach) : nullptr;
+    }
+
     // A null or empty name stands for the data file. False when the file cannot be opened/created,
     // and for a save also when it could not be written whole.
     bool LoadDataFile(const char* szFileName = nullptr)
@@ -68,8 +101,11 @@ public:
         const uint32_t nCount = ReadRecordCount(m_file);
         g_debugLog.Print(2, __FILE__, __LINE__, "There are %d %s records in total.", static_cast<int>(nCount),
                          m_kind.szName);
+        ClearListedPositions();
+        uint32_t nPosition = 0;
         const uint32_t nRead = ReadOwnedRecords<Raw>(
-            m_file, nCount, [this](CxFile&, Raw* pRaw) { return ReadRecord(pRaw); }, [this](Raw* pRaw) { Keep(pRaw); });
+            m_file, nCount, [this](CxFile&, Raw* pRaw) { return ReadRecord(pRaw); },
+            [&](Raw* pRaw) { Keep(pRaw, ++nPosition); });
         NoteRecordsRead(nCount, nRead, m_file.Eof());
         m_file.Close();
         return true;
@@ -82,8 +118,15 @@ public:
             g_debugLog.Print(0, __FILE__, __LINE__, "Failed to open file: %s", szPath);
             return false;
         }
-        const bool bWritten = WriteDataRecords<Raw>(
-            m_file, *m_pRecords, [this](CxFile&, const Raw* pRecord) { return WriteRecord(pRecord); });
+        ClearSavedPositions();
+        uint32_t nPosition = 0;
+        const bool bWritten = WriteDataRecords<Raw>(m_file, *m_pRecords, [&](CxFile&, const Raw* pRecord) {
+            // The helper's verdicts name the marked records by their place in the file.
+            ++nPosition;
+            if (pRecord->ActionCode == ACTION_DELETE)
+                NoteSavedPosition(pRecord, nPosition);
+            return WriteRecord(pRecord);
+        });
         // A file that did not reach the disk whole must not go to the helper as the items to keep.
         if (!m_file.CloseFlushed() || !bWritten) {
             g_debugLog.Print(0, __FILE__, __LINE__, "Failed to write file: %s", szPath);
@@ -133,8 +176,8 @@ private:
 
     // Keeps one record read from the data file (and owned from here on): its common record goes to
     // the manager, with the raw record attached as contacts are, so a walk over the manager reaches
-    // every item.
-    void Keep(Raw* pRaw)
+    // every item. nPosition (1-based) is its place in the file.
+    void Keep(Raw* pRaw, uint32_t nPosition)
     {
         auto* pComm = static_cast<Comm*>(std::calloc(1, sizeof(Comm)));
         if (pComm)
@@ -143,6 +186,8 @@ private:
         pRaw->pCommRecord = pKeptComm;
         pRaw->ActionCode = 1;
         Raw* pKept = AppendOwned(*m_pRecords, pRaw);
+        if (pKept)
+            NoteListedPosition(pKept, nPosition);
         if (pKeptComm && pKept)
             pKeptComm->pAttach = pKept;
         else if (pKeptComm)

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -124,6 +125,17 @@ Lines Verdicts(const Lines& log)
     std::copy_if(log.begin(), log.end(), std::back_inserter(verdicts),
                  [](const std::string& line) { return line.rfind("Deletion ", 0) == 0; });
     return verdicts;
+}
+
+// "YYYY-MM-DD HH:MM:SS" in local time, taken here independently of the job's own way.
+std::string LocalNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32] = "";
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
 }
 
 long CountOf(const Lines& log, const std::string& line)
@@ -837,6 +849,8 @@ TEST_F(DeletionTest, EachRecordsVerdictAndTheTotalsAreWhatTheHelperReallyDid)
         ASSERT_GE(sink.lines.size(), expectedTail.size());
         EXPECT_EQ(expectedTail, Lines(sink.lines.end() - static_cast<long>(expectedTail.size()), sink.lines.end()));
         EXPECT_EQ(4, job.m_nDeletedContacts) << "what was marked";
+        // What the undo link goes by: only what the helper said it deleted.
+        EXPECT_EQ(std::count(c.verdicts.begin(), c.verdicts.end(), ok), job.m_nConfirmedDeleted);
     }
 }
 
@@ -851,8 +865,15 @@ TEST_F(DeletionTest, EventsAreTotalledByWhatTheHelperDeletedToo)
     AddEvent({"Review", "", 0, 0, 0}, false);
     AddEvent({"Lunch", "", 0, 0, 0}, true);
 
+    const std::string before = LocalNow();
     m_job.Run();
+    const std::string after = LocalNow();
 
+    // The run's start, dated as the trash dates its deletions, so the run's own can be picked out.
+    EXPECT_LE(before, m_job.m_startedAt);
+    EXPECT_GE(after, m_job.m_startedAt);
+    EXPECT_EQ(before.size(), m_job.m_startedAt.size()) << m_job.m_startedAt;
+    EXPECT_EQ(1, m_job.m_nConfirmedDeleted);
     EXPECT_EQ(
         (Lines{"Deletion failed: calendar/a.ics changed since it was loaded, not deleted", "Deletion succeeded."}),
         Verdicts(m_sink.lines));

@@ -413,3 +413,29 @@ TEST(CxGTaskUtilTest, DueDateBecomesSecondsSince1970InLocalTime)
     // Not a date-time value at all: past the year 9999.
     EXPECT_EQ(-1, DueDateToTimeValue(2958466.0 + 1));
 }
+
+TYPED_TEST(CxGItemUtilTest, TrashOperationsListRestoreAndEmptyLikeTheOtherKinds)
+{
+    TempDir::WriteFile(this->m_dir.file("listed.dat"), DataFileImage({TestFixture::Item(1), TestFixture::Item(2)}));
+    this->UseHelper("data listed.dat\ntrash-time 2026-12-11 12:00:00\ntrash-time 2026-12-10\n");
+    ASSERT_TRUE(this->m_util.Load());
+    // Unlike a load, a listing replaces what was there.
+    ASSERT_TRUE(this->m_util.ListTrash());
+    ASSERT_EQ(2u, this->m_util.GetRecordCount());
+    const auto common = this->CommonRecords();
+    EXPECT_STREQ("2026-12-11 12:00:00", this->m_util.DeletedAtOf(common[0]));
+    EXPECT_STREQ("2026-12-10", this->m_util.DeletedAtOf(common[1]));
+
+    TempDir::WriteFile(this->m_dir.file("HelperScript.txt"), "refuse 2 the trash file changed since the listing\n");
+    for (auto* item : this->Items())
+        item->ActionCode = ACTION_DELETE;
+    ASSERT_TRUE(this->m_util.Restore());
+    ASSERT_TRUE(this->m_util.m_bHasSaveResults);
+    EXPECT_TRUE(this->m_util.SaveResultOf(common[0])->bRestored);
+    EXPECT_STREQ("the trash file changed since the listing", this->m_util.SaveResultOf(common[1])->szReason);
+
+    TempDir::WriteFile(this->m_dir.file("HelperScript.txt"), "trash-removed 1\ntrash-size 10 1\n");
+    ASSERT_TRUE(this->m_util.EmptyTrash(0));
+    EXPECT_EQ(1u, this->m_util.m_trash.nRemoved);
+    EXPECT_EQ(this->RunLine(1) + this->RunLine(4) + this->RunLine(3) + this->RunLine(5), this->Runs());
+}
