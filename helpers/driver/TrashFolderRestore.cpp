@@ -23,6 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// As many free names as the trash itself tries.
+constexpr int kMaxSuffix = 9999;
+
 // One marked record and the trash entry it names, once found.
 struct RestoreRequest
 {
@@ -134,7 +137,8 @@ public:
         : m_run(run)
     {}
 
-    // The verdict for the records naming the entry: empty optional when restored with the note given.
+    // Puts the entry back, the items at places of it for a rewritten file's copy. True when restored,
+    // with how in note when not as it was; else false with the reason in why.
     bool Restore(const TrashEntry& entry, const std::vector<std::string>& places, std::string& note, std::string& why)
     {
         ItemFile original;
@@ -169,7 +173,7 @@ private:
     bool MoveBack(const TrashEntry& entry, const ItemFile& original, std::string& note, std::string& why)
     {
         const std::string folder = m_run.account.FolderPath(original.subfolder);
-        for (int attempt = 0; attempt <= 9999; ++attempt) {
+        for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
             const std::string name = TrashCandidateName(original.name, attempt);
             int fault = platform::RenameNoReplace(TrashPath(entry).c_str(), (folder + name).c_str());
             if (fault == EINVAL || fault == ENOSYS)
@@ -277,17 +281,15 @@ RunResult StopRestore(HelperRun& run, SaveResults& results, const std::vector<Re
 bool Unchanged(HelperRun& run, const TrashEntry& entry, const TrashReference& reference, std::string& why)
 {
     ContentIdentity listed;
-    ContentIdentity now;
     int64_t modified = 0;
     std::string text;
     std::string fault;
-    if (!ParseContentIdentity(reference.content, listed) ||
-        !ReadItemText(TrashRoot(run.account) + entry.ref, text, modified, fault) ||
-        (now = IdentityOfContent(text, modified)) != listed) {
+    const bool same = ParseContentIdentity(reference.content, listed) &&
+                      ReadItemText(TrashRoot(run.account) + entry.ref, text, modified, fault) &&
+                      IdentityOfContent(text, modified) == listed;
+    if (!same)
         why = ".trash/" + entry.ref + " changed since the listing; list the trash again";
-        return false;
-    }
-    return true;
+    return same;
 }
 
 } // namespace
