@@ -2232,3 +2232,31 @@ TEST_F(HelperProgramTest, TheListingShowsTheNewestDeletionFirstAndTrashWithoutAn
     // The restored file still lies in the trash, so it counts; the calendar's file does not.
     EXPECT_EQ("5", result["Trash.Files"]);
 }
+
+TEST_F(HelperProgramTest, AStopRequestEndsARestoreMidway)
+{
+    for (int i = 0; i < 40; ++i)
+        Put(".trash/" + m_day + "/calendar/e" + std::to_string(100 + i) + ".ics",
+            Calendar("VEVENT", "E" + std::to_string(i)));
+    ASSERT_EQ(0, Run(Kind::Calendar, kListTrash)) << LastError(Kind::Calendar);
+    MarkEveryLoadedRecord(Kind::Calendar);
+    const pid_t pid = Start(Kind::Calendar, WriteParams(Kind::Calendar, kRestore), 100);
+    ASSERT_GT(pid, 0);
+    const bool going = WaitUntil([this] { return Status(Kind::Calendar).rfind("Restoring events", 0) == 0; },
+                                 std::chrono::milliseconds(3000));
+    CxIniUtil(m_work.path().c_str(), "GDateData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    ASSERT_TRUE(going);
+    size_t back = 0;
+    for (const auto& entry : fs::directory_iterator(m_account + "calendar"))
+        back += entry.is_regular_file() ? 1 : 0;
+    EXPECT_GT(back, 0u);
+    EXPECT_LT(back, 40u);
+    const auto results = ResultEntries("GDateResult.ini");
+    EXPECT_EQ("40", results.at("Result.Count"));
+    for (size_t i = 1; i <= 40; ++i) {
+        const std::string verdict =
+            i <= back ? "Restored" : "Not restored: the restore was stopped before it on request";
+        EXPECT_EQ(verdict, results.at("Record." + std::to_string(i))) << i;
+    }
+}
