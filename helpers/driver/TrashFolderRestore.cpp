@@ -256,7 +256,10 @@ private:
             return false;
         }
         const std::string shown = created.substr(m_run.account.Account().size());
-        note = Format("as %s, since %s was changed since the deletion", shown.c_str(), entry.original.c_str());
+        if (shown == entry.original)
+            note = Format("as a file of their own, since %s was gone", entry.original.c_str());
+        else
+            note = Format("as %s, since %s was changed since the deletion", shown.c_str(), entry.original.c_str());
         NoteRestored(entry, restoredPlaces);
         return true;
     }
