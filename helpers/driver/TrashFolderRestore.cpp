@@ -243,13 +243,17 @@ private:
                 restoredPlaces += (restoredPlaces.empty() ? "" : std::string(1, kTrashPlaceSeparator)) +
                                   FormatItemPlace(items.Items()[i].place);
         }
+        // The new file is the deleted one's kin: its permission bits, which the trash copy kept.
+        std::error_code ec;
+        const auto mode =
+            static_cast<unsigned>(fs::symlink_status(TrashPath(entry), ec).permissions() & fs::perms::mask);
         std::string created;
         const platform::FileTime now{
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
                 .count(),
             0};
         const int made = CreateUnderFreeName(m_run.account.FolderPath(original.subfolder), original.name,
-                                             items.TextWithout(leftOut), 0600, now, created);
+                                             items.TextWithout(leftOut), ec ? 0600 : mode, now, created);
         if (made != 0) {
             why = Format("cannot write the items of .trash/%s back: %s", entry.ref.c_str(),
                          made == EEXIST ? "no free name left" : std::generic_category().message(made).c_str());
