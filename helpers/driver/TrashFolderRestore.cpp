@@ -23,6 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// As many free names as the trash itself tries.
+constexpr int kMaxSuffix = 9999;
+
 // One marked record and the trash entry it names, once found.
 struct RestoreRequest
 {
@@ -134,7 +137,8 @@ public:
         : m_run(run)
     {}
 
-    // The verdict for the records naming the entry: empty optional when restored with the note given.
+    // Puts the entry back, the items at places of it for a rewritten file's copy. True when restored,
+    // with how in note when not as it was; else false with the reason in why.
     bool Restore(const TrashEntry& entry, const std::vector<std::string>& places, std::string& note, std::string& why)
     {
         ItemFile original;
@@ -169,7 +173,7 @@ private:
     bool MoveBack(const TrashEntry& entry, const ItemFile& original, std::string& note, std::string& why)
     {
         const std::string folder = m_run.account.FolderPath(original.subfolder);
-        for (int attempt = 0; attempt <= 9999; ++attempt) {
+        for (int attempt = 0; attempt <= kMaxSuffix; ++attempt) {
             const std::string name = TrashCandidateName(original.name, attempt);
             int fault = platform::RenameNoReplace(TrashPath(entry).c_str(), (folder + name).c_str());
             if (fault == EINVAL || fault == ENOSYS)
@@ -239,20 +243,27 @@ private:
                 restoredPlaces += (restoredPlaces.empty() ? "" : std::string(1, kTrashPlaceSeparator)) +
                                   FormatItemPlace(items.Items()[i].place);
         }
+        // The new file is the deleted one's kin: its permission bits, which the trash copy kept.
+        std::error_code ec;
+        const auto mode =
+            static_cast<unsigned>(fs::symlink_status(TrashPath(entry), ec).permissions() & fs::perms::mask);
         std::string created;
         const platform::FileTime now{
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
                 .count(),
             0};
         const int made = CreateUnderFreeName(m_run.account.FolderPath(original.subfolder), original.name,
-                                             items.TextWithout(leftOut), 0600, now, created);
+                                             items.TextWithout(leftOut), ec ? 0600 : mode, now, created);
         if (made != 0) {
             why = Format("cannot write the items of .trash/%s back: %s", entry.ref.c_str(),
                          made == EEXIST ? "no free name left" : std::generic_category().message(made).c_str());
             return false;
         }
         const std::string shown = created.substr(m_run.account.Account().size());
-        note = Format("as %s, since %s was changed since the deletion", shown.c_str(), entry.original.c_str());
+        if (shown == entry.original)
+            note = Format("as a file of their own, since %s was gone", entry.original.c_str());
+        else
+            note = Format("as %s, since %s was changed since the deletion", shown.c_str(), entry.original.c_str());
         NoteRestored(entry, restoredPlaces);
         return true;
     }
@@ -277,17 +288,15 @@ RunResult StopRestore(HelperRun& run, SaveResults& results, const std::vector<Re
 bool Unchanged(HelperRun& run, const TrashEntry& entry, const TrashReference& reference, std::string& why)
 {
     ContentIdentity listed;
-    ContentIdentity now;
     int64_t modified = 0;
     std::string text;
     std::string fault;
-    if (!ParseContentIdentity(reference.content, listed) ||
-        !ReadItemText(TrashRoot(run.account) + entry.ref, text, modified, fault) ||
-        (now = IdentityOfContent(text, modified)) != listed) {
+    const bool same = ParseContentIdentity(reference.content, listed) &&
+                      ReadItemText(TrashRoot(run.account) + entry.ref, text, modified, fault) &&
+                      IdentityOfContent(text, modified) == listed;
+    if (!same)
         why = ".trash/" + entry.ref + " changed since the listing; list the trash again";
-        return false;
-    }
-    return true;
+    return same;
 }
 
 } // namespace

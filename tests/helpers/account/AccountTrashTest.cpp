@@ -240,3 +240,33 @@ TEST_F(AccountTrashTest, TheDayIsTodaysLocalDate)
     // Midnight may pass meanwhile.
     EXPECT_TRUE(day == before || day == after) << day << " (expected " << before << ")";
 }
+
+TEST_F(AccountTrashTest, TheIndexNamesTheTrashFileTakenAndIsNeverWrittenThroughALink)
+{
+    // A clash: the second file's trash name is told, and the index line gives that name.
+    std::string trashPath;
+    for (const char* content : {"first", "second"}) {
+        Put("contacts/a.vcf", content);
+        ASSERT_TRUE(MoveToTrash(m_contacts, {"", "a.vcf"}, "2024-05-06", trashPath, m_error)) << m_error;
+    }
+    EXPECT_EQ(Trash("contacts/a-1.vcf"), trashPath);
+    ASSERT_TRUE(NoteTrashIndex(m_contacts, "2024-05-06", trashPath, "contacts/a.vcf", "2024-05-06 10:11:12",
+                               "uid=x pos=2;1a", m_error))
+        << m_error;
+    ASSERT_TRUE(NoteTrashIndex(m_contacts, "2024-05-06", trashPath, "(restored)", "2024-05-06 10:11:13", "", m_error));
+    const std::string index = m_dir.file(".trash/2024-05-06/deleted-items.tsv");
+    const std::string text = TempDir::ReadFile(index);
+    EXPECT_EQ('#', text.front());
+    EXPECT_NE(std::string::npos, text.find("\ncontacts/a-1.vcf\tcontacts/a.vcf\t2024-05-06 10:11:12\tuid=x pos=2;1a\n"
+                                           "contacts/a-1.vcf\t(restored)\t2024-05-06 10:11:13\t\n"))
+        << text;
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(index).permissions() & fs::perms::mask);
+
+    // A trash path outside the day, or an index that is a link, is refused and nothing written.
+    EXPECT_FALSE(NoteTrashIndex(m_contacts, "2024-05-07", trashPath, "contacts/a.vcf", "t", "", m_error));
+    Put("elsewhere.txt", "kept");
+    fs::remove(index);
+    fs::create_symlink(m_dir.file("elsewhere.txt"), index);
+    EXPECT_FALSE(NoteTrashIndex(m_contacts, "2024-05-06", trashPath, "contacts/a.vcf", "t", "", m_error));
+    EXPECT_EQ("kept", TempDir::ReadFile(m_dir.file("elsewhere.txt")));
+}

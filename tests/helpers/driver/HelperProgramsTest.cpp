@@ -2182,3 +2182,81 @@ TEST_F(HelperProgramTest, EmptyingRemovesTheKindsOldDeletionsOnly)
     EXPECT_FALSE(fs::exists(trash + m_day));
     EXPECT_EQ("1", TrashResultEntries(m_work.file("GAddrResult.ini"))["Trash.Removed"]);
 }
+
+TEST_F(HelperProgramTest, AListingOfATrashThatIsNoFolderOfTheAccountFails)
+{
+    const TempDir elsewhere;
+    fs::create_directories(elsewhere.file("2020-01-01/contacts"));
+    TempDir::WriteFile(elsewhere.file("2020-01-01/contacts/a.vcf"), Card("Ann"));
+    fs::create_directory_symlink(elsewhere.path(), m_account + ".trash");
+    ASSERT_TRUE(fs::exists(m_account + ".trash/2020-01-01/contacts/a.vcf"));
+    // An old data file must not pass for this listing's.
+    TempDir::WriteFile(DataPath(Kind::Contacts), "old");
+    EXPECT_EQ(1, Run(Kind::Contacts, kListTrash));
+    EXPECT_FALSE(fs::exists(DataPath(Kind::Contacts)));
+    const auto result = TrashResultEntries(m_work.file("GAddrResult.ini"));
+    EXPECT_EQ("[Result]", result.at("[]"));
+    EXPECT_EQ(".trash/ is not a folder of the account", result.at("Result.Error"));
+    EXPECT_EQ(".trash/ is not a folder of the account", LastError(Kind::Contacts));
+    // Emptying it removes nothing behind the link.
+    EXPECT_EQ(1, Run(Kind::Contacts, kEmptyTrash, {{1004, "0"}}));
+    EXPECT_TRUE(fs::exists(elsewhere.file("2020-01-01/contacts/a.vcf")));
+}
+
+TEST_F(HelperProgramTest, TheListingShowsTheNewestDeletionFirstAndTrashWithoutAnIndexLineByItsDay)
+{
+    Put(".trash/2020-01-01/contacts/old.vcf", Card("Old"));
+    Put(".trash/2020-01-02/contacts/x.vcf", Card("Nine"));
+    Put(".trash/2020-01-02/contacts/y.vcf", Card("Ten"));
+    Put(".trash/2020-01-02/contacts/z.vcf", Card("Day only"));
+    Put(".trash/2020-01-02/contacts/w.vcf", Card("Restored"));
+    Put(".trash/2020-01-02/calendar/e.ics", Calendar("VEVENT", "Another kind"));
+    TempDir::WriteFile(m_account + ".trash/2020-01-02/deleted-items.tsv",
+                       "# header\n"
+                       "contacts/x.vcf\tcontacts/x.vcf\t2020-01-02 09:00:00\t\n"
+                       "contacts/y.vcf\tcontacts/y.vcf\t2020-01-02 10:00:00\t\n"
+                       "contacts/w.vcf\tcontacts/w.vcf\t2020-01-02 11:00:00\t\n"
+                       "contacts/w.vcf\t(restored)\t2020-01-02 12:00:00\t\n");
+    ASSERT_EQ(0, Run(Kind::Contacts, kListTrash)) << LastError(Kind::Contacts);
+    const auto data = ReadData<GAddrRecord>(DataPath(Kind::Contacts), GAddrRecordFields<CxGFieldReader, GAddrRecord>);
+    std::vector<std::string> names;
+    for (const auto& record : data.records)
+        names.push_back(record->szDisplayName);
+    EXPECT_EQ((std::vector<std::string>{"Ten", "Nine", "Day only", "Old"}), names);
+    auto result = TrashResultEntries(m_work.file("GAddrResult.ini"));
+    EXPECT_EQ("2020-01-02 10:00:00", result["Record.1"]);
+    EXPECT_EQ("2020-01-02 09:00:00", result["Record.2"]);
+    EXPECT_EQ("2020-01-02", result["Record.3"]);
+    EXPECT_EQ("2020-01-01", result["Record.4"]);
+    EXPECT_EQ("4", result["Trash.Count"]);
+    // The restored file still lies in the trash, so it counts; the calendar's file does not.
+    EXPECT_EQ("5", result["Trash.Files"]);
+}
+
+TEST_F(HelperProgramTest, AStopRequestEndsARestoreMidway)
+{
+    for (int i = 0; i < 40; ++i)
+        Put(".trash/" + m_day + "/calendar/e" + std::to_string(100 + i) + ".ics",
+            Calendar("VEVENT", "E" + std::to_string(i)));
+    ASSERT_EQ(0, Run(Kind::Calendar, kListTrash)) << LastError(Kind::Calendar);
+    MarkEveryLoadedRecord(Kind::Calendar);
+    const pid_t pid = Start(Kind::Calendar, WriteParams(Kind::Calendar, kRestore), 100);
+    ASSERT_GT(pid, 0);
+    const bool going = WaitUntil([this] { return Status(Kind::Calendar).rfind("Restoring events", 0) == 0; },
+                                 std::chrono::milliseconds(3000));
+    CxIniUtil(m_work.path().c_str(), "GDateData.ini").WriteNumber("Status", "Stop", 1);
+    EXPECT_EQ(3, Wait(pid));
+    ASSERT_TRUE(going);
+    size_t back = 0;
+    for (const auto& entry : fs::directory_iterator(m_account + "calendar"))
+        back += entry.is_regular_file() ? 1 : 0;
+    EXPECT_GT(back, 0u);
+    EXPECT_LT(back, 40u);
+    const auto results = ResultEntries("GDateResult.ini");
+    EXPECT_EQ("40", results.at("Result.Count"));
+    for (size_t i = 1; i <= 40; ++i) {
+        const std::string verdict =
+            i <= back ? "Restored" : "Not restored: the restore was stopped before it on request";
+        EXPECT_EQ(verdict, results.at("Record." + std::to_string(i))) << i;
+    }
+}
