@@ -23,6 +23,14 @@ inline Snapshot TakeSnapshot(const std::filesystem::path& root)
     return files;
 }
 
+// The files a trash day folder keeps, without the day's index of where each came from.
+inline Snapshot TrashFiles(const std::filesystem::path& day)
+{
+    Snapshot files = TakeSnapshot(day);
+    files.erase("deleted-items.tsv");
+    return files;
+}
+
 // The file name in a helper text: the load writes the file's content identity behind a '/'.
 inline std::string HelperFileName(const char* text)
 {

@@ -70,7 +70,7 @@ TEST_F(DemoAccountTest, ExactlyTheDuplicatesFoundGoToTheTrashAndEverythingElseSt
     // One dated trash folder holding exactly the deleted files, each as it was.
     const fs::path day = TrashDay(account);
     ASSERT_FALSE(day.empty());
-    const Snapshot trash = TakeSnapshot(day);
+    const Snapshot trash = TrashFiles(day);
     std::set<std::string> deleted = contacts;
     deleted.insert(events.begin(), events.end());
     Snapshot expectedTrash;

@@ -168,7 +168,7 @@ protected:
         Snapshot left = TakeSnapshot(m_account);
         std::erase_if(left, [](const auto& file) { return file.first.starts_with(".trash/"); });
         const fs::path day = TrashDay(m_account);
-        const Snapshot trash = day.empty() ? Snapshot() : TakeSnapshot(day);
+        const Snapshot trash = day.empty() ? Snapshot() : TrashFiles(day);
         std::set<std::string> moved;
         for (const auto& [file, bytes] : before) {
             SCOPED_TRACE(file);

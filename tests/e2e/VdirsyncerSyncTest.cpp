@@ -216,7 +216,7 @@ TEST_F(VdirsyncerSyncTest, DuplicatesDeletedInTheSyncedFolderLeaveTheServerAndNo
     Snapshot expectedTrash;
     for (const std::string& uid : deletedUids)
         expectedTrash[fileOfUid.at(uid)] = before.at(fileOfUid.at(uid));
-    EXPECT_EQ(expectedTrash, TakeSnapshot(day));
+    EXPECT_EQ(expectedTrash, TrashFiles(day));
     const Snapshot afterSave = TakeSnapshot(m_account);
 
     Vdirsyncer("sync");
