@@ -224,7 +224,12 @@ private:
         if (chosen == deleted && stillSame()) {
             const int replaced = platform::ReplaceRegularFile(path.c_str(), copy, stillSame);
             if (replaced == 0) {
+                // The copy kept the file's time from before the deletion: the file is as it was then,
+                // and a synchronisation that goes by times sees it so.
                 std::error_code ec;
+                const fs::file_time_type before = fs::last_write_time(TrashPath(entry), ec);
+                if (!ec)
+                    fs::last_write_time(path, before, ec);
                 fs::remove(TrashPath(entry), ec);
                 NoteRestored(entry, "");
                 return true;

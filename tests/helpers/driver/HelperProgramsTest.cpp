@@ -2016,6 +2016,9 @@ TEST_F(HelperProgramTest, ItemsDeletedFromAnExportComeBackIntoItOrAsAFileOfTheir
             SCOPED_TRACE(c.file + (changed ? " changed meanwhile" : " unchanged"));
             fs::remove_all(m_account);
             Put(c.file, c.content.Text());
+            // An hour back, so a time the restore took from the clock would show.
+            const fs::file_time_type written = fs::last_write_time(m_account + c.file) - std::chrono::hours(1);
+            fs::last_write_time(m_account + c.file, written);
             ASSERT_EQ(0, Run(c.kind, 1));
             MarkLoadedRecords(c.kind, c.partial);
             ASSERT_EQ(0, Run(c.kind, 2)) << LastError(c.kind);
@@ -2031,6 +2034,7 @@ TEST_F(HelperProgramTest, ItemsDeletedFromAnExportComeBackIntoItOrAsAFileOfTheir
             EXPECT_EQ(std::to_string(c.partial.size()), verdicts.at("Result.Count"));
             if (!changed) {
                 EXPECT_EQ(c.content.Text(), TempDir::ReadFile(m_account + c.file));
+                EXPECT_EQ(written, fs::last_write_time(m_account + c.file));
                 EXPECT_FALSE(InTrash(c.file));
                 EXPECT_EQ("Restored", verdicts.at("Record.1"));
                 continue;
