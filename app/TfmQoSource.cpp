@@ -201,10 +201,15 @@ void TfmQoSource::StoreInput()
 {
     AppSettings.SaveEmail = cbSaveEmail->isChecked();
     AppSettings.SavePassword = cbSavePassword->isChecked();
-    StoreText(AppSettings.Email, edtEmail->text());
-    StoreText(AppSettings.Password, edtPassword->text());
+    StoreAccount();
     // Only the boxes the user can see choose: the hidden task and note boxes never load anything.
     AppSettings.AppFlag = (cbAddr->isChecked() ? APP_CONTACTS : 0) | (cbDate->isChecked() ? APP_CALENDAR : 0);
+}
+
+void TfmQoSource::StoreAccount()
+{
+    StoreText(AppSettings.Email, edtEmail->text());
+    StoreText(AppSettings.Password, edtPassword->text());
 }
 
 bool TfmQoSource::LoadChosenApplications()

@@ -36,6 +36,10 @@ public:
     QPushButton* btnClear = nullptr;
     QPushButton* btnOption = nullptr;
 
+    // Takes the e-mail address and password typed so far into the settings, for a dialog that works
+    // on the account before Next is pressed.
+    void StoreAccount();
+
 private:
     QWidget* BuildLoginGroup();
     QWidget* BuildApplicationGroup();

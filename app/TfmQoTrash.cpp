@@ -4,6 +4,8 @@
 #include "app/DialogUtil.h"
 #include "app/ModalDialog.h"
 #include "app/RecordList.h"
+#include "app/TfmMain.h"
+#include "app/TfmQoSource.h"
 #include "app/core/AppSettings.h"
 #include "common/google/CxCommWaitWindow.h"
 #include "common/google/records/GAddrRecord.h"
@@ -14,6 +16,7 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -357,6 +360,10 @@ void TfmQoTrash::Pause(int nMilliseconds)
 
 void OpenTrashDialog(QWidget* owner, const std::string& tickSince)
 {
+    // On the first page the account is the one typed there now, not one an earlier Next stored.
+    TfmQoSource* source = fmMain && fmMain->CurrentPage() == 0 ? fmMain->SourcePage() : nullptr;
+    if (source && !source->edtEmail->text().isEmpty())
+        source->StoreAccount();
     if (AccountText().isEmpty()) {
         AppMessageBox(owner, QString::fromUtf8(kNoAccountText), QStringLiteral("Deleted items"));
         return;

@@ -4,6 +4,7 @@
 #include "app/RecordList.h"
 #include "app/TfmDebug.h"
 #include "app/TfmQoClean.h"
+#include "app/TfmQoSource.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/platform/Platform.h"
@@ -13,6 +14,7 @@
 #include "tests/support/ZeroedRecord.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -298,6 +300,17 @@ TEST_F(TfmQoTrashTest, TroubleshootingOpensTheDialogWithNothingTicked)
     debug.findChild<QPushButton*>("btnTrash")->click();
     EXPECT_EQ(std::vector<QString>{"fmQoTrash"}, m_dialogs);
     EXPECT_EQ((Lines{"Deleted on 2026-12-11", "  [ ] Ann", "  [ ] Bob", "Deleted on 2026-12-09", "  [ ] Cid"}), shown);
+}
+
+TEST_F(TfmQoTrashTest, OnTheFirstPageTheAccountTypedThereIsListed)
+{
+    ASSERT_EQ(0, Window().CurrentPage());
+    Window().SourcePage()->edtEmail->setText("bea@example.org");
+    Window().SourcePage()->edtPassword->setText("typed");
+    OpenTrashDialog(&Window());
+    EXPECT_EQ(std::vector<QString>{"fmQoTrash"}, m_dialogs);
+    EXPECT_STREQ("bea@example.org", AppSettings.Email);
+    EXPECT_STREQ("typed", AppSettings.Password);
 }
 
 namespace {
