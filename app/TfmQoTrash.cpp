@@ -215,7 +215,11 @@ void TfmQoTrash::ListTrash()
         btnEmpty->setEnabled(false);
         return;
     }
+    // Every kept file is read again: a large trash takes a moment, which the wait window covers.
+    ::StartWaitWindow(isVisible() ? static_cast<QWidget*>(this) : parentWidget());
+    ::SetWaitText("Reading the deleted items in the account...");
     const bool bListed = m_items.List();
+    ::StopWaitWindow();
     if (!m_tickSince.empty())
         m_items.ChooseDeletedSince(m_tickSince);
     FillLists();
@@ -299,7 +303,10 @@ void TfmQoTrash::btnEmptyClick()
             .arg(nDays);
     if (AppQuestionBox(this, question, QStringLiteral("Empty deletions")) != QMessageBox::Yes)
         return;
+    ::StartWaitWindow(this);
+    ::SetWaitText("Emptying old deletions from the trash...");
     const bool bEmptied = m_items.EmptyOlderThan(static_cast<uint32_t>(nDays));
+    ::StopWaitWindow();
     const std::string failure = m_items.FailureText();
     ListTrash();
     // The listing after it says its own failures; an emptying that failed must not vanish behind a
