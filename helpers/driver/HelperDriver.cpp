@@ -30,6 +30,12 @@ int ItemDelayMs()
     return delay < 0 ? 0 : delay > kMaxItemDelayMs ? kMaxItemDelayMs : delay;
 }
 
+// A load and a listing of the trash write the data file(s); the other runs only read them.
+bool WritesDataFiles(int operation)
+{
+    return operation == OP_LOAD || operation == OP_LIST_TRASH;
+}
+
 // A load that is refused or stopped must leave no data file, not one from an earlier run that the
 // app would take for this account's.
 void RemoveOldDataFiles(const HelperParams& params)
@@ -177,7 +183,7 @@ int Serve(HelperSession& session, const HelperParams& params)
     session.Log(1, Format("%s %s for %s", FilesOf(session.Kind()).program, OperationWord(params.operation),
                           params.email.c_str()));
     // A listing writes the data file as a load does, so an old one must not outlive a refusal either.
-    if (params.operation == OP_LOAD || params.operation == OP_LIST_TRASH)
+    if (WritesDataFiles(params.operation))
         RemoveOldDataFiles(params);
     session.Status("Opening the account", true);
     AccountPlace place;
@@ -225,7 +231,7 @@ int HelperProgramMain(HelperKind kind, int argc, char** argv)
     session.Configure(params);
     if (!complete) {
         // Only what was read soundly: without the work folder the name would point at the program folder.
-        if (params.operation == OP_LOAD && !params.workFolder.empty() && !params.dataFile.empty())
+        if (WritesDataFiles(params.operation) && !params.workFolder.empty() && !params.dataFile.empty())
             RemoveOldDataFiles(params);
         session.Error(error);
         return HELPER_EXIT_BAD_PARAMS;
