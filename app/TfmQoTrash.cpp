@@ -28,22 +28,23 @@
 namespace {
 
 // The review page's own columns of each kind, then when the item went (and, for events, where from).
+// The first is wider than on the review page: it holds the rows' indent under their day as well.
 const ListShape kAddrTrashList = {"lvAddr",
                                   "Deleted contacts",
-                                  {{"Display Name", 120},
+                                  {{"Display Name", 170},
                                    {"Email", 120},
                                    {"Primary Phone", 100},
                                    {"Company", 100},
                                    {"Title", 100},
-                                   {"Deleted", 130}}};
+                                   {"Deleted", 150}}};
 const ListShape kDateTrashList = {"lvDate",
                                   "Deleted calendar events",
-                                  {{"Subject", 200},
+                                  {{"Subject", 230},
                                    {"Start Time", 80},
                                    {"End Time", 80},
                                    {"All Day Event", 100},
                                    {"Location", 150},
-                                   {"Deleted", 130},
+                                   {"Deleted", 150},
                                    {"Calendar", 100}}};
 
 const char* const kNoAccountText = "Enter your account on the first page first: the deleted items are those of "

@@ -11,6 +11,7 @@
 #include "app/TfmQoCompare.h"
 #include "app/TfmQoData.h"
 #include "app/TfmQoSource.h"
+#include "app/TfmQoTrash.h"
 #include "app/core/AppSettings.h"
 #include "app/core/EventScan.h"
 #include "app/core/NotDuplicates.h"
@@ -133,7 +134,10 @@ bool SaveWizardPages(TfmMain& main, const QString& folder)
         std::fprintf(stderr, "the deletion did not finish\n");
         return false;
     }
-    return SaveScreen(folder, "deletion-finished.png") && ok;
+    ok = SaveScreen(folder, "deletion-finished.png") && ok;
+    // The deletion just made, as the undo link lists it.
+    TfmQoTrash trash(&main, "0000-00-00 00:00:00");
+    return ShowAndSave(trash, folder, "deleted-items.png") && ok;
 }
 
 } // namespace
