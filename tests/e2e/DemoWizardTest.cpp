@@ -160,8 +160,9 @@ TEST_F(DemoWizardTest, ADeletionUndoneThroughTheDialogLeavesTheAccountAsItWas)
     ASSERT_EQ(std::vector<QString>{"fmQoTrash"}, m_dialogs);
     // The run's own deletions come ticked, and nothing else is in the trash.
     EXPECT_EQ(duplicates, ticked);
-    EXPECT_TRUE(restoreLog.contains("6 of 6")) << restoreLog.toStdString();
-    EXPECT_TRUE(restoreLog.contains("4 of 4")) << restoreLog.toStdString();
+    EXPECT_TRUE(restoreLog.contains("\t6 of 6 contacts restored.")) << restoreLog.toStdString();
+    EXPECT_TRUE(restoreLog.contains("\t4 of 4 calendar events restored.")) << restoreLog.toStdString();
+    EXPECT_FALSE(restoreLog.contains("Not restored")) << restoreLog.toStdString();
 
     // Every file back where it was, with its bytes, permissions and time.
     EXPECT_EQ(before, FactsOfAccount(account));
