@@ -276,16 +276,6 @@ std::string NothingInTrash(uint32_t record)
     return Format("record %u names nothing in the trash", record);
 }
 
-// The reason ReadSaveRequests gives says what a save did; a restore puts back instead.
-std::string RestoreWording(std::string error)
-{
-    const std::string deleted = "nothing deleted";
-    const size_t at = error.find(deleted);
-    if (at != std::string::npos)
-        error.replace(at, deleted.size(), "nothing restored");
-    return error;
-}
-
 struct RestoreContext
 {
     ServerRun& run;
@@ -298,8 +288,7 @@ struct RestoreContext
 bool FindKept(const RestoreContext& context, const DeleteRequest& request, KeptItem& item, std::string& reason)
 {
     TrashReference reference;
-    const std::string text = NameWithPlace(request.item.name, request.place) + kItemContentSeparator + request.content;
-    if (!ParseTrashRecordText(text, reference) || !reference.place.empty() || context.root.empty()) {
+    if (!ParseTrashRequest(request, reference) || !reference.place.empty() || context.root.empty()) {
         reason = NothingInTrash(request.record);
         return false;
     }
@@ -430,7 +419,7 @@ RunResult RestoreToServer(ServerRun& run)
     std::vector<DeleteRequest> requests;
     std::string error;
     if (!ReadSaveRequests(kind, run.params.workFolder + run.params.dataFile, requests, error))
-        return RefuseRestore(run.session, results, RestoreWording(error));
+        return RefuseRestore(run.session, results, AsRestoreRefusal(error));
     std::vector<DavCollection> collections;
     if (!requests.empty() &&
         !run.dav.Collections(kind == HelperKind::Contacts ? DavKind::Contacts : DavKind::Calendar, collections, error))

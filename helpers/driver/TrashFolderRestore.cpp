@@ -35,13 +35,6 @@ struct RestoreRequest
     std::string refusal;         // why it names nothing to restore
 };
 
-// Contacts and events carry the reference as the listing wrote it; the save's reader split it at the
-// place and the content identity, and an escaped path holds neither separator, so it joins again.
-std::string TextOf(const DeleteRequest& request)
-{
-    return NameWithPlace(request.item.name, request.place) + kItemContentSeparator + request.content;
-}
-
 // The places a listing gives the items of a file moved whole: none for a file of one item.
 std::vector<std::string> PlacesInFile(HelperRun& run, const TrashEntry& entry)
 {
@@ -66,7 +59,7 @@ void FindEntry(HelperRun& run, const std::vector<TrashEntry>& entries, bool byId
                RestoreRequest& request)
 {
     request.record = read.record;
-    if (!byIdentity && !ParseTrashRecordText(TextOf(read), request.reference)) {
+    if (!byIdentity && !ParseTrashRequest(read, request.reference)) {
         request.refusal = "the record names no file of the trash";
         return;
     }
@@ -312,11 +305,7 @@ RunResult RestoreFromTrash(HelperRun& run)
     std::vector<DeleteRequest> read;
     std::string error;
     if (!ReadSaveRequests(run.session.Kind(), run.params.workFolder + run.params.dataFile, read, error)) {
-        // The reader speaks of a save; nothing of a restore was done either.
-        std::string reason = error;
-        const size_t said = reason.find("nothing deleted");
-        if (said != std::string::npos)
-            reason.replace(said, std::string("nothing deleted").size(), "nothing restored");
+        const std::string reason = AsRestoreRefusal(error);
         run.session.Error(reason);
         results.Refused(reason);
         results.Write();

@@ -68,6 +68,21 @@ bool ParseTrashRecordText(std::string_view text, TrashReference& reference)
            (reference.place.empty() || ParseItemPlace(reference.place, place));
 }
 
+bool ParseTrashRequest(const DeleteRequest& request, TrashReference& reference)
+{
+    return ParseTrashRecordText(
+        NameWithPlace(request.item.name, request.place) + kItemContentSeparator + request.content, reference);
+}
+
+std::string AsRestoreRefusal(std::string error)
+{
+    const std::string_view said = "nothing deleted";
+    const size_t at = error.find(said);
+    if (at != std::string::npos)
+        error.replace(at, said.size(), "nothing restored");
+    return error;
+}
+
 ItemIdentity TrashIdentity(const TrashReference& reference)
 {
     return IdentityOfName(NameWithPlace(reference.path, reference.place));

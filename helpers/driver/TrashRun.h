@@ -4,6 +4,7 @@
 #pragma once
 
 #include "helpers/account/ItemIdentity.h"
+#include "helpers/driver/DeleteRequests.h"
 #include "helpers/driver/HelperParams.h"
 #include "helpers/driver/HelperRun.h"
 #include "helpers/driver/HelperSession.h"
@@ -31,6 +32,15 @@ struct TrashReference
 std::string TrashRecordText(const TrashReference& reference);
 // The inverse; false for a text TrashRecordText cannot have written.
 bool ParseTrashRecordText(std::string_view text, TrashReference& reference);
+// The reference of a contact's or event's record as a restore reads it: the save's reader split the
+// text at the place and the content identity, and an escaped path holds neither separator, so the
+// pieces join again. False as ParseTrashRecordText.
+bool ParseTrashRequest(const DeleteRequest& request, TrashReference& reference);
+
+// A restore reads its records as a save does, and the reader's refusals say "nothing deleted";
+// nothing was restored either, and that is what the user must read.
+std::string AsRestoreRefusal(std::string error);
+
 // A task's or note's head values for a listed entry: they have no helper text.
 ItemIdentity TrashIdentity(const TrashReference& reference);
 

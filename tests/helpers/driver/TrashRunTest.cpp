@@ -1,5 +1,8 @@
 #include "helpers/driver/TrashRun.h"
 
+#include "helpers/account/ItemContent.h"
+#include "helpers/account/ItemPlace.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -94,6 +97,31 @@ TEST(TrashRunTest, IdentitiesOfEntriesDifferByPlace)
 TEST(TrashRunTest, DeletionTimesSortAsText)
 {
     EXPECT_TRUE(std::regex_match(DeletionTimeNow(), std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TrashRunTest, ARestoreSaysNothingWasRestoredWhereTheReaderSpeaksOfASave)
+{
+    EXPECT_EQ("The data file is cut short, nothing restored: /w/GAddr.dat",
+              AsRestoreRefusal("The data file is cut short, nothing deleted: /w/GAddr.dat"));
+    EXPECT_EQ("Cannot open it", AsRestoreRefusal("Cannot open it"));
+}
+
+TEST(TrashRunTest, ARequestReadAsASaveReadsIsTheListedReference)
+{
+    const TrashReference listed{"2026-12-11/contacts/export.vcf", "uid=a%2Fb", "1:2:3"};
+    DeleteRequest request;
+    SplitNameAndContent(TrashRecordText(listed), request.item.name, request.content);
+    std::string name = request.item.name;
+    SplitNameAndPlace(name, request.item.name, request.place);
+    TrashReference back;
+    ASSERT_TRUE(ParseTrashRequest(request, back));
+    EXPECT_EQ(listed.path, back.path);
+    EXPECT_EQ(listed.place, back.place);
+    EXPECT_EQ(listed.content, back.content);
 }
 
 } // namespace
