@@ -86,9 +86,10 @@ void CheckParser(std::string_view bytes)
                    (params.errorFile != params.dataFile && params.errorFile != params.calendarFile &&
                     params.errorFile != params.statusFile));
         FUZZ_CHECK(!params.workFolder.empty() && params.workFolder.back() == '/');
-        for (const std::string* text : {&params.email, &params.password, &params.workFolder, &params.logFolder})
+        for (const std::string* text :
+             {&params.email, &params.password, &params.workFolder, &params.logFolder, &params.options})
             FUZZ_CHECK(NoZeroByte(*text));
-        FUZZ_CHECK(params.operation == OP_LOAD || params.operation == OP_SAVE);
+        FUZZ_CHECK(params.operation >= OP_LOAD && params.operation <= OP_EMPTY_TRASH);
         FUZZ_CHECK(params.logLevel >= 0 && params.logLevel <= 3);
     }
 }
