@@ -1,6 +1,7 @@
 #include "app/core/DeletedItems.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/ServiceSet.h"
 #include "common/google/CxGAddrUtil.h"
 #include "common/google/CxGDateUtil.h"
 #include "common/misc/WinUtil.h"
@@ -14,64 +15,58 @@ DeletedItems::DeletedItems()
 
 DeletedItems::~DeletedItems() = default;
 
-// As the wizard's load hands them over: the same account, the data folder for the files exchanged
-// and for the helper's debug log.
-void DeletedItems::Configure(CxGAppBaseUtil& util, const char* szDataFolder) const
+namespace {
+
+// Each record of a listing as an item of the dialog, with its deletion time.
+template <class Util, class Mgr, class Raw>
+void TakeListed(const Util& util, Mgr& mgr, TrashKind kind, Raw* DeletedItem::*slot, std::vector<DeletedItem>& items)
 {
-    util.SetWorkFolder(szDataFolder);
-    util.SetEmail(AppSettings.Email);
-    util.SetPassword(AppSettings.Password);
-    util.SetLogFolder(szDataFolder);
-    util.SetLogLevel(AppSettings.LogLevel);
-    util.SetDebugEnabled(AppSettings.EnableDebug);
+    for (auto* pComm = mgr.GetFirst(); pComm; pComm = mgr.GetNext()) {
+        const char* szAt = util.DeletedAtOf(pComm);
+        auto* pRaw = static_cast<Raw*>(pComm->pAttach);
+        // As a scan's walk does: the restore marks the record through it.
+        pRaw->pMgrNode = pComm;
+        DeletedItem item;
+        item.kind = kind;
+        item.*slot = pRaw;
+        item.deletedAt = szAt ? szAt : "";
+        items.push_back(std::move(item));
+    }
+}
+
+} // namespace
+
+// As the wizard's load hands them over: the same account, the data folder for the files exchanged
+// and for the helper's debug log. Without a data folder the work folder is empty: the runs then fail
+// and say so.
+void DeletedItems::Configure()
+{
+    char szDataFolder[MAX_PATH] = "";
+    GetDataFolder(szDataFolder);
+    ConfigureUtility(*m_pContacts, szDataFolder);
+    ConfigureUtility(*m_pCalendar, szDataFolder);
 }
 
 bool DeletedItems::List()
 {
     m_items.clear();
     m_failure.clear();
-    char szDataFolder[MAX_PATH] = "";
-    // Without a data folder the work folder is empty: the listings then fail and say so.
-    GetDataFolder(szDataFolder);
-    Configure(*m_pContacts, szDataFolder);
-    Configure(*m_pCalendar, szDataFolder);
-
-    bool bAll = true;
-    if (m_pContacts->ListTrash()) {
-        CommAddrMgr* pMgr = m_pContacts->GetAddrMgr();
-        for (CommAddrRecord* pComm = pMgr->GetFirst(); pComm; pComm = pMgr->GetNext()) {
-            const char* szAt = m_pContacts->DeletedAtOf(pComm);
-            DeletedItem item;
-            item.pContact = static_cast<GAddrRecord*>(pComm->pAttach);
-            // As a scan's walk does: the restore marks the record through it.
-            item.pContact->pMgrNode = pComm;
-            item.deletedAt = szAt ? szAt : "";
-            m_items.push_back(std::move(item));
-        }
-    } else {
-        bAll = false;
+    Configure();
+    const bool bContacts = m_pContacts->ListTrash();
+    if (bContacts)
+        TakeListed(*m_pContacts, *m_pContacts->GetAddrMgr(), TrashKind::Contacts, &DeletedItem::pContact, m_items);
+    else
         NoteFailure(*m_pContacts, "contacts");
-    }
-    if (m_pCalendar->ListTrash()) {
-        CommDateMgr* pMgr = m_pCalendar->GetDateMgr();
-        for (CommDateRecord* pComm = pMgr->GetFirst(); pComm; pComm = pMgr->GetNext()) {
-            const char* szAt = m_pCalendar->DeletedAtOf(pComm);
-            DeletedItem item;
-            item.kind = TrashKind::Calendar;
-            item.pEvent = static_cast<GDateRecord*>(pComm->pAttach);
-            item.pEvent->pMgrNode = pComm;
-            item.deletedAt = szAt ? szAt : "";
-            m_items.push_back(std::move(item));
-        }
-    } else {
-        bAll = false;
+    const bool bEvents = m_pCalendar->ListTrash();
+    if (bEvents)
+        TakeListed(*m_pCalendar, *m_pCalendar->GetDateMgr(), TrashKind::Calendar, &DeletedItem::pEvent, m_items);
+    else
         NoteFailure(*m_pCalendar, "calendar events");
-    }
     // The helpers list newest first already; the two kinds are merged the same way. As texts, a day
     // alone is a prefix of that day's times and so sorts after them.
     std::stable_sort(m_items.begin(), m_items.end(),
                      [](const DeletedItem& a, const DeletedItem& b) { return a.deletedAt > b.deletedAt; });
-    return bAll;
+    return bContacts && bEvents;
 }
 
 void DeletedItems::ChooseDeletedSince(const std::string& since)
@@ -98,37 +93,22 @@ uint64_t DeletedItems::TrashBytes() const
 bool DeletedItems::EmptyOlderThan(uint32_t nDays)
 {
     m_failure.clear();
-    char szDataFolder[MAX_PATH] = "";
-    GetDataFolder(szDataFolder);
-    Configure(*m_pContacts, szDataFolder);
-    Configure(*m_pCalendar, szDataFolder);
-    bool bAll = true;
-    if (!m_pContacts->EmptyTrash(nDays)) {
-        bAll = false;
+    Configure();
+    const bool bContacts = m_pContacts->EmptyTrash(nDays);
+    if (!bContacts)
         NoteFailure(*m_pContacts, "contacts");
-    }
-    if (!m_pCalendar->EmptyTrash(nDays)) {
-        bAll = false;
+    const bool bEvents = m_pCalendar->EmptyTrash(nDays);
+    if (!bEvents)
         NoteFailure(*m_pCalendar, "calendar events");
-    }
-    return bAll;
+    return bContacts && bEvents;
 }
 
 // The runner's outcome comes first, as for a load: a helper that never finished may have left an
 // error file of an earlier run.
 std::string DeletedItems::RunFailureReason(const CxGAppBaseUtil& util, const char* szTrashError)
 {
-    switch (util.m_lastRunOutcome) {
-    case HelperRunOutcome::NotStarted:
-        return "the helper program could not be started.";
-    case HelperRunOutcome::TimedOut:
-        return "the helper program did not finish in time.";
-    case HelperRunOutcome::WaitFailed:
-        return "the helper program did not finish.";
-    case HelperRunOutcome::NotRun:
-    case HelperRunOutcome::Finished:
-        break;
-    }
+    if (const char* szRunFailure = HelperRunFailureText(util.m_lastRunOutcome))
+        return szRunFailure;
     if (util.m_bHasError && util.m_szLastError[0])
         return std::string("the helper program said: ") + util.m_szLastError;
     if (szTrashError && szTrashError[0])

@@ -71,7 +71,7 @@ public:
     static std::string RunFailureReason(const CxGAppBaseUtil& util, const char* szTrashError);
 
 private:
-    void Configure(CxGAppBaseUtil& util, const char* szDataFolder) const;
+    void Configure();
     void NoteFailure(const CxGAppBaseUtil& util, const char* szWhat);
 
     std::unique_ptr<CxGAddrUtil> m_pContacts;

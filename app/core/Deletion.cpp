@@ -26,17 +26,8 @@ std::string SaveFailureReason(const CxGAppBaseUtil& util, bool bSaved)
 {
     if (!bSaved)
         return "the data file could not be written.";
-    switch (util.m_lastRunOutcome) {
-    case HelperRunOutcome::NotStarted:
-        return "the helper program could not be started.";
-    case HelperRunOutcome::TimedOut:
-        return "the helper program did not finish in time.";
-    case HelperRunOutcome::WaitFailed:
-        return "the helper program did not finish.";
-    case HelperRunOutcome::NotRun:
-    case HelperRunOutcome::Finished:
-        break;
-    }
+    if (const char* szRunFailure = HelperRunFailureText(util.m_lastRunOutcome))
+        return szRunFailure;
     if (util.m_bHasError)
         return std::string("the helper program reported: ") + util.m_szLastError;
     return std::string();

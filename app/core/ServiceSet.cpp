@@ -74,12 +74,7 @@ bool LoadApplication(CxGAppBaseUtil& util, const char* szWaitText, const char* s
 {
     SetWaitText(szWaitText);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    util.SetWorkFolder(szDataFolder);
-    util.SetEmail(AppSettings.Email);
-    util.SetPassword(AppSettings.Password);
-    util.SetLogFolder(szDataFolder);
-    util.SetLogLevel(AppSettings.LogLevel);
-    util.SetDebugEnabled(AppSettings.EnableDebug);
+    ConfigureUtility(util, szDataFolder);
     char szPath[MAX_PATH];
     FormatText(szPath, "%s%s", szDataFolder, szStatusFile);
     SetWaitStatusFile(szPath);
@@ -106,24 +101,12 @@ std::vector<LoadFailure> s_loadFailures;
 void NoteLoadFailure(const CxGAppBaseUtil& util, const char* szWhat)
 {
     LoadFailure failure{szWhat, "", ""};
-    switch (util.m_lastRunOutcome) {
-    case HelperRunOutcome::NotStarted:
-        failure.reason = "the helper program could not be started.";
-        break;
-    case HelperRunOutcome::TimedOut:
-        failure.reason = "the helper program did not finish in time.";
-        break;
-    case HelperRunOutcome::WaitFailed:
-        failure.reason = "the helper program did not finish.";
-        break;
-    case HelperRunOutcome::NotRun:
-    case HelperRunOutcome::Finished:
-        if (util.m_bHasError && util.m_szLastError[0] != '\0')
-            failure.helperError = util.m_szLastError;
-        else
-            failure.reason = "the helper program did not hand over its data.";
-        break;
-    }
+    if (const char* szRunFailure = HelperRunFailureText(util.m_lastRunOutcome))
+        failure.reason = szRunFailure;
+    else if (util.m_bHasError && util.m_szLastError[0] != '\0')
+        failure.helperError = util.m_szLastError;
+    else
+        failure.reason = "the helper program did not hand over its data.";
     s_loadFailures.push_back(std::move(failure));
 }
 
@@ -165,6 +148,16 @@ void ForgetPairsOfGoneItems(bool bAllLoaded)
 }
 
 } // namespace
+
+void ConfigureUtility(CxGAppBaseUtil& util, const char* szDataFolder)
+{
+    util.SetWorkFolder(szDataFolder);
+    util.SetEmail(AppSettings.Email);
+    util.SetPassword(AppSettings.Password);
+    util.SetLogFolder(szDataFolder);
+    util.SetLogLevel(AppSettings.LogLevel);
+    util.SetDebugEnabled(AppSettings.EnableDebug);
+}
 
 bool LoadServices()
 {

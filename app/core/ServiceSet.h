@@ -6,6 +6,7 @@
 
 #include <string>
 
+class CxGAppBaseUtil;
 class CxGAddrUtil;
 class CxGDateUtil;
 class CxGTaskUtil;
@@ -37,6 +38,9 @@ std::string LoadShortfallText();
 // "The helper program said: ..." with the error the helper listed last (said once when both helpers
 // said the same, else naming each application); empty after a load that went through.
 std::string LoadFailureText();
+// Hands a utility the account and the debug log settings from AppSettings, and the data folder as its
+// work folder and log folder: every helper run on the account the user entered goes this way.
+void ConfigureUtility(CxGAppBaseUtil& util, const char* szDataFolder);
 // Destroys the four utilities (leaving a stop request for a helper still running) and the four lists,
 // and nulls all eight pointers. Nothing happens for an empty set.
 void FreeServices();

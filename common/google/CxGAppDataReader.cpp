@@ -112,3 +112,19 @@ int CxGAppDataReader::Run()
     platform::SetCurrentDirectory(original.c_str());
     return 0;
 }
+
+const char* HelperRunFailureText(HelperRunOutcome outcome)
+{
+    switch (outcome) {
+    case HelperRunOutcome::NotStarted:
+        return "the helper program could not be started.";
+    case HelperRunOutcome::TimedOut:
+        return "the helper program did not finish in time.";
+    case HelperRunOutcome::WaitFailed:
+        return "the helper program did not finish.";
+    case HelperRunOutcome::NotRun:
+    case HelperRunOutcome::Finished:
+        break;
+    }
+    return nullptr;
+}

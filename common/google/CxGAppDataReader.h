@@ -17,6 +17,10 @@ enum class HelperRunOutcome {
     WaitFailed, // the wait for the helper failed
 };
 
+// What the app tells the user of a run that did not end as it should ("the helper program could not
+// be started."); null for a run that finished or none at all, where the helper's own words count.
+const char* HelperRunFailureText(HelperRunOutcome outcome);
+
 class CxGAppDataReader
 {
 public:
