@@ -6,19 +6,32 @@
 
 #include <filesystem>
 
-namespace {
-
-// A value is one line; a file name may hold a line break.
-std::string OneLine(const std::string& text)
+std::string OneLineValue(std::string text)
 {
-    std::string line = text;
-    for (char& c : line)
+    for (char& c : text)
         if (c == '\r' || c == '\n')
             c = ' ';
-    return line;
+    return text;
 }
 
-} // namespace
+std::string FreshResultFile(HelperKind kind, const HelperParams& params)
+{
+    const char* name = FilesOf(kind).resultFile;
+    if (params.workFolder.empty() || !name)
+        return std::string();
+    const std::string path = params.workFolder + name;
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return path;
+}
+
+void WriteResultFile(HelperSession& session, const std::string& path, const std::string& text)
+{
+    if (path.empty())
+        return;
+    if (!platform::ReplaceFileContents(path.c_str(), text))
+        session.Error(Format("Cannot write the result file %s: %s", path.c_str(), platform::LastErrorText().c_str()));
+}
 
 std::string ChangedError(const std::string& shown)
 {
@@ -32,14 +45,8 @@ std::string UnidentifiedError(const std::string& shown)
 
 SaveResults::SaveResults(HelperSession& session, const HelperParams& params)
     : m_session(session)
-{
-    const char* name = FilesOf(session.Kind()).resultFile;
-    if (params.workFolder.empty() || !name)
-        return;
-    m_path = params.workFolder + name;
-    std::error_code ec;
-    std::filesystem::remove(m_path, ec);
-}
+    , m_path(FreshResultFile(session.Kind(), params))
+{}
 
 void SaveResults::Deleted(uint32_t record)
 {
@@ -49,7 +56,7 @@ void SaveResults::Deleted(uint32_t record)
 
 void SaveResults::NotDeleted(uint32_t record, const std::string& reason)
 {
-    m_entries += Format("%s%u=%s%s\r\n", kResultRecordKey, record, kResultNotDeleted, OneLine(reason).c_str());
+    m_entries += Format("%s%u=%s%s\r\n", kResultRecordKey, record, kResultNotDeleted, OneLineValue(reason).c_str());
     ++m_count;
 }
 
@@ -58,19 +65,19 @@ void SaveResults::Restored(uint32_t record, const std::string& note)
     if (note.empty())
         m_entries += Format("%s%u=%s\r\n", kResultRecordKey, record, kResultRestored);
     else
-        m_entries += Format("%s%u=%s: %s\r\n", kResultRecordKey, record, kResultRestored, OneLine(note).c_str());
+        m_entries += Format("%s%u=%s: %s\r\n", kResultRecordKey, record, kResultRestored, OneLineValue(note).c_str());
     ++m_count;
 }
 
 void SaveResults::NotRestored(uint32_t record, const std::string& reason)
 {
-    m_entries += Format("%s%u=%s%s\r\n", kResultRecordKey, record, kResultNotRestored, OneLine(reason).c_str());
+    m_entries += Format("%s%u=%s%s\r\n", kResultRecordKey, record, kResultNotRestored, OneLineValue(reason).c_str());
     ++m_count;
 }
 
 void SaveResults::Refused(const std::string& reason)
 {
-    m_error = OneLine(reason);
+    m_error = OneLineValue(reason);
 }
 
 void SaveResults::Write()
@@ -81,7 +88,5 @@ void SaveResults::Write()
     if (!m_error.empty())
         text += Format("%s=%s\r\n", kResultErrorKey, m_error.c_str());
     text += m_entries;
-    if (!platform::ReplaceFileContents(m_path.c_str(), text))
-        m_session.Error(
-            Format("Cannot write the result file %s: %s", m_path.c_str(), platform::LastErrorText().c_str()));
+    WriteResultFile(m_session, m_path, text);
 }

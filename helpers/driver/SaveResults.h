@@ -15,6 +15,16 @@ std::string ChangedError(const std::string& shown);
 // holds what the user was shown, and loading again costs one run.
 std::string UnidentifiedError(const std::string& shown);
 
+// What every kind of run's result file shares (a save's, a restore's, the trash's listing or emptying):
+// a value is one line, whatever a file name holds.
+std::string OneLineValue(std::string text);
+// The kind's result file in the work folder, with what an earlier run left there removed, so that a
+// run ending before it writes one never passes for having reported; empty without a work folder.
+std::string FreshResultFile(HelperKind kind, const HelperParams& params);
+// The whole file at once, replacing nothing until complete; a file that cannot be written is an error
+// of the run. Nothing happens for an empty path.
+void WriteResultFile(HelperSession& session, const std::string& path, const std::string& text);
+
 class SaveResults
 {
 public:

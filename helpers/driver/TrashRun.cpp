@@ -6,21 +6,13 @@
 #include "helpers/account/ItemPlace.h"
 #include "helpers/base/HelperText.h"
 #include "helpers/dav/DavUrl.h"
+#include "helpers/driver/SaveResults.h"
 
 #include <charconv>
 #include <chrono>
 #include <filesystem>
 
 namespace {
-
-// A value is one line.
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return text;
-}
 
 bool TakeNumber(std::string_view text, int& value)
 {
@@ -113,19 +105,13 @@ bool IsDeletionOlder(std::string_view day, std::string_view today, int days)
 
 TrashResults::TrashResults(HelperSession& session, const HelperParams& params)
     : m_session(session)
-{
-    const char* name = FilesOf(session.Kind()).resultFile;
-    if (params.workFolder.empty() || !name)
-        return;
-    m_path = params.workFolder + name;
-    std::error_code ec;
-    std::filesystem::remove(m_path, ec);
-}
+    , m_path(FreshResultFile(session.Kind(), params))
+{}
 
 void TrashResults::Listed(const std::string& deletedAt)
 {
     ++m_count;
-    m_entries += Format("%s%u=%s\r\n", kResultRecordKey, m_count, OneLine(deletedAt).c_str());
+    m_entries += Format("%s%u=%s\r\n", kResultRecordKey, m_count, OneLineValue(deletedAt).c_str());
 }
 
 void TrashResults::Holds(uint64_t bytes, uint64_t files)
@@ -141,7 +127,7 @@ void TrashResults::Removed(uint64_t files)
 
 void TrashResults::Failed(const std::string& reason)
 {
-    m_error = OneLine(reason);
+    m_error = OneLineValue(reason);
 }
 
 void TrashResults::Write()
@@ -158,7 +144,5 @@ void TrashResults::Write()
                       static_cast<unsigned long long>(m_removed)) +
                m_entries;
     }
-    if (!platform::ReplaceFileContents(m_path.c_str(), text))
-        m_session.Error(
-            Format("Cannot write the result file %s: %s", m_path.c_str(), platform::LastErrorText().c_str()));
+    WriteResultFile(m_session, m_path, text);
 }
