@@ -9,6 +9,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/TrashListings.h"
 #include "tests/support/ZeroedRecord.h"
 
 #include <gtest/gtest.h>
@@ -45,39 +46,6 @@ public:
     Lines lines;
     Lines trail;
 };
-
-// The listing the stand-in hands over: written by the utilities' own writers, so it reads back as a
-// helper's would.
-void WriteContactListing(const std::string& folder, const std::vector<const char*>& names)
-{
-    CxGAddrUtil util;
-    util.SetWorkFolder(folder.c_str());
-    for (const char* name : names) {
-        RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
-        CopyText(r->szDisplayName, name);
-        FormatText(r->szEmailPrimary, "%s@example.org", name);
-        util.AddRecord(r.get());
-    }
-    ASSERT_TRUE(util.SaveDataFile("listed-contacts.dat"));
-}
-
-void WriteEventListing(const std::string& folder, const std::vector<const char*>& subjects)
-{
-    CxGDateUtil util;
-    util.SetWorkFolder(folder.c_str());
-    for (const char* subject : subjects) {
-        RecordPtr<GDateRecord> r = Zeroed<GDateRecord>();
-        CopyText(r->szSubject, subject);
-        CopyText(r->szHelperTextA, "Home");
-        util.AddRecord(r.get());
-    }
-    ASSERT_TRUE(util.SaveDataFile("listed-events.dat"));
-    ASSERT_TRUE(util.SaveCalendarFile("listed-cal.dat"));
-}
-
-const char* const kServeListings = "data-if GAddr.dat listed-contacts.dat\n"
-                                   "data-if GDate.dat listed-events.dat\n"
-                                   "calendars listed-cal.dat\n";
 
 class RestorationTest : public ::testing::Test
 {

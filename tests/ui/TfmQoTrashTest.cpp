@@ -10,6 +10,7 @@
 #include "common/platform/Platform.h"
 #include "tests/support/ServiceRecords.h"
 #include "tests/support/TestHelperFolder.h"
+#include "tests/support/TrashListings.h"
 #include "tests/support/WizardTest.h"
 #include "tests/support/ZeroedRecord.h"
 
@@ -34,37 +35,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The listings the stand-in hands over, written by the utilities' own writers.
-void WriteContactListing(const std::string& folder, const std::vector<const char*>& names)
-{
-    CxGAddrUtil util;
-    util.SetWorkFolder(folder.c_str());
-    for (const char* name : names) {
-        RecordPtr<GAddrRecord> r = Zeroed<GAddrRecord>();
-        CopyText(r->szDisplayName, name);
-        FormatText(r->szEmailPrimary, "%s@example.org", name);
-        util.AddRecord(r.get());
-    }
-    ASSERT_TRUE(util.SaveDataFile("listed-contacts.dat"));
-}
-
-void WriteEventListing(const std::string& folder, const std::vector<const char*>& subjects)
-{
-    CxGDateUtil util;
-    util.SetWorkFolder(folder.c_str());
-    for (const char* subject : subjects) {
-        RecordPtr<GDateRecord> r = Zeroed<GDateRecord>();
-        CopyText(r->szSubject, subject);
-        CopyText(r->szHelperTextA, "Home");
-        util.AddRecord(r.get());
-    }
-    ASSERT_TRUE(util.SaveDataFile("listed-events.dat"));
-    ASSERT_TRUE(util.SaveCalendarFile("listed-cal.dat"));
-}
-
-const std::string kServeListings = "data-if GAddr.dat listed-contacts.dat\n"
-                                   "data-if GDate.dat listed-events.dat\n"
-                                   "calendars listed-cal.dat\n";
 // Both helpers follow one script: the first record of each kind went this afternoon, the second this
 // morning, the third two days before (its day only).
 const std::string kThreeTimes = "trash-time 2026-12-11 16:20:01\ntrash-time 2026-12-11 09:00:00\n"
